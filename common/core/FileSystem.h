@@ -1,0 +1,172 @@
+#pragma once
+// The file-system layer: everything the engines do to disk goes through
+// FileSystem, so that tests can make a chosen operation fail on a chosen path
+// through FaultInjector (the only seam; there are no mocks of the disk).
+//
+// Entries (Linux):
+// - files are regular files, symbolic links and special files (FIFOs,
+//   sockets, devices); folders are directories, never seen through a link;
+// - every entry is listed, dot-files too, each with what lstat gave, so no
+//   entry needs to be stat'ed again;
+// - read-only = the owner's write bit is missing; hidden = the name begins
+//   with "."; system, archive, device and compressed do not exist here.
+// Every failure carries its errno.
+
+#include <cstddef>
+#include <cstdint>
+#include <compare>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+enum class EntryKind : uint8_t { File, Symlink, Special, Directory };
+
+struct FileTime {
+  int64_t sec = 0;
+  int64_t nsec = 0;
+  auto operator<=>(const FileTime&) const = default;
+};
+
+struct EntryInfo {
+  std::string name;  // the bytes the file system gives, no folder
+  std::string key;   // MakeNameKey(name), computed once
+  EntryKind kind = EntryKind::File;
+  uint32_t mode = 0;  // st_mode: type and permission bits
+  int64_t size = 0;   // bytes; for a link, the length of its target text
+  FileTime mtime;     // last modification, nanoseconds
+
+  bool IsReadOnly() const { return (mode & 0200) == 0; }
+  bool IsHidden() const { return !name.empty() && name[0] == '.'; }
+};
+
+struct FolderListing {
+  // Both sorted by CompareListingOrder (key, then bytes).
+  std::vector<EntryInfo> files;    // regular files, links, special files
+  std::vector<EntryInfo> folders;  // directories
+};
+
+// How much a listing needs to know. NamesAndKinds skips the per-entry lstat
+// where the directory entry already tells the kind (d_type); size, mode and
+// time are then left 0. It serves the counting pass.
+enum class ListDetail { Full, NamesAndKinds };
+
+// Whether a listed or opened path may be a link to a folder. Only the two
+// folders a run is given are followed; links inside the trees never are.
+enum class LinkPolicy { NoFollow, Follow };
+
+struct FsError {
+  int number = 0;  // errno; 0 = success
+  explicit operator bool() const { return number != 0; }
+  // The C library's text for the number (Spanish where the system has it).
+  std::string Description() const;
+};
+
+// The operations a fault can be injected into.
+enum class FsOp : uint8_t {
+  List,      // opening or reading a folder listing
+  Lstat,     // lstat of an entry (also the per-entry lstat of a listing)
+  Open,      // opening a file to read or to write
+  Read,      // one read of a file's content (also the reads of a copy)
+  Write,     // one chunk written by a copy (copy_file_range or write)
+  Chmod,     // setting permission bits
+  SetTimes,  // setting the modification time
+  Rename,    // the rename that puts a finished copy in place
+  Unlink,    // deleting a file or link
+  Mkdir,
+  Rmdir,
+  ReadLink,
+  Symlink,
+  Count
+};
+const char* FsOpName(FsOp op);
+
+// Fails chosen operations on chosen paths, the nth time, so that tests can
+// produce what a real folder cannot on demand (a read error halfway, a full
+// disk, a listing that fails). Not thread-safe; one run uses it at a time.
+class FaultInjector {
+ public:
+  // The nth call (1 = first) of op on a path containing pathPart fails with
+  // error, and so do the times-1 matching calls after it.
+  void FailOn(FsOp op, std::string pathPart, int error = 5 /* EIO */, int nth = 1, int times = 1);
+  void Clear();
+  // The errno the call must fail with, or 0. Called by FileSystem.
+  int Check(FsOp op, std::string_view path);
+  int InjectedCount() const { return injected_; }
+
+ private:
+  struct Rule {
+    FsOp op;
+    std::string pathPart;
+    int error;
+    int nth;
+    int times;
+    int seen = 0;
+  };
+  std::vector<Rule> rules_;
+  int injected_ = 0;
+};
+
+// A file opened for reading; closed when destroyed.
+class ReadFile {
+ public:
+  ReadFile() = default;
+  ReadFile(const ReadFile&) = delete;
+  ReadFile& operator=(const ReadFile&) = delete;
+  ReadFile(ReadFile&& other) noexcept;
+  ReadFile& operator=(ReadFile&& other) noexcept;
+  ~ReadFile();
+
+  // Reads up to size bytes, looping until size bytes or the end of the file.
+  FsError Read(void* buffer, size_t size, size_t& got);
+  int64_t Size() const { return size_; }  // from fstat at open
+  bool IsOpen() const { return fd_ >= 0; }
+  void Close();
+
+ private:
+  friend class FileSystem;
+  int fd_ = -1;
+  int64_t size_ = 0;
+  std::string path_;
+  FaultInjector* faults_ = nullptr;
+};
+
+class FileSystem {
+ public:
+  explicit FileSystem(FaultInjector* faults = nullptr) : faults_(faults) {}
+
+  FsError ListFolder(const std::string& folder, FolderListing& out,
+                     ListDetail detail = ListDetail::Full,
+                     LinkPolicy links = LinkPolicy::NoFollow) const;
+  // lstat (or stat with LinkPolicy::Follow); out.name = last component.
+  FsError Stat(const std::string& path, EntryInfo& out, LinkPolicy links = LinkPolicy::NoFollow) const;
+
+  // The atomic copy: source content (or, for a link, the link itself with its
+  // target text) goes to a temporary name in target's folder, gets the
+  // source's permission bits and modification time, and is renamed over
+  // target only when all of that is in place. On failure the old target is
+  // untouched and no temporary file is left. Special files are refused
+  // (EINVAL-like error) without being opened. sourceInfo is the source's
+  // listing entry.
+  FsError CopyFile(const std::string& source, const EntryInfo& sourceInfo,
+                   const std::string& target) const;
+
+  FsError RemoveFile(const std::string& path) const;    // unlink (files and links)
+  FsError MakeFolder(const std::string& path) const;    // one level, mode 0777 & ~umask
+  FsError RemoveFolder(const std::string& path) const;  // rmdir
+  // Sets the permission bits (mode & 07777). Does nothing on a link.
+  FsError SetMode(const std::string& path, uint32_t permissionBits) const;
+  FsError OpenRead(const std::string& path, ReadFile& out) const;  // never opens a special file
+  FsError ReadLink(const std::string& path, std::string& target) const;
+
+  // True for names that the atomic copy gives its temporary files.
+  static bool IsTemporaryName(std::string_view name);
+
+  FaultInjector* Faults() const { return faults_; }
+
+ private:
+  FaultInjector* faults_;
+};
+
+}  // namespace common

@@ -1,0 +1,34 @@
+#pragma once
+// The dialogs a run control needs besides its progress window. The Qt front
+// end shows message boxes and windows; the console front end uses standard
+// output, standard error and, when it is a terminal, standard input.
+
+#include <string>
+#include <vector>
+
+#include "ProgressView.h"
+
+namespace common {
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // The usage text, titled "Ayuda" (information icon, OK).
+  virtual void ShowUsage(const std::string& text) = 0;
+  // The end-of-run question "Se han producido errores durante la operación.
+  // ¿Desea ver la lista de errores?" titled title (warning icon, Yes/No,
+  // Yes the default). True for Yes. A console with no terminal to ask
+  // answers Yes, so the list is printed and never silently dropped.
+  virtual bool AskToShowErrors(const std::string& title) = 0;
+  // The error list window (modal): one line each.
+  virtual void ShowErrorList(const std::vector<std::string>& lines) = 0;
+  // A failure that stopped the run under /debug: number and description.
+  virtual void ShowDebugFailure(int number, const std::string& description) = 0;
+  // A short message (the program cannot go on), e.g. no display and fewer than two folders.
+  virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
+
+  virtual ProgressView& Progress() = 0;
+};
+
+}  // namespace common

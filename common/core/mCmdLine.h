@@ -1,0 +1,53 @@
+#pragma once
+// mCmdLine: the command-line parser both programs share. It splits one
+// argument text into switches (name + optional value) and positional
+// arguments, then answers the start-up routine's questions about them.
+//
+// Grammar: switches first ("-" or "/" prefix, name up to the first blank or
+// ":", value after ":" either double-quoted or up to the next blank), then
+// positional arguments separated by blanks, optionally double-quoted. At most
+// 20 switches and 10 positional arguments are recorded.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+class mCmdLine {
+ public:
+  static constexpr int kMaxOptions = 20;
+  static constexpr int kMaxArgs = 10;
+
+  // text: the argument text without the program's own path, beginning at
+  // its first non-blank character. Call once, before any query.
+  void ParseCommandLine(std::string_view text);
+
+  bool HasOption(std::string_view name) const;             // any case
+  std::string GetOptionValue(std::string_view name) const; // first switch of that name
+  std::string GetArg(int index) const;                     // 1..10; 0 or beyond count gives ""
+
+  int OptionCount() const { return optionCount_; }
+  int ArgCount() const { return argCount_; }
+
+ private:
+  int optionCount_ = 0;
+  int argCount_ = 0;
+  std::string names_[kMaxOptions + 1];   // slots 1..20
+  std::string values_[kMaxOptions + 1];  // slots 1..20
+  std::string args_[kMaxArgs + 1];       // slots 1..10; slot 0 stays empty
+};
+
+// Rebuilds the one argument text from the arguments Linux delivers already
+// split (argv[1..]): elements joined by one blank; an element that is empty
+// or holds a blank is wrapped in double quotes. An element beginning with
+// "/" counts as a switch only when the text before its first ":" holds no
+// further "/" and does not name an existing file or folder; otherwise it is
+// a path and is quoted, so the parser takes it as positional. "--" ends the
+// switches: it is dropped and every later element is quoted as a path.
+// pathExists defaults to an lstat-based test; tests may pass their own.
+std::string BuildArgumentText(const std::vector<std::string>& args,
+                              const std::function<bool(const std::string&)>& pathExists = {});
+
+}  // namespace common

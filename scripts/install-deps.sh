@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build and test both programs.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libutf8proc-dev qt6-base-dev rsync)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
