@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "UserInterface.h"
+#include "common/core/UserInterface.h"
 
 namespace common {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
+#include "common/core/Clock.h"
 
 namespace common {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "FileSystem.h"
+#include "common/core/FileSystem.h"
 
 namespace common {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgressView.h"
+#include "common/core/ProgressView.h"
 
 namespace common {
 
