@@ -1,0 +1,210 @@
+#include "common/core/mCmdLine.h"
+
+#include <sys/stat.h>
+
+namespace common {
+namespace {
+
+// Only the blank separates; a tab is an ordinary character.
+std::string_view Trim(std::string_view s) {
+  size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = s.find_last_not_of(' ');
+  return s.substr(first, last - first + 1);
+}
+
+// ASCII-wise, so that the result never depends on the locale.
+std::string ToUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+bool IsPrefix(char c) { return c == '-' || c == '/'; }
+
+// Reads a quoted or blank-ended token from the start of s, as both a switch
+// value and a positional argument are read. s becomes what follows it.
+std::string TakeToken(std::string_view& s) {
+  if (!s.empty() && s.front() == '"') {
+    size_t q = s.find('"', 1);
+    if (q == std::string_view::npos) {
+      // No closing quote: the rest of the text, blanks included.
+      std::string token(s.substr(1));
+      s = {};
+      return token;
+    }
+    std::string token(s.substr(1, q - 1));
+    s = Trim(s.substr(q + 1));
+    return token;
+  }
+  size_t p = s.find(' ');
+  if (p == std::string_view::npos) {
+    std::string token(s);
+    s = {};
+    return token;
+  }
+  std::string token(s.substr(0, p));
+  s = Trim(s.substr(p));
+  return token;
+}
+
+}  // namespace
+
+void mCmdLine::ParseCommandLine(std::string_view text) {
+  // Every table is cleared, so a second call never answers with what an
+  // earlier text left behind.
+  optionCount_ = 0;
+  argCount_ = 0;
+  for (auto& n : names_) n.clear();
+  for (auto& v : values_) v.clear();
+  for (auto& a : args_) a.clear();
+
+  std::string_view s = text;
+
+  // Switch phase.
+  while (!s.empty() && IsPrefix(s.front()) && optionCount_ < kMaxOptions) {
+    const int i = ++optionCount_;
+    const size_t bp = s.find(' ');
+    const size_t cp = s.find(':');
+    if (cp != std::string_view::npos && (bp == std::string_view::npos || bp > cp)) {
+      names_[i] = ToUpper(s.substr(1, cp - 1));
+      std::string_view rest = s.substr(cp + 1);
+      values_[i] = TakeToken(rest);
+      s = rest;
+    } else if (bp != std::string_view::npos) {
+      names_[i] = ToUpper(s.substr(1, bp - 1));
+      s = Trim(s.substr(bp));
+    } else {
+      names_[i] = ToUpper(s.substr(1));
+      s = {};
+    }
+  }
+
+  // Positional phase.
+  s = Trim(s);
+  int k = 1;
+  while (!s.empty() && k <= kMaxArgs) {
+    args_[k] = TakeToken(s);
+    ++k;
+  }
+  argCount_ = k - 1;
+}
+
+bool mCmdLine::HasOption(std::string_view name) const {
+  const std::string wanted = ToUpper(name);
+  for (int i = 1; i <= optionCount_; ++i)
+    if (names_[i] == wanted) return true;
+  return false;
+}
+
+std::string mCmdLine::GetOptionValue(std::string_view name) const {
+  const std::string wanted = ToUpper(name);
+  for (int i = 1; i <= optionCount_; ++i)
+    if (names_[i] == wanted) return values_[i];
+  return {};
+}
+
+std::string mCmdLine::GetArg(int index) const {
+  if (index < 1 || index > argCount_) return {};
+  return args_[index];
+}
+
+namespace {
+
+bool LstatExists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool HasBlank(std::string_view s) { return s.find(' ') != std::string_view::npos; }
+bool HasQuote(std::string_view s) { return s.find('"') != std::string_view::npos; }
+
+// How one element goes into the text. The parser has no escape for a double
+// quote inside a quoted text, so an element that holds a double quote and
+// still needs quoting cannot be read back whole: readable is false then.
+struct Piece {
+  std::string text;
+  bool readable = true;
+};
+
+// A positional element (a path, or anything after "--"). quoteAlways: the
+// element is quoted even without a blank, which also ends the switch phase.
+Piece PositionalPiece(const std::string& e, bool quoteAlways, bool switchPhaseOver) {
+  const bool beginsLikeSwitch = !e.empty() && IsPrefix(e.front());
+  const bool bareIsSafe = !e.empty() && !HasBlank(e) && e.front() != '"' &&
+                          (!beginsLikeSwitch || switchPhaseOver);
+  if (!HasQuote(e)) {
+    if (quoteAlways || !bareIsSafe) return {"\"" + e + "\""};
+    return {e};
+  }
+  if (bareIsSafe) return {e};
+  return {{}, false};
+}
+
+// A switch element: the name part goes as it is, the value is quoted when it
+// holds a blank or would be taken for a quoted text.
+Piece SwitchPiece(const std::string& e) {
+  const size_t cp = e.find(':');
+  if (cp == std::string::npos) return {e};
+  const std::string value = e.substr(cp + 1);
+  const bool bareIsSafe = !HasBlank(value) && (value.empty() || value.front() != '"');
+  if (bareIsSafe) return {e};
+  if (HasQuote(value)) return {{}, false};
+  return {e.substr(0, cp + 1) + "\"" + value + "\""};
+}
+
+}  // namespace
+
+std::string BuildArgumentText(const std::vector<std::string>& args,
+                              const std::function<bool(const std::string&)>& pathExists) {
+  auto exists = [&pathExists](const std::string& p) {
+    return pathExists ? pathExists(p) : LstatExists(p);
+  };
+
+  std::string text;
+  bool afterDoubleDash = false;
+  bool switchPhaseOver = false;
+  for (const std::string& e : args) {
+    if (!afterDoubleDash && e == "--") {
+      afterDoubleDash = true;
+      continue;
+    }
+
+    Piece piece;
+    if (afterDoubleDash) {
+      piece = PositionalPiece(e, true, switchPhaseOver);
+    } else if (!e.empty() && IsPrefix(e.front())) {
+      const std::string head = e.substr(0, e.find(':'));
+      bool isSwitch = !HasBlank(head);  // a blank cannot be read back inside a switch name
+      if (isSwitch && e.front() == '/') {
+        // "/u" and "/logfile:/var/log/x.log" are switches; "/home/x", "/tmp"
+        // and "/" are paths. An existing path is never taken for a switch.
+        isSwitch = head.find('/', 1) == std::string::npos && !exists(head) &&
+                   (head.size() == e.size() || !exists(e));
+      }
+      if (!isSwitch) {
+        piece = PositionalPiece(e, true, switchPhaseOver);
+      } else if (switchPhaseOver) {
+        // The parser reads it as a positional argument now; keep it one token.
+        piece = PositionalPiece(e, false, switchPhaseOver);
+      } else {
+        piece = SwitchPiece(e);
+      }
+    } else {
+      piece = PositionalPiece(e, false, switchPhaseOver);
+    }
+
+    // An element that cannot be read back whole ends the text there: the
+    // program then sees fewer folders than given and never runs on a
+    // mangled path.
+    if (!piece.readable) break;
+    if (!text.empty()) text += ' ';
+    text += piece.text;
+    // The parser's switch phase ends at the first token without a prefix.
+    if (!IsPrefix(piece.text.front())) switchPhaseOver = true;
+  }
+  return text;
+}
+
+}  // namespace common
