@@ -1,0 +1,103 @@
+#pragma once
+// The comparison engine: walks the origin tree and its copy side by side and
+// records every difference as one line of the ErrorList. It never changes
+// anything on disk; it only lists folders and reads files. Progress, the
+// pauses that let pending events run and the cancel go through the
+// ProgressView, so the same engine serves the window and the console.
+//
+// Order of the report: in each folder every file line comes before any
+// folder line; a matched subfolder is compared completely at its place in
+// the folder merge; a folder missing on one side gives one line, nothing
+// for its contents.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/core/FileSystem.h"
+#include "common/core/ProgressView.h"
+#include "compare/core/ErrorList.h"
+#include "compare/core/Options.h"
+
+namespace compare {
+
+// What CompareFiles found for a pair, with its numeric code.
+enum class FileResult : int { Cancelled = -1, Same = 0, SizeDiffers = 1, ContentDiffers = 2 };
+
+// Full reads the contents of pairs of equal size; Quick compares sizes only.
+enum class CompareMode { Full, Quick };
+
+class CompareEngine {
+ public:
+  static constexpr size_t kBlockSize = 1048576;
+
+  CompareEngine(const Options& options, ErrorList& errorList, const common::FileSystem& fs,
+                common::ProgressView& view);
+  CompareEngine(const CompareEngine&) = delete;
+  CompareEngine& operator=(const CompareEngine&) = delete;
+  ~CompareEngine();
+
+  // One run: counts the origin's files, then compares the two trees. The two
+  // folders are followed when they are links; links inside them are not.
+  // Under /debug a failure throws common::DebugStop (the view is closed).
+  void Compare(const std::string& origen, const std::string& destino, bool quick);
+
+  // The Cancelar button (or Ctrl+C): records the note, disables the button
+  // and raises the flag that the walk tests after each step. Only the first
+  // call has an effect.
+  void Cancel();
+
+  bool Cancelled() const { return cancelled_; }
+  int64_t FilesDone() const { return filesDone_; }
+  int64_t FilesTotal() const { return filesTotal_; }
+
+  // Number of files in the tree below folder; a folder that cannot be listed
+  // counts what was gathered so far, silently.
+  int64_t CountFiles(const std::string& folder, common::LinkPolicy links = common::LinkPolicy::NoFollow);
+
+  // Compares folder s of the origin with folder d of the copy, and their
+  // subfolders depth first.
+  void CompareFolders(const std::string& s, const std::string& d, CompareMode mode,
+                      common::LinkPolicy links = common::LinkPolicy::NoFollow);
+
+  // Moves the bar to count / FilesTotal, but only when it changes by at
+  // least 0.1, so that redrawing stays cheap on trees with many files.
+  void ShowProgress(int64_t count);
+
+  // Compares a pair whose listing entries are at hand (sizes come from
+  // them, so an unreadable file is no false size difference). A failure
+  // becomes the pair's "compare" error line and the result Same.
+  FileResult CompareFiles(const std::string& origin, const common::EntryInfo& originInfo,
+                          const std::string& copy, const common::EntryInfo& copyInfo, CompareMode mode);
+
+  // Size in bytes as lstat gives it (a link: the length of its target text);
+  // 0 when the path cannot be measured.
+  int64_t GetFileLength(const std::string& path) const;
+
+ private:
+  FileResult CompareContent(const std::string& origin, const std::string& copy,
+                            const std::string& context);
+  FileResult CompareLinks(const std::string& origin, const std::string& copy,
+                          const std::string& context);
+  bool EnsureBuffers();
+  // A failure the walk survives: an error line, or under /debug the end of
+  // the run.
+  void Failure(const common::FsError& failure, const std::string& context);
+
+  const Options& options_;
+  ErrorList& errorList_;
+  const common::FileSystem& fs_;
+  common::ProgressView& view_;
+
+  bool cancelled_ = false;
+  int64_t filesDone_ = 0;
+  int64_t filesTotal_ = 0;
+
+  // One pair of block buffers per run, allocated at the first content
+  // comparison.
+  std::unique_ptr<unsigned char[]> originBlock_;
+  std::unique_ptr<unsigned char[]> copyBlock_;
+};
+
+}  // namespace compare

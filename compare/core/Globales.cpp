@@ -1,0 +1,92 @@
+#include "compare/core/Globales.h"
+
+#include <utility>
+
+#include "common/core/Console.h"
+#include "common/core/LogWriter.h"
+#include "common/core/RunStatus.h"
+#include "common/core/mCmdLine.h"
+#include "compare/core/CompareEngine.h"
+
+namespace compare {
+
+namespace {
+
+const common::Clock& DefaultClock() {
+  static const common::SystemClock clock;
+  return clock;
+}
+
+constexpr int kLogDashes = 79;
+
+}  // namespace
+
+Globales::Globales(common::FaultInjector* faults) : Globales(faults, DefaultClock()) {}
+
+Globales::Globales(common::FaultInjector* faults, const common::Clock& clock)
+    : fs_(faults), clock_(clock) {}
+
+int Globales::RunCompare(std::string origen, std::string destino, bool quick,
+                         common::UserInterface& ui) {
+  std::string current = CurrentFolder();
+  origen = ResolvePath(origen, current);
+  destino = ResolvePath(destino, current);
+  errorList.Clear();
+
+  CompareEngine engine(options, errorList, fs_, ui.Progress());
+  engine.Compare(origen, destino, quick);
+
+  int status = common::kExitOk;
+  if (errorList.Failures() > 0)
+    status = common::kExitFailures;
+  else if (errorList.Differences() > 0 || engine.Cancelled())
+    status = common::kExitDifferences;
+
+  if (errorList.ListCount() == 0) return status;
+  if (options.Unattended) {
+    if (options.LogFileName.empty()) options.LogFileName = "update.log";
+    std::vector<std::string> block = common::ComposeLogBlock(clock_.Now(), origen, destino, false,
+                                                             errorList.Lines(), kLogDashes);
+    // Nothing is shown when the log cannot be written, but the report is
+    // lost, so a script must not read the run as a clean one.
+    if (!common::AppendLogBlock(options.LogFileName, block)) status = common::kExitFailures;
+  } else if (ui.AskToShowErrors("Comparar")) {
+    ui.ShowErrorList(errorList.Lines());
+  }
+  return status;
+}
+
+int CompareMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows) {
+  g.MainFormLoaded = false;
+  g.errorList.Clear();
+
+  common::mCmdLine cmd;
+  cmd.ParseCommandLine(common::BuildArgumentText(args));
+
+  common::ConsoleUserInterface console;
+  common::UserInterface& ui = windows ? windows->Ui() : console;
+
+  std::string origen, destino;
+  if (!ReadOptions(cmd, g.options, origen, destino, CurrentFolder())) {
+    ui.ShowUsage(UsageText());
+    return common::kExitOk;
+  }
+  g.QuickSwitch = cmd.HasOption("q");
+
+  if (!origen.empty() && !destino.empty()) {
+    try {
+      return g.RunCompare(origen, destino, g.QuickSwitch, ui);
+    } catch (const common::DebugStop& stop) {
+      ui.ShowDebugFailure(stop.Number(), stop.Description());
+      return common::kExitDebugStop;
+    }
+  }
+  if (windows) return windows->RunMainWindow(origen);
+  console.ShowMessage("Compare",
+                      "No hay pantalla disponible para abrir la ventana de Compare. "
+                      "Indique la carpeta de origen y la de destino en la línea de órdenes "
+                      "(compare /? muestra la ayuda).");
+  return common::kExitFailures;
+}
+
+}  // namespace compare

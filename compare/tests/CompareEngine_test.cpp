@@ -1,0 +1,478 @@
+// The comparison engine on real trees: the six kinds of difference, their
+// order, content comparison across block boundaries, quick mode, links and
+// special files, failures, cancel and the progress bar.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/core/FileSystem.h"
+#include "common/core/RunStatus.h"
+#include "common/tests/support/TempTree.h"
+#include "compare/core/CompareEngine.h"
+#include "compare/tests/support/RecordingView.h"
+
+namespace {
+
+using common::FsError;
+using common::FsOp;
+using compare::CompareEngine;
+using Lines = std::vector<std::string>;
+
+constexpr size_t kMiB = 1048576;
+
+class EngineTest : public ::testing::Test {
+ protected:
+  // Origin under "o", copy under "c".
+  std::string O(const std::string& rel = "") const { return tree.Path(rel.empty() ? "o" : "o/" + rel); }
+  std::string C(const std::string& rel = "") const { return tree.Path(rel.empty() ? "c" : "c/" + rel); }
+  void Both(const std::string& rel, const std::string& content) {
+    tree.WriteFile("o/" + rel, content);
+    tree.WriteFile("c/" + rel, content);
+  }
+
+  Lines Run(bool quick = false) {
+    tree.MakeDir("o");
+    tree.MakeDir("c");
+    CompareEngine engine(options, errors, fs, view);
+    engine.Compare(O(), C(), quick);
+    filesDone = engine.FilesDone();
+    filesTotal = engine.FilesTotal();
+    cancelled = engine.Cancelled();
+    return errors.Lines();
+  }
+
+  static std::string Q(const std::string& path) { return "\"" + path + "\""; }
+  std::string NoCopyFile(const std::string& rel) { return "Falta archivo de destino: " + Q(C(rel)); }
+  std::string NoOriginFile(const std::string& rel) { return "Falta archivo de origen: " + Q(O(rel)); }
+  std::string NoCopyFolder(const std::string& rel) { return "Falta carpeta de destino: " + Q(C(rel)); }
+  std::string NoOriginFolder(const std::string& rel) { return "Falta carpeta de origen: " + Q(O(rel)); }
+  std::string Size(const std::string& o, const std::string& c) {
+    return "Diferente tama\xC3\xB1o: " + Q(O(o)) + ", " + Q(C(c));
+  }
+  std::string Content(const std::string& o, const std::string& c) {
+    return "Diferente contenido: " + Q(O(o)) + ", " + Q(C(c));
+  }
+  std::string Failed(int number, const std::string& context) {
+    return FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
+  }
+  std::string PairFailed(int number, const std::string& rel) {
+    return Failed(number, "compare " + Q(O(rel)) + " " + Q(C(rel)));
+  }
+
+  testsupport::TempTree tree;
+  common::FaultInjector faults;
+  common::FileSystem fs{&faults};
+  compare::Options options;
+  compare::ErrorList errors;
+  comparetest::RecordingView view;
+  int64_t filesDone = 0;
+  int64_t filesTotal = 0;
+  bool cancelled = false;
+};
+
+// --- What is reported --------------------------------------------------------
+
+TEST_F(EngineTest, IdenticalTreesGiveNoLine) {
+  Both("a.txt", "uno");
+  Both(".oculto", "dos");
+  Both("vac\xC3\xADo.txt", "");
+  Both("sub/b.txt", "tres");
+  Both("sub/.dentro/c.bin", std::string(3 * kMiB + 3, 'x'));
+  tree.MakeDir("o/vacia");
+  tree.MakeDir("c/vacia");
+  tree.Symlink("o/enlace", "a.txt");
+  tree.Symlink("c/enlace", "a.txt");
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ(filesTotal, 6);
+  EXPECT_EQ(filesDone, 6);
+  EXPECT_FLOAT_EQ(view.Bar(), 100.0f);
+  EXPECT_EQ(view.opened, 1);
+  EXPECT_EQ(view.closed, 1);
+}
+
+TEST_F(EngineTest, EachKindOfDifferenceHasItsLine) {
+  tree.WriteFile("o/solo-origen.txt", "a");
+  tree.WriteFile("c/solo-copia.txt", "a");
+  tree.WriteFile("o/tam.txt", "abc");
+  tree.WriteFile("c/tam.txt", "abcd");
+  tree.WriteFile("o/cont.txt", "abc");
+  tree.WriteFile("c/cont.txt", "abd");
+  tree.WriteFile("o/carpeta-origen/x.txt", "x");
+  tree.WriteFile("c/carpeta-copia/y.txt", "y");
+  EXPECT_EQ(Run(), (Lines{Content("cont.txt", "cont.txt"), NoOriginFile("solo-copia.txt"),
+                          NoCopyFile("solo-origen.txt"), Size("tam.txt", "tam.txt"),
+                          NoOriginFolder("carpeta-copia"), NoCopyFolder("carpeta-origen")}));
+  EXPECT_EQ(errors.Differences(), 6);
+  EXPECT_EQ(errors.Failures(), 0);
+}
+
+TEST_F(EngineTest, CaseOnlyDifferencesPairAndEachSideKeepsItsSpelling) {
+  tree.WriteFile("o/Datos.TXT", "abc");
+  tree.WriteFile("c/datos.txt", "abcd");
+  tree.WriteFile("o/Fotos/Foto.JPG", "1");
+  tree.MakeDir("c/FOTOS");
+  tree.WriteFile("c/Informe.doc", "1");
+  tree.WriteFile("o/informe.DOC", "2");
+  EXPECT_EQ(Run(), (Lines{Size("Datos.TXT", "datos.txt"), Content("informe.DOC", "Informe.doc"),
+                          NoCopyFile("FOTOS/Foto.JPG")}));
+}
+
+TEST_F(EngineTest, TwinNamesNeverPairWithAnotherSpelling) {
+  // The origin holds a.txt and A.txt; only the byte-equal name pairs.
+  tree.WriteFile("o/a.txt", "1");
+  tree.WriteFile("o/A.txt", "2");
+  tree.WriteFile("c/a.txt", "1");
+  EXPECT_EQ(Run(), (Lines{NoCopyFile("A.txt")}));
+}
+
+TEST_F(EngineTest, FileAgainstFolderOfTheSameNameGivesTwoLines) {
+  tree.WriteFile("o/informe", "texto");
+  tree.WriteFile("c/informe/dentro.txt", "x");
+  tree.MakeDir("o/datos");
+  tree.WriteFile("c/datos", "x");
+  EXPECT_EQ(Run(), (Lines{NoOriginFile("datos"), NoCopyFile("informe"), NoCopyFolder("datos"),
+                          NoOriginFolder("informe")}));
+}
+
+TEST_F(EngineTest, LinesFollowTheDepthFirstOrder) {
+  // Root: files first (merged order), then folders in name order, each
+  // matched folder's whole report at its place.
+  tree.WriteFile("o/b.txt", "1");
+  tree.WriteFile("c/a.txt", "1");
+  tree.WriteFile("o/m/z.txt", "1");
+  tree.WriteFile("o/m/n/deep.txt", "1");
+  tree.MakeDir("c/m/n");
+  tree.WriteFile("c/m/k/solo.txt", "1");
+  tree.WriteFile("o/q/x.txt", "12");
+  tree.WriteFile("c/q/x.txt", "123");
+  tree.MakeDir("o/solo-o");
+  tree.MakeDir("c/zz-solo-c");
+  tree.WriteFile("o/y.txt", "1");
+  EXPECT_EQ(Run(), (Lines{NoOriginFile("a.txt"), NoCopyFile("b.txt"), NoCopyFile("y.txt"),
+                          NoCopyFile("m/z.txt"), NoOriginFolder("m/k"), NoCopyFile("m/n/deep.txt"),
+                          Size("q/x.txt", "q/x.txt"), NoCopyFolder("solo-o"), NoOriginFolder("zz-solo-c")}));
+}
+
+TEST_F(EngineTest, AMissingFolderIsOneLineAndItsFilesStillCount) {
+  tree.WriteFile("o/falta/a.txt", "1");
+  tree.WriteFile("o/falta/sub/b.txt", "1");
+  tree.WriteFile("o/c.txt", "1");
+  tree.WriteFile("c/c.txt", "1");
+  EXPECT_EQ(Run(), (Lines{NoCopyFolder("falta")}));
+  EXPECT_EQ(filesTotal, 3);
+  EXPECT_EQ(filesDone, 1);
+  EXPECT_LT(view.Bar(), 100.0f);
+}
+
+// --- Contents ------------------------------------------------------------------
+
+class ContentSizeTest : public EngineTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ContentSizeTest, LastByteDifferenceIsFoundOnlyInFullMode) {
+  size_t size = GetParam();
+  std::string content(size, '\0');
+  for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 23);
+  std::string other = content;
+  other.back() = static_cast<char>(other.back() ^ 0x5A);
+  tree.WriteFile("o/igual.bin", content);
+  tree.WriteFile("c/igual.bin", content);
+  tree.WriteFile("o/ultimo.bin", content);
+  tree.WriteFile("c/ultimo.bin", other);
+  EXPECT_EQ(Run(), (Lines{Content("ultimo.bin", "ultimo.bin")}));
+  errors.Clear();
+  EXPECT_EQ(Run(true), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ContentSizeTest,
+                         ::testing::Values(1, 3, 4, 5, kMiB - 1, kMiB, kMiB + 1, kMiB + 4, kMiB + 5,
+                                           3 * kMiB + 2));
+
+TEST_F(EngineTest, FirstAndMiddleBlockDifferencesAreFound) {
+  std::string content(3 * kMiB, 'q');
+  std::string first = content, middle = content;
+  first[0] = 'Q';
+  middle[kMiB + kMiB / 2] = 'Q';
+  Both("base", content);
+  tree.WriteFile("o/primero", content);
+  tree.WriteFile("c/primero", first);
+  tree.WriteFile("o/medio", content);
+  tree.WriteFile("c/medio", middle);
+  EXPECT_EQ(Run(), (Lines{Content("medio", "medio"), Content("primero", "primero")}));
+}
+
+TEST_F(EngineTest, EmptyFilesAreEqualAndQuickModeStillSeesSizes) {
+  Both("vacio", "");
+  tree.WriteFile("o/tam", "1234");
+  tree.WriteFile("c/tam", "12345");
+  EXPECT_EQ(Run(true), (Lines{Size("tam", "tam")}));
+}
+
+TEST_F(EngineTest, QuickModeReadsNoContent) {
+  Both("a.bin", std::string(2 * kMiB, 'z'));
+  faults.FailOn(FsOp::Open, "a.bin", EIO, 1, 1000);
+  faults.FailOn(FsOp::Read, "a.bin", EIO, 1, 1000);
+  EXPECT_EQ(Run(true), Lines{});
+  EXPECT_EQ(faults.InjectedCount(), 0);
+}
+
+TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
+  // Sparse files: measured from the listing, never read in quick mode.
+  auto makeSparse = [&](const std::string& rel, off_t size) {
+    tree.WriteFile(rel, "");
+    ASSERT_EQ(truncate(tree.Path(rel).c_str(), size), 0);
+  };
+  const off_t fourGiB = off_t{1} << 32;
+  makeSparse("o/grande", fourGiB + 1);
+  makeSparse("c/grande", fourGiB + 2);
+  makeSparse("o/igual", fourGiB + 1);
+  makeSparse("c/igual", fourGiB + 1);
+  makeSparse("o/bajo", fourGiB + 1);
+  makeSparse("c/bajo", 1);  // equal low halves: only the high half differs
+  EXPECT_EQ(Run(true), (Lines{Size("bajo", "bajo"), Size("grande", "grande")}));
+}
+
+// --- Links and special files ------------------------------------------------------
+
+TEST_F(EngineTest, LinksAreComparedByTheirTargetText) {
+  tree.Symlink("o/igual", "destino");
+  tree.Symlink("c/igual", "destino");
+  tree.Symlink("o/texto", "uno");
+  tree.Symlink("c/texto", "dos");
+  tree.Symlink("o/largo", "a");
+  tree.Symlink("c/largo", "ab");
+  // A link to a folder is a file: never followed into.
+  tree.WriteFile("o/dir/x", "1");
+  tree.WriteFile("c/dir/x", "1");
+  tree.Symlink("o/adir", "dir");
+  tree.Symlink("c/adir", "dir");
+  // The same target text pointing at different contents is the same link.
+  Both("t/x", "");
+  tree.WriteFile("o/t/dst", "1");
+  tree.WriteFile("c/t/dst", "2");
+  tree.Symlink("o/t/l", "dst");
+  tree.Symlink("c/t/l", "dst");
+  EXPECT_EQ(Run(), (Lines{Size("largo", "largo"), Content("texto", "texto"), Content("t/dst", "t/dst")}));
+  errors.Clear();
+  EXPECT_EQ(Run(true), (Lines{Size("largo", "largo")}));
+}
+
+TEST_F(EngineTest, LinkAgainstRegularFileDiffersEvenInQuickMode) {
+  tree.Symlink("o/mismo", "abc");
+  tree.WriteFile("c/mismo", "abc");
+  tree.WriteFile("o/otro", "abcdef");
+  tree.Symlink("c/otro", "abc");
+  const Lines expected{Content("mismo", "mismo"), Size("otro", "otro")};
+  EXPECT_EQ(Run(), expected);
+  errors.Clear();
+  EXPECT_EQ(Run(true), expected);
+}
+
+TEST_F(EngineTest, SpecialFilesGetAnErrorLineAndTheWalkGoesOn) {
+  tree.MakeDir("o");
+  tree.MakeDir("c");
+  ASSERT_EQ(mkfifo(O("tuberia").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo(C("tuberia").c_str(), 0644), 0);
+  tree.WriteFile("o/uno", "1");
+  tree.WriteFile("c/uno", "2");
+  Lines lines = Run();  // would block forever if a FIFO were opened
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], PairFailed(ENOTSUP, "tuberia"));
+  EXPECT_EQ(lines[1], Content("uno", "uno"));
+  EXPECT_EQ(errors.Failures(), 1);
+}
+
+// --- Failures -----------------------------------------------------------------------
+
+TEST_F(EngineTest, UnreadableFileIsAnErrorLineNotADifference) {
+  Both("a.txt", "contenido");
+  Both("b.txt", std::string(3 * kMiB, 'b'));
+  tree.WriteFile("o/c.txt", "1");
+  tree.WriteFile("c/c.txt", "2");
+  faults.FailOn(FsOp::Open, "o/a.txt", EACCES);
+  faults.FailOn(FsOp::Read, "c/b.txt", EIO, 2);  // halfway through
+  EXPECT_EQ(Run(), (Lines{PairFailed(EACCES, "a.txt"), PairFailed(EIO, "b.txt"), Content("c.txt", "c.txt")}));
+  EXPECT_EQ(errors.Failures(), 2);
+}
+
+TEST_F(EngineTest, UnreadableLinkIsAnErrorLine) {
+  tree.Symlink("o/l", "x");
+  tree.Symlink("c/l", "x");
+  faults.FailOn(FsOp::ReadLink, "c/l", EIO);
+  EXPECT_EQ(Run(), (Lines{PairFailed(EIO, "l")}));
+}
+
+TEST_F(EngineTest, FolderThatCannotBeListedIsOneErrorLineAndTheWalkGoesOn) {
+  Both("a/x.txt", "1");
+  tree.WriteFile("o/a/solo.txt", "1");
+  tree.WriteFile("o/b/y.txt", "1");
+  tree.MakeDir("c/b");
+  Both("o-falla/z.txt", "1");
+  tree.WriteFile("o/o-falla/solo.txt", "1");
+  // The first listing of each folder belongs to the counting pass.
+  faults.FailOn(FsOp::List, "c/a", EACCES, 1);
+  faults.FailOn(FsOp::List, "o/o-falla", EIO, 2);
+  EXPECT_EQ(Run(), (Lines{Failed(EACCES, "list " + Q(C("a"))), NoCopyFile("b/y.txt"),
+                          Failed(EIO, "list " + Q(O("o-falla")))}));
+  EXPECT_EQ(errors.Failures(), 2);
+}
+
+TEST_F(EngineTest, MissingTopFolderIsAnErrorLine) {
+  tree.WriteFile("o/a.txt", "1");
+  CompareEngine engine(options, errors, fs, view);
+  engine.Compare(O(), tree.Path("no-existe"), false);
+  EXPECT_EQ(errors.Lines(), (Lines{Failed(ENOENT, "list " + Q(tree.Path("no-existe")))}));
+}
+
+TEST_F(EngineTest, CountingFailureIsSilentAndTheBarStaysWithinRange) {
+  Both("sub/a.txt", "1");
+  Both("sub/b.txt", "1");
+  faults.FailOn(FsOp::List, "o/sub", EIO, 1);
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ(filesTotal, 0);
+  EXPECT_EQ(filesDone, 2);
+  for (float b : view.bars) {
+    EXPECT_FALSE(std::isnan(b));
+    EXPECT_GE(b, 0.0f);
+    EXPECT_LE(b, 100.0f);
+  }
+  EXPECT_FLOAT_EQ(view.Bar(), 100.0f);
+}
+
+TEST_F(EngineTest, TopFoldersGivenAsLinksAreFollowed) {
+  Both("a.txt", "1");
+  tree.WriteFile("o/b.txt", "1");
+  tree.Symlink("lo", "o");
+  tree.Symlink("lc", "c");
+  CompareEngine engine(options, errors, fs, view);
+  engine.Compare(tree.Path("lo"), tree.Path("lc"), false);
+  EXPECT_EQ(errors.Lines(), (Lines{"Falta archivo de destino: " + Q(tree.Path("lc/b.txt"))}));
+}
+
+struct DebugCase {
+  const char* name;
+  FsOp op;
+  const char* pathPart;
+  int nth;
+};
+
+void PrintTo(const DebugCase& c, std::ostream* os) { *os << c.name; }
+
+class DebugModeTest : public EngineTest, public ::testing::WithParamInterface<DebugCase> {};
+
+TEST_P(DebugModeTest, FirstFailureStopsTheRunAndClosesTheView) {
+  const DebugCase& c = GetParam();
+  options.DebugMode = true;
+  Both("a/a.txt", "contenido");
+  Both("a/z.txt", "otro");
+  tree.Symlink("o/a/l", "x");
+  tree.Symlink("c/a/l", "x");
+  tree.WriteFile("o/a/solo.txt", "1");
+  faults.FailOn(c.op, c.pathPart, EIO, c.nth);
+  try {
+    Run();
+    FAIL() << "no DebugStop";
+  } catch (const common::DebugStop& stop) {
+    EXPECT_EQ(stop.Number(), EIO);
+    EXPECT_EQ(stop.Description(), FsError{EIO}.Description());
+  }
+  EXPECT_EQ(view.closed, 1);
+  // Nothing after the failure was compared.
+  EXPECT_EQ(errors.Lines(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, DebugModeTest,
+                         ::testing::Values(DebugCase{"open", FsOp::Open, "c/a/a.txt", 1},
+                                           DebugCase{"read", FsOp::Read, "o/a/a.txt", 1},
+                                           DebugCase{"readlink", FsOp::ReadLink, "o/a/l", 1},
+                                           DebugCase{"list", FsOp::List, "c/a", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Cancel ---------------------------------------------------------------------------
+
+TEST_F(EngineTest, CancelDuringALargeContentComparisonStopsAtTheNextBlock) {
+  std::string content(4 * kMiB, 'x');
+  std::string other = content;
+  other.back() = 'y';
+  tree.WriteFile("o/grande.bin", content);
+  tree.WriteFile("c/grande.bin", other);
+  tree.WriteFile("o/zz.txt", "despu\xC3\xA9s");
+  // The click lands right after the folder's status is shown; the merge's
+  // first step (the large pair) still starts and sees it after one block.
+  view.CancelAfterPath("Comparando o");
+  faults.FailOn(FsOp::Read, "grande.bin", EIO, 3, 1000);  // a third read would fail
+  EXPECT_EQ(Run(), (Lines{"Cancelado por el usuario"}));
+  EXPECT_EQ(faults.InjectedCount(), 0);
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(view.cancelDisabled, 1);
+  EXPECT_EQ(view.closed, 1);
+}
+
+TEST_F(EngineTest, ASmallPairIsComparedToItsEndAfterACancel) {
+  tree.WriteFile("o/a.txt", "1");
+  tree.WriteFile("c/a.txt", "2");
+  tree.WriteFile("o/b.txt", "1");
+  view.CancelAfterPath("Comparando o");
+  EXPECT_EQ(Run(), (Lines{"Cancelado por el usuario", Content("a.txt", "a.txt")}));
+}
+
+TEST_F(EngineTest, CancelWhileCountingSkipsTheComparison) {
+  tree.WriteFile("o/s1/a.txt", "1");
+  tree.WriteFile("o/s2/b.txt", "1");
+  view.CancelAtEvent(2);  // the end of the first counted folder
+  EXPECT_EQ(Run(), (Lines{"Cancelado por el usuario"}));
+  EXPECT_EQ(view.pathLabels, (Lines{"Preparando para comparar..."}));
+  EXPECT_LT(filesTotal, 2);
+}
+
+TEST_F(EngineTest, CancelDuringTheWalkKeepsEarlierLinesAndFinishesTheCurrentStep) {
+  tree.WriteFile("o/a.txt", "1");
+  tree.WriteFile("o/s1/x.txt", "1");
+  tree.WriteFile("o/s1/y.txt", "1");
+  tree.WriteFile("o/s2/z.txt", "1");
+  tree.MakeDir("c/s1");
+  tree.MakeDir("c/s2");
+  view.CancelAfterPath("Comparando s1");
+  view.KeepClicking();
+  EXPECT_EQ(Run(), (Lines{NoCopyFile("a.txt"), "Cancelado por el usuario", NoCopyFile("s1/x.txt")}));
+  EXPECT_EQ(view.cancelDisabled, 1);
+}
+
+// --- Progress ---------------------------------------------------------------------------
+
+TEST_F(EngineTest, BarMovesOnlyBySteps) {
+  for (int i = 0; i < 2000; ++i) Both("d" + std::to_string(i % 7) + "/f" + std::to_string(i), "");
+  tree.WriteFile("c/solo.txt", "");  // copy-only files do not move the bar
+  EXPECT_EQ(Run(true), (Lines{NoOriginFile("solo.txt")}));
+  ASSERT_FALSE(view.bars.empty());
+  EXPECT_LT(view.bars.size(), 1100u);
+  float last = 0;
+  for (size_t i = 1; i < view.bars.size(); ++i) {
+    EXPECT_GE(view.bars[i] - last, 0.099f) << i;
+    last = view.bars[i];
+  }
+  // The last step of 0.05 is too small to be drawn.
+  EXPECT_NEAR(view.Bar(), 100.0f, 0.1f);
+  EXPECT_EQ(filesDone, 2000);
+}
+
+TEST_F(EngineTest, BarStandsFullWhenNothingWasCounted) {
+  CompareEngine engine(options, errors, fs, view);
+  engine.ShowProgress(1);
+  EXPECT_FLOAT_EQ(view.Bar(), 100.0f);
+}
+
+TEST_F(EngineTest, StatusShowsTheLastPartOfEachFolder) {
+  Both("uno/dos/a", "1");
+  Run();
+  EXPECT_EQ(view.pathLabels, (Lines{"Preparando para comparar...", "Comparando o", "Comparando uno",
+                                    "Comparando dos"}));
+  EXPECT_EQ(view.fileLabel, "");
+}
+
+}  // namespace

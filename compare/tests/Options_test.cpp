@@ -1,0 +1,123 @@
+// Start-up of compare: the path rule, the switches and the usage text.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/core/mCmdLine.h"
+#include "compare/core/Options.h"
+
+namespace {
+
+using compare::Options;
+using compare::ReadOptions;
+using compare::ResolvePath;
+
+struct ResolveCase {
+  const char* path;
+  const char* base;
+  const char* expected;
+};
+
+void PrintTo(const ResolveCase& c, std::ostream* os) { *os << c.path << " @ " << c.base; }
+
+class ResolvePathTest : public ::testing::TestWithParam<ResolveCase> {};
+
+TEST_P(ResolvePathTest, GivesTheAbsolutePath) {
+  const ResolveCase& c = GetParam();
+  EXPECT_EQ(ResolvePath(c.path, c.base), c.expected) << "path " << c.path << " base " << c.base;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ResolvePathTest,
+    ::testing::Values(
+        // An absolute path is returned unchanged, whatever the base.
+        ResolveCase{"/datos", "/trabajo", "/datos"},
+        ResolveCase{"//servidor/recurso", "/trabajo", "//servidor/recurso"},
+        ResolveCase{"/a/../b/./c", "/trabajo", "/a/../b/./c"},
+        // Parts applied one by one.
+        ResolveCase{"a", "/trabajo", "/trabajo/a"},
+        ResolveCase{"sub/../otra", "/trabajo", "/trabajo/otra"},
+        ResolveCase{"./a", "/trabajo", "/trabajo/a"},
+        ResolveCase{"../b", "/home/ana/trabajo", "/home/ana/b"},
+        ResolveCase{"../../x", "/a", "/x"},
+        ResolveCase{"mis datos/año 2026", "/trabajo", "/trabajo/mis datos/año 2026"},
+        // Empty parts are appended like any other, so doubled and trailing
+        // separators stay.
+        ResolveCase{"a//b", "/trabajo", "/trabajo/a//b"},
+        ResolveCase{"a/", "/trabajo", "/trabajo/a/"},
+        // The root as base is simply put in front; nothing is resolved.
+        ResolveCase{"a", "/", "/a"},
+        ResolveCase{"../x", "/", "/../x"},
+        ResolveCase{"./x", "/", "/./x"},
+        // Going up past the first level ends at the root, never at "".
+        ResolveCase{"..", "/a", "/"},
+        ResolveCase{"../..", "/a/b", "/"},
+        ResolveCase{"../../..", "/a/b", "/"},
+        // Without a current folder a relative path stays as it was given.
+        ResolveCase{"a/b", "", "a/b"}));
+
+Options Read(const std::string& text, std::string& origen, std::string& destino, bool* shown = nullptr) {
+  common::mCmdLine cmd;
+  cmd.ParseCommandLine(text);
+  Options opts;
+  bool go = ReadOptions(cmd, opts, origen, destino, "/trabajo");
+  if (shown) *shown = !go;
+  return opts;
+}
+
+TEST(ReadOptionsTest, ReadsEverySwitchAndMakesBothFoldersAbsolute) {
+  std::string o, d;
+  Options opts = Read("/U /LogFile:/var/log/copia.log /q /Debug datos ../copia tercero", o, d);
+  EXPECT_TRUE(opts.Unattended);
+  EXPECT_TRUE(opts.DebugMode);
+  EXPECT_EQ(opts.LogFileName, "/var/log/copia.log");
+  EXPECT_EQ(o, "/trabajo/datos");
+  EXPECT_EQ(d, "/copia");
+}
+
+TEST(ReadOptionsTest, DefaultsWhenNothingIsGiven) {
+  std::string o = "x", d = "y";
+  Options opts = Read("", o, d);
+  EXPECT_FALSE(opts.Unattended);
+  EXPECT_FALSE(opts.DebugMode);
+  EXPECT_EQ(opts.LogFileName, "");
+  EXPECT_EQ(o, "");
+  EXPECT_EQ(d, "");
+}
+
+TEST(ReadOptionsTest, OneFolderLeavesTheCopyEmptyAndUnknownSwitchesAreIgnored) {
+  std::string o, d;
+  Options opts = Read("/exec:cud /test sub", o, d);
+  EXPECT_FALSE(opts.Unattended);
+  EXPECT_EQ(o, "/trabajo/sub");
+  EXPECT_EQ(d, "");
+}
+
+TEST(ReadOptionsTest, HelpStopsBeforeAnythingElse) {
+  for (const char* text : {"/?", "/u /? a b", "/? /debug a b"}) {
+    std::string o, d;
+    bool shown = false;
+    Options opts = Read(text, o, d, &shown);
+    EXPECT_TRUE(shown) << text;
+    EXPECT_FALSE(opts.Unattended) << text;
+    EXPECT_EQ(o, "") << text;
+  }
+}
+
+TEST(UsageTextTest, IsExactWithCrLfAfterEveryLine) {
+  const std::string expected =
+      "Compara una carpeta con una copia suya.\r\n"
+      "\r\n"
+      "Uso:\r\n"
+      "    UPDATE /?\r\n"
+      "    UPDATE [<origen>]\r\n"
+      "    UPDATE [/u [/logfile:<registro>]] [/q] <origen> <destino>\r\n"
+      "\r\n"
+      "/u activa el modo desatendido. La salida se escribe en el archivo de registro.\r\n"
+      "/logfile:<registro> especifica la ruta y el nombre del archivo de registro.\r\n"
+      "/q activa el modo de comparaci\xC3\xB3n r\xC3\xA1pida.\r\n";
+  EXPECT_EQ(compare::UsageText(), expected);
+}
+
+}  // namespace
