@@ -147,8 +147,8 @@ class FileSystem {
   // source's permission bits and modification time, and is renamed over
   // target only when all of that is in place. On failure the old target is
   // untouched and no temporary file is left. Special files are refused
-  // (EINVAL-like error) without being opened. sourceInfo is the source's
-  // listing entry.
+  // (ENOTSUP) without being opened. sourceInfo is the source's listing entry;
+  // a regular file's size, bits and time are read again from the opened file.
   FsError CopyFile(const std::string& source, const EntryInfo& sourceInfo,
                    const std::string& target) const;
 
@@ -160,8 +160,18 @@ class FileSystem {
   FsError OpenRead(const std::string& path, ReadFile& out) const;  // never opens a special file
   FsError ReadLink(const std::string& path, std::string& target) const;
 
+  // Writes everything cached for the file system that holds folder to disk
+  // (syncfs), so that what a run copied survives a power loss. Checked as a
+  // Write fault on folder.
+  FsError Flush(const std::string& folder) const;
+
   // True for names that the atomic copy gives its temporary files.
   static bool IsTemporaryName(std::string_view name);
+
+  // Bytes moved by one copy_file_range call of a copy, and the size of the
+  // buffer of its read/write fallback (also one Read/Write fault check each).
+  static constexpr size_t kCopyChunk = size_t{4} << 20;
+  static constexpr size_t kCopyBuffer = size_t{1} << 20;
 
   FaultInjector* Faults() const { return faults_; }
 

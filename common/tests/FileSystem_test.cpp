@@ -1,0 +1,740 @@
+#include "common/core/FileSystem.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <locale.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "common/core/NameKey.h"
+#include "common/tests/support/TempTree.h"
+
+namespace common {
+namespace {
+
+using testsupport::TempTree;
+
+constexpr int64_t kSourceSec = 1700000000;
+constexpr int64_t kSourceNsec = 123456789;
+constexpr int64_t kOldSec = 1500000000;
+constexpr int64_t kOldNsec = 987654321;
+
+std::vector<std::string> Names(const std::vector<EntryInfo>& entries) {
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  return names;
+}
+
+const EntryInfo* Find(const std::vector<EntryInfo>& entries, const std::string& name) {
+  for (const auto& e : entries)
+    if (e.name == name) return &e;
+  return nullptr;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937_64 gen(seed);
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; i += 8) {
+    uint64_t v = gen();
+    std::memcpy(&s[i], &v, std::min<size_t>(8, size - i));
+  }
+  return s;
+}
+
+void MakeFifo(const TempTree& tree, const std::string& rel) {
+  ASSERT_EQ(mkfifo(tree.Path(rel).c_str(), 0644), 0) << std::strerror(errno);
+}
+
+// Temporary names left in a folder (there must never be any after a call).
+std::vector<std::string> Leftovers(const TempTree& tree, const std::string& rel) {
+  FolderListing listing;
+  FsError e = FileSystem().ListFolder(tree.Path(rel), listing);
+  EXPECT_FALSE(e) << e.Description();
+  std::vector<std::string> left;
+  for (const auto* list : {&listing.files, &listing.folders})
+    for (const auto& entry : *list)
+      if (FileSystem::IsTemporaryName(entry.name)) left.push_back(entry.name);
+  return left;
+}
+
+EntryInfo Listed(const TempTree& tree, const std::string& rel) {
+  EntryInfo info;
+  FsError e = FileSystem().Stat(tree.Path(rel), info);
+  EXPECT_FALSE(e) << rel << ": " << e.Description();
+  return info;
+}
+
+// ---- FaultInjector ----
+
+TEST(FaultInjector, FailsTheNthMatchingCallForTimesCalls) {
+  FaultInjector faults;
+  faults.FailOn(FsOp::Read, "/a/", EIO, 2, 2);
+  faults.FailOn(FsOp::Write, "", ENOSPC);  // empty part: every path
+  struct Call {
+    FsOp op;
+    const char* path;
+    int expected;
+  } calls[] = {
+      {FsOp::Read, "/x/a/f", 0},    {FsOp::Read, "/b/f", 0},       // not a match: not counted
+      {FsOp::Open, "/x/a/f", 0},    {FsOp::Read, "/y/a/g", EIO},   // second match
+      {FsOp::Read, "/x/a/f", EIO},  {FsOp::Read, "/x/a/f", 0},     // times = 2 used up
+      {FsOp::Write, "/any", ENOSPC}, {FsOp::Write, "/any", 0},
+  };
+  for (const auto& c : calls)
+    EXPECT_EQ(faults.Check(c.op, c.path), c.expected) << FsOpName(c.op) << " " << c.path;
+  EXPECT_EQ(faults.InjectedCount(), 3);
+  faults.Clear();
+  EXPECT_EQ(faults.Check(FsOp::Write, "/any"), 0);
+  EXPECT_EQ(faults.InjectedCount(), 0);
+}
+
+TEST(FaultInjector, EachRuleCountsItsOwnCalls) {
+  FaultInjector faults;
+  faults.FailOn(FsOp::Open, "f", EOPNOTSUPP, 1, 1);
+  faults.FailOn(FsOp::Open, "f", EACCES, 2, 1);
+  EXPECT_EQ(faults.Check(FsOp::Open, "f"), EOPNOTSUPP);
+  EXPECT_EQ(faults.Check(FsOp::Open, "f"), EACCES);
+  EXPECT_EQ(faults.Check(FsOp::Open, "f"), 0);
+}
+
+// ---- Errors ----
+
+TEST(FsError, DescriptionIsTheCLibraryText) {
+  for (int number : {ENOENT, EACCES, ENOSPC, EIO, ENOTSUP, 12345}) {
+    std::string expected = std::strerror(number);
+    EXPECT_EQ(FsError{number}.Description(), expected);
+  }
+}
+
+TEST(FsError, DescriptionFollowsSpanishMessages) {
+  locale_t spanish = newlocale(LC_ALL_MASK, "es_ES.UTF-8", static_cast<locale_t>(0));
+  if (spanish == static_cast<locale_t>(0)) GTEST_SKIP() << "no es_ES.UTF-8 locale on this system";
+  locale_t previous = uselocale(spanish);
+  std::string text = FsError{ENOENT}.Description();
+  uselocale(previous);
+  freelocale(spanish);
+  EXPECT_EQ(text, "No existe el fichero o el directorio");
+}
+
+// ---- Listing ----
+
+class ListFolderTest : public ::testing::TestWithParam<ListDetail> {};
+
+TEST_P(ListFolderTest, ListsEveryKindOfEntry) {
+  TempTree tree;
+  tree.WriteFile("d/plain.txt", "abc", kSourceSec, kSourceNsec);
+  tree.Chmod("d/plain.txt", 0640);
+  tree.WriteFile("d/.hidden", "");
+  tree.MakeDir("d/sub");
+  tree.MakeDir("d/.dotdir");
+  tree.Symlink("d/link-to-file", "plain.txt");
+  tree.Symlink("d/link-to-folder", "sub");
+  tree.Symlink("d/dangling", "nowhere/at/all");
+  MakeFifo(tree, "d/fifo");
+
+  FolderListing listing;
+  FsError e = FileSystem().ListFolder(tree.Path("d"), listing, GetParam());
+  ASSERT_FALSE(e) << e.Description();
+
+  struct Expected {
+    const char* name;
+    EntryKind kind;
+  } files[] = {{".hidden", EntryKind::File},          {"dangling", EntryKind::Symlink},
+               {"fifo", EntryKind::Special},          {"link-to-file", EntryKind::Symlink},
+               {"link-to-folder", EntryKind::Symlink}, {"plain.txt", EntryKind::File}};
+  ASSERT_EQ(listing.files.size(), std::size(files)) << ::testing::PrintToString(Names(listing.files));
+  for (const auto& f : files) {
+    const EntryInfo* entry = Find(listing.files, f.name);
+    ASSERT_NE(entry, nullptr) << f.name;
+    EXPECT_EQ(entry->kind, f.kind) << f.name;
+    EXPECT_EQ(entry->key, MakeNameKey(f.name));
+  }
+  EXPECT_EQ(Names(listing.folders), (std::vector<std::string>{".dotdir", "sub"}));
+  for (const auto& folder : listing.folders) EXPECT_EQ(folder.kind, EntryKind::Directory);
+
+  const EntryInfo* plain = Find(listing.files, "plain.txt");
+  const EntryInfo* link = Find(listing.files, "dangling");
+  if (GetParam() == ListDetail::Full) {
+    EXPECT_TRUE(S_ISREG(plain->mode));
+    EXPECT_EQ(plain->mode & 07777, 0640u);
+    EXPECT_EQ(plain->size, 3);
+    EXPECT_EQ(plain->mtime, (FileTime{kSourceSec, kSourceNsec}));
+    EXPECT_FALSE(plain->IsReadOnly());
+    EXPECT_FALSE(plain->IsHidden());
+    EXPECT_TRUE(Find(listing.files, ".hidden")->IsHidden());
+    EXPECT_EQ(link->size, static_cast<int64_t>(std::strlen("nowhere/at/all")));
+    EXPECT_TRUE(S_ISLNK(link->mode));
+  } else {
+    EXPECT_EQ(plain->size, 0);
+    EXPECT_EQ(plain->mtime, FileTime{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Details, ListFolderTest,
+                         ::testing::Values(ListDetail::Full, ListDetail::NamesAndKinds),
+                         [](const auto& info) {
+                           return info.param == ListDetail::Full ? "Full" : "NamesAndKinds";
+                         });
+
+TEST(ListFolder, OrdersByKeyThenTwinsByBytes) {
+  TempTree tree;
+  const std::vector<std::string> names = {"b",  "A",          "c.txt", "a",  "B",
+                                          "\xc3\x84",  // Ä
+                                          "a\xcc\x88",  // a + combining diaeresis
+                                          "\xc3\xa4",  // ä
+                                          "\xff" /* not UTF-8 */, "Z"};
+  for (const auto& n : names) {
+    tree.WriteFile("d/" + n, n);
+    tree.MakeDir("d/dir-" + n);
+  }
+  FolderListing listing;
+  ASSERT_FALSE(FileSystem().ListFolder(tree.Path("d"), listing));
+  ASSERT_EQ(listing.files.size(), names.size());
+  ASSERT_EQ(listing.folders.size(), names.size());
+
+  // Letter case aside, ASCII names keep their alphabetical places, and each
+  // pair of twins is ordered by bytes.
+  std::vector<std::string> ascii;
+  for (const auto& n : Names(listing.files))
+    if (std::all_of(n.begin(), n.end(), [](char ch) { return (ch & 0x80) == 0; })) ascii.push_back(n);
+  EXPECT_EQ(ascii, (std::vector<std::string>{"A", "a", "B", "b", "c.txt", "Z"}));
+  for (const auto* list : {&listing.files, &listing.folders})
+    for (size_t i = 1; i < list->size(); ++i) {
+      const EntryInfo& p = (*list)[i - 1];
+      const EntryInfo& q = (*list)[i];
+      EXPECT_LT(CompareListingOrder(MakeNameKey(p.name), p.name, MakeNameKey(q.name), q.name), 0)
+          << p.name << " before " << q.name;
+    }
+}
+
+TEST(ListFolder, FollowsAGivenFolderLinkOnlyWhenAsked) {
+  TempTree tree;
+  tree.WriteFile("real/x", "1");
+  tree.Symlink("alias", "real");
+  FileSystem fs;
+  FolderListing listing;
+  EXPECT_TRUE(fs.ListFolder(tree.Path("alias"), listing, ListDetail::Full, LinkPolicy::NoFollow));
+  EXPECT_TRUE(listing.files.empty());
+  FsError e = fs.ListFolder(tree.Path("alias"), listing, ListDetail::Full, LinkPolicy::Follow);
+  ASSERT_FALSE(e) << e.Description();
+  EXPECT_EQ(Names(listing.files), std::vector<std::string>{"x"});
+}
+
+TEST(ListFolder, FailureIsNeverAPartialListing) {
+  TempTree tree;
+  for (const char* n : {"a.txt", "b.txt", "c.txt"}) tree.WriteFile(std::string("d/") + n, n);
+  tree.MakeDir("d/sub");
+  tree.WriteFile("file", "x");
+  struct Case {
+    const char* name;
+    std::string folder;
+    FsOp op;  // Count: no fault, a real error
+    std::string pathPart;
+    int nth;
+    int expected;
+  } cases[] = {
+      {"open", tree.Path("d"), FsOp::List, tree.Path("d"), 1, EIO},
+      {"first entry lstat", tree.Path("d"), FsOp::Lstat, tree.Path("d/"), 1, EIO},
+      {"later entry lstat", tree.Path("d"), FsOp::Lstat, tree.Path("d/"), 3, EACCES},
+      {"folder entry lstat", tree.Path("d"), FsOp::Lstat, tree.Path("d/sub"), 1, EIO},
+      {"missing folder", tree.Path("none"), FsOp::Count, "", 1, ENOENT},
+      {"a file", tree.Path("file"), FsOp::Count, "", 1, ENOTDIR},
+  };
+  for (const auto& c : cases) {
+    FaultInjector faults;
+    if (c.op != FsOp::Count) faults.FailOn(c.op, c.pathPart, c.expected, c.nth);
+    FolderListing listing;
+    listing.files.resize(2);  // stale content must not survive either
+    listing.folders.resize(1);
+    FsError e = FileSystem(&faults).ListFolder(c.folder, listing);
+    EXPECT_EQ(e.number, c.expected) << c.name;
+    EXPECT_TRUE(listing.files.empty() && listing.folders.empty()) << c.name;
+  }
+}
+
+TEST(ListFolder, EntryRemovedBeforeItsLstatIsLeftOut) {
+  TempTree tree;
+  for (const char* n : {"a", "b", "c"}) tree.WriteFile(std::string("d/") + n, n);
+  FaultInjector faults;
+  faults.FailOn(FsOp::Lstat, tree.Path("d/b"), ENOENT);
+  FolderListing listing;
+  FsError e = FileSystem(&faults).ListFolder(tree.Path("d"), listing);
+  ASSERT_FALSE(e) << e.Description();
+  EXPECT_EQ(Names(listing.files), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(faults.InjectedCount(), 1);
+}
+
+TEST(Stat, ReadsLinksThemselvesUnlessFollowing) {
+  TempTree tree;
+  tree.WriteFile("data.bin", "12345", kSourceSec, kSourceNsec);
+  tree.Symlink("sub/Link", "../data.bin");
+  FileSystem fs;
+  EntryInfo info;
+  ASSERT_FALSE(fs.Stat(tree.Path("sub/Link"), info));
+  EXPECT_EQ(info.name, "Link");
+  EXPECT_EQ(info.key, MakeNameKey("Link"));
+  EXPECT_EQ(info.kind, EntryKind::Symlink);
+  EXPECT_EQ(info.size, static_cast<int64_t>(std::strlen("../data.bin")));
+  ASSERT_FALSE(fs.Stat(tree.Path("sub/Link"), info, LinkPolicy::Follow));
+  EXPECT_EQ(info.kind, EntryKind::File);
+  EXPECT_EQ(info.size, 5);
+  EXPECT_EQ(info.mtime, (FileTime{kSourceSec, kSourceNsec}));
+
+  FaultInjector faults;
+  faults.FailOn(FsOp::Lstat, "data.bin", EACCES);
+  EXPECT_EQ(FileSystem(&faults).Stat(tree.Path("data.bin"), info).number, EACCES);
+}
+
+// ---- The atomic copy ----
+
+TEST(CopyFile, CopiesContentBitsAndNanosecondTime) {
+  struct Case {
+    const char* name;
+    std::string content;
+    unsigned sourceMode;
+    bool targetExists;
+    unsigned targetMode;
+  } cases[] = {
+      {"new target", "hello\n", 0644, false, 0},
+      {"over an older copy", "new content", 0640, true, 0644},
+      {"read-only over read-only", "ro", 0444, true, 0444},
+      {"executable with setgid", "#!/bin/sh\n", 02755, true, 0600},
+      {"empty file", "", 0600, true, 0644},
+      {"binary with NULs", std::string("\0\x01\xff\0", 4), 0755, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempTree tree;
+    tree.WriteFile("src/f", c.content, kSourceSec, kSourceNsec);
+    tree.Chmod("src/f", c.sourceMode);
+    const struct timespec accessOnly[2] = {{kOldSec, 5}, {0, UTIME_OMIT}};
+    ASSERT_EQ(utimensat(AT_FDCWD, tree.Path("src/f").c_str(), accessOnly, 0), 0);
+    tree.MakeDir("dst");
+    if (c.targetExists) {
+      tree.WriteFile("dst/f", "old old old", kOldSec, kOldNsec);
+      tree.Chmod("dst/f", c.targetMode);
+    }
+    FsError e = FileSystem().CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+    ASSERT_FALSE(e) << e.Description();
+    struct stat st;  // before reading the copy, which may touch its access time
+    ASSERT_EQ(lstat(tree.Path("dst/f").c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, kOldSec) << "the source's access time, as it was before the copy";
+    EXPECT_EQ(tree.ReadFile("dst/f"), c.content);
+    EXPECT_EQ(tree.Mode("dst/f"), c.sourceMode);
+    EXPECT_EQ(tree.MtimeNsec("dst/f"), kSourceSec * 1000000000 + kSourceNsec);
+    EXPECT_EQ(tree.Snapshot("dst").size(), 1u) << "only the copy is in the folder";
+  }
+}
+
+enum class DataPath { CopyRange, ReadWrite };
+enum class TempKind { Anonymous, Named };
+
+// Makes the copy take the named temporary file and/or the read/write path,
+// as on a file system without O_TMPFILE or copy_file_range. Returns how many
+// injections that costs.
+int ForcePaths(FaultInjector& faults, const std::string& target, TempKind temp, DataPath data) {
+  int used = 0;
+  if (temp == TempKind::Named) {
+    faults.FailOn(FsOp::Open, target, EOPNOTSUPP, 1, 1);
+    ++used;
+  }
+  if (data == DataPath::ReadWrite) {
+    faults.FailOn(FsOp::Write, target, EXDEV, 1, 1);
+    ++used;
+  }
+  return used;
+}
+
+TEST(CopyFile, CopiesSeveralMebibytesExactlyOnEveryPath) {
+  const std::string content = RandomBytes(2 * FileSystem::kCopyChunk + 12345, 7);
+  for (TempKind temp : {TempKind::Anonymous, TempKind::Named})
+    for (DataPath data : {DataPath::CopyRange, DataPath::ReadWrite}) {
+      SCOPED_TRACE(::testing::Message() << "named " << (temp == TempKind::Named) << " rw "
+                                        << (data == DataPath::ReadWrite));
+      TempTree tree;
+      tree.WriteFile("src/big.bin", content, kSourceSec, kSourceNsec);
+      tree.WriteFile("dst/big.bin", "old", kOldSec);
+      FaultInjector faults;
+      int forced = ForcePaths(faults, tree.Path("dst/big.bin"), temp, data);
+      FsError e = FileSystem(&faults).CopyFile(tree.Path("src/big.bin"), Listed(tree, "src/big.bin"),
+                                               tree.Path("dst/big.bin"));
+      ASSERT_FALSE(e) << e.Description();
+      EXPECT_EQ(faults.InjectedCount(), forced);
+      EXPECT_TRUE(tree.ReadFile("dst/big.bin") == content) << "content differs";
+      EXPECT_EQ(tree.MtimeNsec("dst/big.bin"), kSourceSec * 1000000000 + kSourceNsec);
+      EXPECT_TRUE(Leftovers(tree, "dst").empty());
+    }
+}
+
+struct FaultCase {
+  const char* name;
+  FsOp op;
+  bool onSource;  // else on the target
+  int error;
+  int nth;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(TempKind k, std::ostream* os) { *os << (k == TempKind::Named ? "named" : "anonymous"); }
+void PrintTo(DataPath d, std::ostream* os) { *os << (d == DataPath::ReadWrite ? "read/write" : "copy_file_range"); }
+
+const FaultCase kFaultCases[] = {
+    {"OpenSource", FsOp::Open, true, EACCES, 1},
+    {"OpenTemporary", FsOp::Open, false, EACCES, 1},
+    {"FirstRead", FsOp::Read, true, EIO, 1},
+    {"ReadHalfway", FsOp::Read, true, EIO, 2},
+    {"FirstWrite", FsOp::Write, false, EIO, 1},
+    {"WriteHalfway", FsOp::Write, false, EIO, 2},
+    {"DiskFullHalfway", FsOp::Write, false, ENOSPC, 2},
+    {"Chmod", FsOp::Chmod, false, EIO, 1},
+    {"SetTimes", FsOp::SetTimes, false, EIO, 1},
+    {"Rename", FsOp::Rename, false, EIO, 1},
+};
+
+class CopyFaultTest : public ::testing::TestWithParam<std::tuple<FaultCase, TempKind, DataPath>> {};
+
+TEST_P(CopyFaultTest, LeavesOldTargetAndNoTemporaryFile) {
+  const auto& [c, temp, data] = GetParam();
+  TempTree tree;
+  // Larger than one chunk of either data path, so that "halfway" is real.
+  static const std::string content = RandomBytes(FileSystem::kCopyChunk + 4097, 11);
+  tree.WriteFile("src/big.bin", content, kSourceSec, kSourceNsec);
+  tree.WriteFile("dst/big.bin", "the old copy", kOldSec, kOldNsec);
+  tree.Chmod("dst/big.bin", 0640);
+  tree.WriteFile("dst/other", "neighbour", kOldSec);
+  const auto before = tree.Snapshot("dst");
+
+  const std::string source = tree.Path("src/big.bin");
+  const std::string target = tree.Path("dst/big.bin");
+  FaultInjector faults;
+  ForcePaths(faults, target, temp, data);
+  int nth = c.nth;
+  // The forcing injections took the first Open of the target, and the first
+  // Read and Write.
+  if (temp == TempKind::Named && c.op == FsOp::Open && !c.onSource) ++nth;
+  if (data == DataPath::ReadWrite && (c.op == FsOp::Read || c.op == FsOp::Write)) ++nth;
+  faults.FailOn(c.op, c.onSource ? source : target, c.error, nth);
+
+  FsError e = FileSystem(&faults).CopyFile(source, Listed(tree, "src/big.bin"), target);
+  EXPECT_EQ(e.number, c.error) << "the fault was not reached: " << e.Description();
+  EXPECT_EQ(tree.Snapshot("dst"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, CopyFaultTest,
+    ::testing::Combine(::testing::ValuesIn(kFaultCases),
+                       ::testing::Values(TempKind::Anonymous, TempKind::Named),
+                       ::testing::Values(DataPath::CopyRange, DataPath::ReadWrite)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == TempKind::Named ? "_Named" : "_Anonymous") +
+             (std::get<2>(info.param) == DataPath::ReadWrite ? "_ReadWrite" : "_CopyRange");
+    });
+
+TEST(CopyFile, PermissionBitsRefusedByTheFileSystemDoNotStopTheCopy) {
+  // FAT and exFAT refuse chmod with EPERM; the data must still arrive.
+  TempTree tree;
+  tree.WriteFile("src/f", "data", kSourceSec);
+  tree.WriteFile("dst/f", "old", kOldSec);
+  FaultInjector faults;
+  faults.FailOn(FsOp::Chmod, tree.Path("dst/f"), EPERM);
+  FsError e = FileSystem(&faults).CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+  EXPECT_FALSE(e) << e.Description();
+  EXPECT_EQ(faults.InjectedCount(), 1);
+  EXPECT_EQ(tree.ReadFile("dst/f"), "data");
+  EXPECT_EQ(tree.MtimeNsec("dst/f"), kSourceSec * 1000000000);
+}
+
+TEST(CopyFile, RecreatesALinkWithItsOwnTime) {
+  struct Case {
+    const char* name;
+    const char* linkText;
+    const char* existingTarget;  // "" none, "file", "link"
+  } cases[] = {
+      {"link to a file over a file", "../elsewhere/data.txt", "file"},
+      {"dangling link, new", "no such thing", ""},
+      {"link to a folder over a link", "sub", "link"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempTree tree;
+    tree.MakeDir("src/sub");
+    tree.Symlink("src/l", c.linkText);
+    tree.SetMtime("src/l", kSourceSec, kSourceNsec);
+    tree.MakeDir("dst");
+    if (std::string(c.existingTarget) == "file") tree.WriteFile("dst/l", "old", kOldSec);
+    if (std::string(c.existingTarget) == "link") tree.Symlink("dst/l", "old target");
+    FsError e = FileSystem().CopyFile(tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
+    ASSERT_FALSE(e) << e.Description();
+    std::string text;
+    ASSERT_FALSE(FileSystem().ReadLink(tree.Path("dst/l"), text));
+    EXPECT_EQ(text, c.linkText);
+    EXPECT_EQ(tree.MtimeNsec("dst/l"), kSourceSec * 1000000000 + kSourceNsec);
+    EXPECT_EQ(tree.Snapshot("dst").size(), 1u);
+  }
+}
+
+TEST(CopyFile, LinkFailureLeavesOldTargetAndNoTemporary) {
+  struct Case {
+    FsOp op;
+    bool onSource;
+    int error;
+  } cases[] = {{FsOp::ReadLink, true, EIO},
+               {FsOp::Symlink, false, ENOSPC},
+               {FsOp::SetTimes, false, EIO},
+               {FsOp::Rename, false, EIO}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(FsOpName(c.op));
+    TempTree tree;
+    tree.Symlink("src/l", "new text");
+    tree.WriteFile("dst/l", "old", kOldSec);
+    const auto before = tree.Snapshot();
+    FaultInjector faults;
+    faults.FailOn(c.op, tree.Path(c.onSource ? "src/l" : "dst/l"), c.error);
+    FsError e = FileSystem(&faults).CopyFile(tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
+    EXPECT_EQ(e.number, c.error);
+    EXPECT_EQ(faults.InjectedCount(), 1);
+    EXPECT_EQ(tree.Snapshot(), before);
+  }
+}
+
+TEST(CopyFile, NeverReplacesAFolderNorWritesWhereNoFolderIs) {
+  for (const char* kind : {"file", "link"}) {
+    SCOPED_TRACE(kind);
+    TempTree tree;
+    if (std::string(kind) == "file")
+      tree.WriteFile("src/x", "data");
+    else
+      tree.Symlink("src/x", "t");
+    tree.WriteFile("dst/x/inside", "keep");
+    const auto before = tree.Snapshot();
+    FileSystem fs;
+    EntryInfo info = Listed(tree, "src/x");
+    EXPECT_TRUE(fs.CopyFile(tree.Path("src/x"), info, tree.Path("dst/x")));
+    EXPECT_EQ(fs.CopyFile(tree.Path("src/x"), info, tree.Path("nofolder/x")).number, ENOENT);
+    EXPECT_EQ(tree.Snapshot(), before);
+  }
+}
+
+TEST(CopyFile, ReplacesALinkAtTheTargetNotWhatItPointsTo) {
+  TempTree tree;
+  tree.WriteFile("src/f", "new");
+  tree.WriteFile("outside.txt", "precious", kOldSec);
+  tree.Symlink("dst/f", "../outside.txt");
+  FsError e = FileSystem().CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+  ASSERT_FALSE(e) << e.Description();
+  EXPECT_EQ(tree.ReadFile("outside.txt"), "precious");
+  EXPECT_EQ(tree.Snapshot("dst").at("f").substr(0, 4), "file");
+  EXPECT_EQ(tree.ReadFile("dst/f"), "new");
+}
+
+TEST(CopyFile, TakesContentAndTimeFromTheFileNotFromAnOldListing) {
+  TempTree tree;
+  tree.WriteFile("src/f", "first", kOldSec);
+  EntryInfo stale = Listed(tree, "src/f");
+  tree.WriteFile("src/f", "second, longer", kSourceSec, kSourceNsec);
+  tree.Chmod("src/f", 0600);
+  FsError e = FileSystem().CopyFile(tree.Path("src/f"), stale, tree.Path("dst-f"));
+  ASSERT_FALSE(e) << e.Description();
+  EXPECT_EQ(tree.ReadFile("dst-f"), "second, longer");
+  EXPECT_EQ(tree.MtimeNsec("dst-f"), kSourceSec * 1000000000 + kSourceNsec);
+  EXPECT_EQ(tree.Mode("dst-f"), 0600u);
+}
+
+// ---- Special files ----
+
+TEST(SpecialFiles, AreRefusedWithoutBlocking) {
+  TempTree tree;
+  tree.MakeDir("src");
+  MakeFifo(tree, "src/fifo");
+  std::string socketPath = tree.Path("src/sock");
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, socketPath.c_str());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+  tree.WriteFile("dst/fifo", "old", kOldSec);
+  tree.WriteFile("dst/sock", "old", kOldSec);
+  const auto before = tree.Snapshot("dst");
+  FileSystem fs;
+
+  for (const char* name : {"fifo", "sock"}) {
+    SCOPED_TRACE(name);
+    const std::string source = tree.Path(std::string("src/") + name);
+    const std::string target = tree.Path(std::string("dst/") + name);
+    EntryInfo info = Listed(tree, std::string("src/") + name);
+    EXPECT_EQ(info.kind, EntryKind::Special);
+    EXPECT_EQ(fs.CopyFile(source, info, target).number, ENOTSUP);
+    // A listing taken when this was still a regular file: the open must not
+    // wait for a writer, and the copy is refused all the same.
+    info.kind = EntryKind::File;
+    EXPECT_TRUE(fs.CopyFile(source, info, target));
+    ReadFile file;
+    EXPECT_TRUE(fs.OpenRead(source, file));
+    EXPECT_FALSE(file.IsOpen());
+  }
+  ReadFile file;
+  EXPECT_EQ(fs.OpenRead(tree.Path("src/fifo"), file).number, ENOTSUP);
+  EXPECT_EQ(fs.OpenRead("/dev/null", file).number, ENOTSUP);
+  EXPECT_EQ(fs.OpenRead(tree.Path("src"), file).number, EISDIR);
+  close(sock);
+  EXPECT_EQ(tree.Snapshot("dst"), before);
+}
+
+// ---- Reading ----
+
+TEST(ReadFile, ReadsInBlocksToTheEnd) {
+  TempTree tree;
+  const std::string content = RandomBytes(10000, 3);
+  tree.WriteFile("f", content);
+  tree.Symlink("link", "f");
+  FileSystem fs;
+  ReadFile file;
+  ASSERT_FALSE(fs.OpenRead(tree.Path("f"), file));
+  EXPECT_EQ(file.Size(), 10000);
+  ReadFile moved(std::move(file));
+  EXPECT_FALSE(file.IsOpen());
+  std::string got;
+  std::vector<size_t> sizes;
+  char block[4096];
+  for (;;) {
+    size_t n = 0;
+    ASSERT_FALSE(moved.Read(block, sizeof block, n));
+    sizes.push_back(n);
+    if (n == 0) break;
+    got.append(block, n);
+  }
+  EXPECT_EQ(sizes, (std::vector<size_t>{4096, 4096, 1808, 0}));
+  EXPECT_TRUE(got == content);
+  EXPECT_EQ(fs.OpenRead(tree.Path("link"), file).number, ELOOP) << "a link is never opened";
+  EXPECT_EQ(fs.OpenRead(tree.Path("missing"), file).number, ENOENT);
+}
+
+TEST(ReadFile, InjectedFailuresAtOpenAndAtTheNthRead) {
+  TempTree tree;
+  tree.WriteFile("f", std::string(3 * 1024, 'x'));
+  {
+    FaultInjector faults;
+    faults.FailOn(FsOp::Open, tree.Path("f"), EACCES);
+    ReadFile file;
+    EXPECT_EQ(FileSystem(&faults).OpenRead(tree.Path("f"), file).number, EACCES);
+    EXPECT_FALSE(file.IsOpen());
+  }
+  FaultInjector faults;
+  faults.FailOn(FsOp::Read, tree.Path("f"), EIO, 2);
+  ReadFile file;
+  ASSERT_FALSE(FileSystem(&faults).OpenRead(tree.Path("f"), file));
+  char block[1024];
+  size_t n = 0;
+  EXPECT_FALSE(file.Read(block, sizeof block, n));
+  EXPECT_EQ(n, 1024u);
+  EXPECT_EQ(file.Read(block, sizeof block, n).number, EIO);
+  EXPECT_FALSE(file.Read(block, sizeof block, n));
+  EXPECT_EQ(n, 1024u);
+}
+
+// ---- Simple operations ----
+
+TEST(SimpleOperations, DoTheirWorkOrFailWithoutChange) {
+  struct Case {
+    const char* name;
+    FsOp op;
+    const char* path;
+    FsError (*run)(const FileSystem&, const std::string&);
+    int realError;  // what the same call gives when repeated on the result
+  } cases[] = {
+      {"RemoveFile", FsOp::Unlink, "f",
+       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFile(p); }, ENOENT},
+      {"RemoveFile on a link", FsOp::Unlink, "link",
+       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFile(p); }, ENOENT},
+      {"MakeFolder", FsOp::Mkdir, "newdir",
+       [](const FileSystem& fs, const std::string& p) { return fs.MakeFolder(p); }, EEXIST},
+      {"RemoveFolder", FsOp::Rmdir, "empty",
+       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFolder(p); }, ENOENT},
+      {"SetMode", FsOp::Chmod, "f",
+       [](const FileSystem& fs, const std::string& p) { return fs.SetMode(p, S_IFREG | 0400); }, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempTree tree;
+    tree.WriteFile("f", "data");
+    tree.Symlink("link", "f");
+    tree.MakeDir("empty");
+    const auto before = tree.Snapshot();
+    const std::string path = tree.Path(c.path);
+
+    FaultInjector faults;
+    faults.FailOn(c.op, path, EROFS);
+    EXPECT_EQ(c.run(FileSystem(&faults), path).number, EROFS);
+    EXPECT_EQ(tree.Snapshot(), before);
+
+    FsError e = c.run(FileSystem(&faults), path);
+    EXPECT_FALSE(e) << e.Description();
+    EXPECT_NE(tree.Snapshot(), before);
+    EXPECT_EQ(c.run(FileSystem(), path).number, c.realError);
+  }
+}
+
+TEST(SetMode, SetsOnlyPermissionBitsAndLeavesLinksAlone) {
+  TempTree tree;
+  tree.WriteFile("f", "data");
+  tree.Chmod("f", 0600);
+  tree.MakeDir("d");
+  tree.Chmod("d", 0500);
+  tree.Symlink("link", "f");
+  tree.Symlink("dangling", "nothing");
+  FileSystem fs;
+  EXPECT_FALSE(fs.SetMode(tree.Path("f"), S_IFREG | 04750));
+  EXPECT_EQ(tree.Mode("f"), 04750u);
+  EXPECT_FALSE(fs.SetMode(tree.Path("d"), 0700));
+  EXPECT_EQ(tree.Mode("d"), 0700u);
+  EXPECT_FALSE(fs.SetMode(tree.Path("link"), 0777));
+  EXPECT_EQ(tree.Mode("f"), 04750u) << "a link's target must not change";
+  EXPECT_FALSE(fs.SetMode(tree.Path("dangling"), 0777));
+  EXPECT_EQ(fs.SetMode(tree.Path("missing"), 0644).number, ENOENT);
+}
+
+// ---- Temporary names ----
+
+TEST(TemporaryNames, OnlyTheCopysOwnPatternIsRecognised) {
+  struct Case {
+    const char* name;
+    bool temporary;
+  } cases[] = {
+      {".~tmp-0123456789abcdef.part", true},
+      {".~tmp-0123456789ABCDEF.part", false},  // upper case: not ours
+      {".~tmp-0123456789abcde.part", false},   // one digit short
+      {".~tmp-0123456789abcdef.part.txt", false},
+      {"~tmp-0123456789abcdef.part", false},
+      {".~tmp-0123456789abcdeg.part", false},
+      {".~lock.report.odt#", false},
+      {"report.part", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileSystem::IsTemporaryName(c.name), c.temporary) << c.name;
+}
+
+TEST(Flush, WritesTheCopysFileSystemAndReportsItsFailure) {
+  TempTree tree;
+  tree.WriteFile("dst/f", "data");
+  EXPECT_FALSE(FileSystem().Flush(tree.Path("dst")));
+  EXPECT_EQ(FileSystem().Flush(tree.Path("missing")).number, ENOENT);
+  FaultInjector faults;
+  faults.FailOn(FsOp::Write, tree.Path("dst"), EIO);
+  EXPECT_EQ(FileSystem(&faults).Flush(tree.Path("dst")).number, EIO);
+}
+
+}  // namespace
+}  // namespace common
