@@ -37,6 +37,8 @@ class ConsoleProgressView : public ProgressView {
   float bar_ = 0;
   bool toTerminal_ = false;
   bool open_ = false;
+  bool drawn_ = false;     // a progress line is on screen and must be cleared
+  unsigned columns_ = 80;  // terminal width, read at Open
   long long lastDrawNs_ = 0;
   unsigned callsSinceClock_ = 0;
 };

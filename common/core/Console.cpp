@@ -1,0 +1,232 @@
+#include "common/core/Console.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace common {
+namespace {
+
+// A redraw reads the clock only every this many calls, and draws at most
+// this often: ProcessEvents runs once per file.
+constexpr unsigned kCallsPerClockRead = 32;
+constexpr long long kRedrawIntervalNs = 250'000'000;
+
+// Set by the signal handler, read by ProcessEvents on the run's thread.
+volatile std::sig_atomic_t g_signalPending = 0;
+volatile std::sig_atomic_t g_cancelDelivered = 0;
+struct sigaction g_oldInt;
+struct sigaction g_oldTerm;
+
+void OnSignal(int signo) {
+  if (g_signalPending || g_cancelDelivered) {
+    // Asked again while the cancel is under way: the user insists, so the
+    // signal takes its usual effect.
+    std::signal(signo, SIG_DFL);
+    std::raise(signo);
+    return;
+  }
+  g_signalPending = 1;
+}
+
+long long MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+void WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) return;  // a progress line is not worth retrying
+    done += static_cast<size_t>(n);
+  }
+}
+
+// A folder name as one terminal line of at most maxColumns characters:
+// control bytes become "?", and a long name keeps its end.
+std::string FitToLine(const std::string& text, size_t maxColumns) {
+  std::string clean;
+  clean.reserve(text.size());
+  size_t columns = 0;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) c = '?';
+    if ((c & 0xC0) != 0x80) ++columns;  // count UTF-8 lead bytes only
+    clean += static_cast<char>(c);
+  }
+  if (columns <= maxColumns) return clean;
+  // Drop characters from the front until it fits, after a leading "...".
+  size_t drop = columns - maxColumns + 3;
+  size_t i = 0;
+  while (i < clean.size() && drop > 0) {
+    ++i;
+    while (i < clean.size() && (static_cast<unsigned char>(clean[i]) & 0xC0) == 0x80) ++i;
+    --drop;
+  }
+  return "..." + clean.substr(i);
+}
+
+bool IsYes(const std::string& answer) {
+  return answer.empty() || answer == "s" || answer == "si" || answer == "s\xC3\xAD" ||
+         answer == "s\xC3\x8D" || answer == "y" || answer == "yes";
+}
+
+bool IsNo(const std::string& answer) { return answer == "n" || answer == "no"; }
+
+const char kErrorQuestion[] =
+    "Se han producido errores durante la operación. ¿Desea ver la lista de errores?";
+
+}  // namespace
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+ConsoleProgressView::ConsoleProgressView() : toTerminal_(::isatty(STDERR_FILENO) == 1) {}
+
+ConsoleProgressView::~ConsoleProgressView() {
+  if (open_) Close();
+}
+
+void ConsoleProgressView::Open(std::function<void()> onCancel) {
+  onCancel_ = std::move(onCancel);
+  path_.clear();
+  bar_ = 0;
+  lastDrawNs_ = 0;
+  callsSinceClock_ = 0;
+  drawn_ = false;
+  columns_ = 80;
+  if (toTerminal_) {
+    winsize ws{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) columns_ = ws.ws_col;
+  }
+  g_signalPending = 0;
+  g_cancelDelivered = 0;
+  struct sigaction action{};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // a copy in progress is not interrupted
+  sigaction(SIGINT, &action, &g_oldInt);
+  sigaction(SIGTERM, &action, &g_oldTerm);
+  open_ = true;
+}
+
+void ConsoleProgressView::Close() {
+  if (!open_) return;
+  open_ = false;
+  sigaction(SIGINT, &g_oldInt, nullptr);
+  sigaction(SIGTERM, &g_oldTerm, nullptr);
+  g_signalPending = 0;
+  g_cancelDelivered = 0;
+  onCancel_ = nullptr;
+  if (drawn_) WriteAll(STDERR_FILENO, "\r\x1b[K");
+  drawn_ = false;
+}
+
+void ConsoleProgressView::SetFileLabel(std::string_view) {}
+
+void ConsoleProgressView::SetPathLabel(std::string_view text) { path_.assign(text); }
+
+void ConsoleProgressView::SetBar(float percent) { bar_ = percent; }
+
+void ConsoleProgressView::ProcessEvents() {
+  if (g_signalPending) {
+    g_cancelDelivered = 1;
+    g_signalPending = 0;
+    if (onCancel_) onCancel_();
+  }
+  if (!toTerminal_ || !open_) return;
+  if (++callsSinceClock_ < kCallsPerClockRead) return;
+  callsSinceClock_ = 0;
+  long long now = MonotonicNs();
+  if (now - lastDrawNs_ < kRedrawIntervalNs) return;
+  lastDrawNs_ = now;
+  Redraw();
+}
+
+void ConsoleProgressView::Redraw() {
+  char percent[16];
+  std::snprintf(percent, sizeof percent, "%5.1f%% ", static_cast<double>(bar_));
+  std::string line = "\r";
+  line += percent;
+  size_t room = columns_ > 9 ? columns_ - 9 : 1;
+  line += FitToLine(path_, room);
+  line += "\x1b[K";
+  WriteAll(STDERR_FILENO, line);
+  drawn_ = true;
+}
+
+void ConsoleUserInterface::ShowUsage(const std::string& text) {
+  // The text's lines are joined by CR LF; a terminal wants LF and a last one.
+  std::string out;
+  out.reserve(text.size() + 1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  out += '\n';
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool ConsoleUserInterface::AskToShowErrors(const std::string& title) {
+  // With no terminal to ask, the list is printed: never silently dropped.
+  if (::isatty(STDIN_FILENO) != 1) return true;
+  for (;;) {
+    std::fprintf(stderr, "%s: %s [S/n] ", title.c_str(), kErrorQuestion);
+    std::fflush(stderr);
+    std::string answer;
+    int c;
+    bool sawEnd = true;
+    while ((c = std::fgetc(stdin)) != EOF) {
+      if (c == '\n') {
+        sawEnd = false;
+        break;
+      }
+      answer += static_cast<char>(c);
+    }
+    if (sawEnd && answer.empty()) {
+      std::fputc('\n', stderr);
+      return true;  // end of input: the default answer
+    }
+    size_t first = answer.find_first_not_of(" \t\r");
+    size_t last = answer.find_last_not_of(" \t\r");
+    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
+    for (char& ch : answer) {
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    if (IsYes(answer)) return true;
+    if (IsNo(answer)) return false;
+    if (sawEnd) return true;
+  }
+}
+
+void ConsoleUserInterface::ShowErrorList(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+}
+
+void ConsoleUserInterface::ShowDebugFailure(int number, const std::string& description) {
+  std::fprintf(stderr, "%s (%d)\n", description.c_str(), number);
+  std::fflush(stderr);
+}
+
+void ConsoleUserInterface::ShowMessage(const std::string& /*title*/, const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace common

@@ -1,0 +1,57 @@
+#pragma once
+// Globales: the process-wide state of update (its option settings, its
+// ErrorList, whether the main window is loaded, the file system and the
+// clock it runs on), the run control RunUpdate and the start-up routine
+// UpdateMain that both the console program and the windows call.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/core/Clock.h"
+#include "common/core/FileSystem.h"
+#include "common/core/UserInterface.h"
+#include "common/core/WindowFrontEnd.h"
+#include "update/core/ErrorList.h"
+#include "update/core/Options.h"
+
+namespace update {
+
+class Globales {
+ public:
+  // At most this many lines go to the log block and the error list window.
+  static constexpr int32_t kReportedLines = 1001;
+  static constexpr int kLogDashes = 80;
+
+  // faults and clock are for tests; by default the real disk and the system clock.
+  explicit Globales(common::FaultInjector* faults = nullptr, const common::Clock* clock = nullptr);
+  Globales(const Globales&) = delete;
+  Globales& operator=(const Globales&) = delete;
+
+  Options options;
+  ErrorList errorList;
+  bool MainFormLoaded = false;
+
+  const common::FileSystem& FileSystem() const { return fs_; }
+  const common::Clock& Clock() const { return *clock_; }
+
+  // One run: the "$" macros under /vars, a fresh ErrorCount, the engine on
+  // ui.Progress(), then the report (log block under /u, else the question
+  // and the error list). Returns the run's exit status (RunStatus.h).
+  // Under /debug a common::DebugStop leaves it, before any report.
+  int RunUpdate(std::string origen, std::string destino, common::UserInterface& ui);
+
+ private:
+  common::SystemClock systemClock_;
+  const common::Clock* clock_;
+  common::FileSystem fs_;
+};
+
+// The start-up routine: args are argv[1..]. /? shows the usage text; two
+// folders run at once; fewer open the main window when windows is given,
+// else a message says a display or two folders are needed. Returns the
+// process's exit status.
+int UpdateMain(const std::vector<std::string>& args, Globales& g,
+               common::WindowFrontEnd* windows);
+
+}  // namespace update

@@ -1,0 +1,697 @@
+// The synchronization engine on real folder trees: what it does to the copy
+// and what it records.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <functional>
+#include <ostream>
+
+#include "common/core/RunStatus.h"
+#include "update/tests/support/EngineFixture.h"
+
+namespace updatetest {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class Engine : public EngineFixture {
+ protected:
+  Engine() { options.LogOps = update::OpAll; }
+
+  void ExpectMirrored() {
+    EXPECT_EQ(tree.Snapshot("origen"), tree.Snapshot("copia"));
+  }
+  // The line a failure with this errno gives for the context.
+  static std::string ErrorLine(int number, const std::string& context) {
+    return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
+  }
+  std::vector<std::string> Names(const std::string& rel) {
+    common::FolderListing listing;
+    EXPECT_FALSE(fs.ListFolder(tree.Path(rel), listing));
+    std::vector<std::string> names;
+    for (const auto& e : listing.files) names.push_back(e.name);
+    for (const auto& e : listing.folders) names.push_back(e.name + "/");
+    return names;
+  }
+};
+
+// ---- Mirroring: the copy ends equal to the source, and says how ----
+
+struct MirrorCase {
+  const char* name;
+  std::function<void(testsupport::TempTree&)> setup;
+  Lines expected;
+};
+void PrintTo(const MirrorCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Mirror : public Engine, public ::testing::WithParamInterface<MirrorCase> {};
+
+TEST_P(Mirror, CopyEndsEqualAndASecondRunRecordsNothing) {
+  GetParam().setup(tree);
+  EXPECT_EQ(Run(), Expand(GetParam().expected));
+  ExpectMirrored();
+  EXPECT_EQ(engine->FilesDone, engine->FilesTotal);
+
+  EXPECT_EQ(Run(), Lines{});
+  ExpectMirrored();
+  ASSERT_FALSE(view.bars.empty());
+  EXPECT_EQ(view.bars.back(), engine->FilesTotal > 0 ? 100.0f : 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, Mirror,
+    ::testing::Values(
+        MirrorCase{"IdenticalTrees",
+                   [](testsupport::TempTree& t) {
+                     for (const char* side : {"origen", "copia"}) {
+                       t.WriteFile(std::string(side) + "/a.txt", "a", 100);
+                       t.WriteFile(std::string(side) + "/sub/b.txt", "b", 100);
+                     }
+                   },
+                   {}},
+        MirrorCase{"CreateUpdateDeleteInOneFolder",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("origen/a.txt", "nuevo", 200);
+                     t.WriteFile("origen/b.txt", "b", 100);
+                     t.WriteFile("copia/a.txt", "viejo", 100);
+                     t.WriteFile("copia/c.txt", "c", 100);
+                   },
+                   {R"(update "{o}/a.txt" "{c}/a.txt")", R"(create "{o}/b.txt" "{c}/b.txt")",
+                    R"(delete "{c}/c.txt")"}},
+        // Files first, then folder deletions and creations in name order, then
+        // the descent; a removed tree lists its files before its subfolders.
+        MirrorCase{"InDepthInScanOrder",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("origen/m.txt", "m", 100);
+                     t.WriteFile("origen/x/y/new.txt", "n", 100);
+                     t.WriteFile("origen/z/f.txt", "f", 100);
+                     t.WriteFile("copia/m.txt", "m", 100);
+                     t.WriteFile("copia/a/old.txt", "o", 100);
+                     t.WriteFile("copia/a/in/deep.txt", "d", 100);
+                     t.WriteFile("copia/x/y/gone.txt", "g", 100);
+                   },
+                   {R"(deletedir "{c}/a")", R"(delete "{c}/a/old.txt")", R"(deletedir "{c}/a/in")",
+                    R"(delete "{c}/a/in/deep.txt")", R"(createdir "{c}/z")",
+                    R"(delete "{c}/x/y/gone.txt")", R"(create "{o}/x/y/new.txt" "{c}/x/y/new.txt")",
+                    R"(create "{o}/z/f.txt" "{c}/z/f.txt")"}},
+        MirrorCase{"EmptySourceEmptiesTheCopy",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("copia/f1", "1", 100);
+                     t.WriteFile("copia/f2", "2", 100);
+                     t.WriteFile("copia/d1/g", "g", 100);
+                   },
+                   {R"(delete "{c}/f1")", R"(delete "{c}/f2")", R"(deletedir "{c}/d1")",
+                    R"(delete "{c}/d1/g")"}},
+        MirrorCase{"HiddenEntriesAreMirrored",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("origen/.cfg", "c", 100);
+                     t.WriteFile("origen/.dir/.x", "x", 100);
+                     t.WriteFile("copia/.old", "o", 100);
+                     t.WriteFile("copia/.olddir/y", "y", 100);
+                   },
+                   {R"(create "{o}/.cfg" "{c}/.cfg")", R"(delete "{c}/.old")",
+                    R"(createdir "{c}/.dir")", R"(deletedir "{c}/.olddir")",
+                    R"(delete "{c}/.olddir/y")", R"(create "{o}/.dir/.x" "{c}/.dir/.x")"}},
+        // Twins that differ only in case: no content goes to the other name.
+        MirrorCase{"CaseTwinsKeepTheirOwnContent",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("origen/a.txt", "minúsculas", 100);
+                     t.WriteFile("origen/A.txt", "MAYÚSCULAS", 100);
+                     t.WriteFile("origen/Foto.jpg", "foto", 100);
+                     t.WriteFile("copia/a.txt", "vieja", 50);
+                     t.WriteFile("copia/foto.jpg", "1", 100);
+                     t.WriteFile("copia/FOTO.jpg", "2", 100);
+                   },
+                   {R"(create "{o}/A.txt" "{c}/A.txt")", R"(update "{o}/a.txt" "{c}/a.txt")",
+                    R"(delete "{c}/FOTO.jpg")", R"(create "{o}/Foto.jpg" "{c}/Foto.jpg")",
+                    R"(delete "{c}/foto.jpg")"}},
+        MirrorCase{"FolderInSourceWhereTheCopyHasAFile",
+                   [](testsupport::TempTree& t) {
+                     t.WriteFile("origen/x/f.txt", "f", 100);
+                     t.WriteFile("copia/x", "file", 100);
+                   },
+                   {R"(delete "{c}/x")", R"(createdir "{c}/x")",
+                    R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}}),
+    [](const ::testing::TestParamInfo<MirrorCase>& info) { return std::string(info.param.name); });
+
+// ---- The update rule ----
+
+struct TimeCase {
+  const char* name;
+  int64_t sourceSec, sourceNsec, copySec, copyNsec;
+  bool copied;
+};
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.name; }
+
+
+class NewerRule : public Engine, public ::testing::WithParamInterface<TimeCase> {};
+
+TEST_P(NewerRule, OnlyAStrictlyNewerSourceIsCopied) {
+  const TimeCase& c = GetParam();
+  tree.WriteFile("origen/f.txt", "fuente", c.sourceSec, c.sourceNsec);
+  tree.WriteFile("copia/f.txt", "copia", c.copySec, c.copyNsec);
+  Lines lines = Run();
+  EXPECT_EQ(tree.ReadFile("copia/f.txt"), c.copied ? "fuente" : "copia");
+  EXPECT_EQ(lines, c.copied ? Expand(Lines{R"(update "{o}/f.txt" "{c}/f.txt")"}) : Lines{});
+  if (c.copied) {
+    EXPECT_EQ(tree.MtimeNsec("copia/f.txt"), tree.MtimeNsec("origen/f.txt"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, NewerRule,
+                         ::testing::Values(TimeCase{"SameTime", 100, 0, 100, 0, false},
+                                           TimeCase{"CopyNewer", 100, 0, 200, 0, false},
+                                           TimeCase{"SourceNewer", 200, 0, 100, 0, true},
+                                           TimeCase{"OneNanosecondNewer", 100, 1, 100, 0, true},
+                                           TimeCase{"OneNanosecondOlder", 100, 0, 100, 1, false}),
+                         [](const ::testing::TestParamInfo<TimeCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// ---- Letter case ----
+
+TEST_F(Engine, UpdateWritesToTheCopysOwnNameAndCreationTakesTheSourcesCase) {
+  tree.WriteFile("origen/a.TXT", "nuevo", 200);
+  tree.WriteFile("origen/Nuevo.TXT", "n", 100);
+  tree.WriteFile("copia/A.txt", "viejo", 100);
+  EXPECT_EQ(Run(), Expand(Lines{R"(update "{o}/a.TXT" "{c}/A.txt")",
+                                R"(create "{o}/Nuevo.TXT" "{c}/Nuevo.TXT")"}));
+  EXPECT_EQ(Names("copia"), (std::vector<std::string>{"A.txt", "Nuevo.TXT"}));
+  EXPECT_EQ(tree.ReadFile("copia/A.txt"), "nuevo");
+}
+
+TEST_F(Engine, MatchedFolderIsEnteredUnderTheCopysOwnCase) {
+  tree.WriteFile("origen/Docs/x.txt", "nuevo", 200);
+  tree.WriteFile("copia/docs/x.txt", "viejo", 100);
+  EXPECT_EQ(Run(), Expand(Lines{R"(update "{o}/Docs/x.txt" "{c}/docs/x.txt")"}));
+  EXPECT_EQ(Names("copia"), std::vector<std::string>{"docs/"});
+  EXPECT_EQ(tree.ReadFile("copia/docs/x.txt"), "nuevo");
+}
+
+// ---- A name that is a file on one side and a folder on the other ----
+
+TEST_F(Engine, FileInSourceWhereTheCopyHasAFolderTakesTwoRuns) {
+  tree.WriteFile("origen/x", "archivo", 100);
+  tree.WriteFile("copia/x/inner.txt", "i", 100);
+  Lines first = Run();
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_EQ(first[0], Expand(R"(create "{o}/x" "{c}/x")"));
+  EXPECT_NE(first[1].find(Expand(R"() en copy "{o}/x" "{c}/x")")), std::string::npos) << first[1];
+  EXPECT_EQ(first[2], Expand(R"(deletedir "{c}/x")"));
+  EXPECT_EQ(first[3], Expand(R"(delete "{c}/x/inner.txt")"));
+  EXPECT_EQ(errors.FailureCount(), 1);
+
+  EXPECT_EQ(Run(), Expand(Lines{R"(create "{o}/x" "{c}/x")"}));
+  ExpectMirrored();
+}
+
+// ---- Permissions, links and special files ----
+
+TEST_F(Engine, ReadOnlyCopyIsReplacedAndTakesTheSourcesBits) {
+  tree.WriteFile("origen/f.txt", "nuevo", 200);
+  tree.WriteFile("origen/privado.txt", "p", 100);
+  tree.Chmod("origen/privado.txt", 0400);
+  tree.WriteFile("copia/f.txt", "viejo", 100);
+  tree.Chmod("copia/f.txt", 0444);
+  Run();
+  EXPECT_EQ(tree.ReadFile("copia/f.txt"), "nuevo");
+  EXPECT_EQ(tree.Mode("copia/f.txt"), 0644u);
+  EXPECT_EQ(tree.Mode("copia/privado.txt"), 0400u);
+}
+
+TEST_F(Engine, ReadOnlyFolderTreeIsRemoved) {
+  tree.WriteFile("copia/ro/f", "f", 100);
+  tree.WriteFile("copia/ro/sub/g", "g", 100);
+  tree.Chmod("copia/ro/f", 0444);
+  tree.Chmod("copia/ro/sub/g", 0444);
+  tree.Chmod("copia/ro/sub", 0500);
+  tree.Chmod("copia/ro", 0555);
+  EXPECT_EQ(Run(), Expand(Lines{R"(deletedir "{c}/ro")", R"(delete "{c}/ro/f")",
+                                R"(deletedir "{c}/ro/sub")", R"(delete "{c}/ro/sub/g")"}));
+  EXPECT_FALSE(tree.Exists("copia/ro"));
+}
+
+TEST_F(Engine, LinksAreRecreatedNeverFollowed) {
+  tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
+  tree.Symlink("origen/rota", "destino inexistente");
+  tree.Symlink("origen/carpeta", "../fuera");
+  tree.SetMtime("origen/rota", 300);
+  tree.SetMtime("origen/carpeta", 300);
+  Run();
+  ExpectMirrored();
+  EXPECT_EQ(Names("copia"), (std::vector<std::string>{"carpeta", "rota"}));
+  EXPECT_EQ(tree.Snapshot("fuera").size(), 1u);
+}
+
+TEST_F(Engine, LinkInTheCopyIsRemovedWithoutTouchingWhatItPointsTo) {
+  tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
+  tree.Symlink("copia/enlace", tree.Path("fuera"));
+  tree.WriteFile("origen/sub/f.txt", "f", 100);
+  tree.Symlink("copia/sub", tree.Path("fuera"));  // a folder replaced by a link
+  EXPECT_EQ(Run(), Expand(Lines{R"(delete "{c}/enlace")", R"(delete "{c}/sub")",
+                                R"(createdir "{c}/sub")", R"(create "{o}/sub/f.txt" "{c}/sub/f.txt")"}));
+  ExpectMirrored();
+  EXPECT_EQ(tree.ReadFile("fuera/dentro.txt"), "no tocar");
+  EXPECT_EQ(tree.Snapshot("fuera").size(), 1u);
+}
+
+TEST_F(Engine, SpecialFileGivesACopyLineAndTheRunGoesOn) {
+  ASSERT_EQ(mkfifo(tree.Path("origen/tubo").c_str(), 0644), 0);
+  tree.WriteFile("origen/z.txt", "z", 100);
+  Lines lines = Run();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], Expand(R"(create "{o}/tubo" "{c}/tubo")"));
+  EXPECT_NE(lines[1].find(Expand(R"() en copy "{o}/tubo" "{c}/tubo")")), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2], Expand(R"(create "{o}/z.txt" "{c}/z.txt")"));
+  EXPECT_FALSE(tree.Exists("copia/tubo"));
+  EXPECT_EQ(tree.ReadFile("copia/z.txt"), "z");
+}
+
+// ---- /exec, /log and /test ----
+
+struct SwitchCase {
+  const char* name;
+  int32_t exec, log;
+  bool test;
+  Lines expected;
+  bool copyUnchanged;
+};
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Switches : public Engine, public ::testing::WithParamInterface<SwitchCase> {
+ protected:
+  void SetUp() override {
+    tree.WriteFile("origen/upd.txt", "nuevo", 200);
+    tree.WriteFile("origen/new.txt", "n", 100);
+    tree.WriteFile("origen/newdir/f.txt", "f", 100);
+    tree.WriteFile("copia/upd.txt", "viejo", 100);
+    tree.WriteFile("copia/extra.txt", "e", 100);
+    tree.WriteFile("copia/extradir/g.txt", "g", 100);
+  }
+};
+
+TEST_P(Switches, RecordWhatTheyAllowAndChangeOnlyThat) {
+  const SwitchCase& c = GetParam();
+  options.ExecOps = c.exec;
+  options.LogOps = c.log;
+  options.TestMode = c.test;
+  auto before = tree.Snapshot("copia");
+  EXPECT_EQ(Run(), Expand(c.expected));
+  EXPECT_EQ(errors.FailureCount(), 0);
+  if (c.copyUnchanged) {
+    EXPECT_EQ(tree.Snapshot("copia"), before);
+    return;
+  }
+  bool created = !c.test && (c.exec & update::OpCreate);
+  bool updated = !c.test && (c.exec & update::OpUpdate);
+  bool deleted = !c.test && (c.exec & update::OpDelete);
+  EXPECT_EQ(tree.Exists("copia/new.txt"), created);
+  EXPECT_EQ(tree.Exists("copia/newdir/f.txt"), created);
+  EXPECT_EQ(tree.ReadFile("copia/upd.txt"), updated ? "nuevo" : "viejo");
+  EXPECT_EQ(tree.Exists("copia/extra.txt"), !deleted);
+  EXPECT_EQ(tree.Exists("copia/extradir"), !deleted);
+}
+
+const Lines kAllLines = {R"(delete "{c}/extra.txt")",
+                         R"(create "{o}/new.txt" "{c}/new.txt")",
+                         R"(update "{o}/upd.txt" "{c}/upd.txt")",
+                         R"(deletedir "{c}/extradir")",
+                         R"(delete "{c}/extradir/g.txt")",
+                         R"(createdir "{c}/newdir")",
+                         R"(create "{o}/newdir/f.txt" "{c}/newdir/f.txt")"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, Switches,
+    ::testing::Values(
+        SwitchCase{"Everything", 7, 7, false, kAllLines, false},
+        SwitchCase{"ExecCuLogD", 3, 4, false, {}, false},
+        SwitchCase{"LogUpdatesOnly", 7, 2, false, {R"(update "{o}/upd.txt" "{c}/upd.txt")"}, false},
+        SwitchCase{"ExecUdSkipsTheMissingFolderQuietly", 6, 7, false,
+                   {R"(delete "{c}/extra.txt")", R"(update "{o}/upd.txt" "{c}/upd.txt")",
+                    R"(deletedir "{c}/extradir")", R"(delete "{c}/extradir/g.txt")"},
+                   false},
+        SwitchCase{"ExecNothing", 0, 7, false, {}, true},
+        // A tree to be removed gives its one deletedir line, and the folder
+        // not created is listed as empty so its files show as creations.
+        SwitchCase{"TestRecordsEverythingChangesNothing", 7, 7, true,
+                   {R"(delete "{c}/extra.txt")", R"(create "{o}/new.txt" "{c}/new.txt")",
+                    R"(update "{o}/upd.txt" "{c}/upd.txt")", R"(deletedir "{c}/extradir")",
+                    R"(createdir "{c}/newdir")", R"(create "{o}/newdir/f.txt" "{c}/newdir/f.txt")"},
+                   true},
+        SwitchCase{"TestWinsOverExec", 1, 7, true,
+                   {R"(create "{o}/new.txt" "{c}/new.txt")", R"(createdir "{c}/newdir")",
+                    R"(create "{o}/newdir/f.txt" "{c}/newdir/f.txt")"},
+                   true}),
+    [](const ::testing::TestParamInfo<SwitchCase>& info) { return std::string(info.param.name); });
+
+// ---- The destination folder ----
+
+TEST_F(Engine, MissingDestinationInTestModeListsEveryCreation) {
+  options.TestMode = true;
+  options.CreateTarget = true;  // /test changes nothing, not even this
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.WriteFile("origen/s/b.txt", "b", 100);
+  EXPECT_EQ(Run("origen", "nueva"),
+            Lines({"create \"" + tree.Path("origen/a.txt") + "\" \"" + tree.Path("nueva/a.txt") + "\"",
+                   "createdir \"" + tree.Path("nueva/s") + "\"",
+                   "create \"" + tree.Path("origen/s/b.txt") + "\" \"" + tree.Path("nueva/s/b.txt") + "\""}));
+  EXPECT_FALSE(tree.Exists("nueva"));
+}
+
+TEST_F(Engine, TestModeListsAFolderThatWouldReplaceAFile) {
+  options.TestMode = true;
+  tree.WriteFile("origen/x/f.txt", "f", 100);
+  tree.WriteFile("copia/x", "archivo", 100);
+  EXPECT_EQ(Run(), Expand(Lines{R"(delete "{c}/x")", R"(createdir "{c}/x")",
+                                R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}));
+  EXPECT_EQ(tree.ReadFile("copia/x"), "archivo");
+}
+
+TEST_F(Engine, MissingDestinationIsReportedAndNothingIsCreated) {
+  tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run("origen", "nueva"),
+            Lines{ErrorLine(ENOENT, "list \"" + tree.Path("nueva") + "\"")});
+  EXPECT_FALSE(tree.Exists("nueva"));
+  EXPECT_EQ(errors.FailureCount(), 1);
+}
+
+TEST_F(Engine, CreateTargetMakesTheWholeChain) {
+  options.CreateTarget = true;
+  options.LogOps = 0;
+  tree.WriteFile("origen/s/b.txt", "b", 100);
+  EXPECT_EQ(Run("origen", "nueva/a/b"), Lines{});
+  EXPECT_EQ(tree.Snapshot("origen"), tree.Snapshot("nueva/a/b"));
+}
+
+// ---- Listings that fail ----
+
+TEST_F(Engine, SourceFolderThatCannotBeListedDeletesNothing) {
+  tree.WriteFile("origen/keep/one.txt", "1", 100);
+  tree.WriteFile("origen/other/n.txt", "n", 100);
+  tree.WriteFile("copia/keep/one.txt", "1", 100);
+  tree.WriteFile("copia/keep/extra.txt", "e", 100);
+  tree.WriteFile("copia/keep/sub/x", "x", 100);
+  faults.FailOn(common::FsOp::List, "origen/keep", EIO, 1, 100);
+  auto before = tree.Snapshot("copia/keep");
+  EXPECT_EQ(Run(), Lines({Expand(R"(createdir "{c}/other")"),
+                          ErrorLine(EIO, Expand(R"(list "{o}/keep")")),
+                          Expand(R"(create "{o}/other/n.txt" "{c}/other/n.txt")")}));
+  EXPECT_EQ(tree.Snapshot("copia/keep"), before);
+}
+
+TEST_F(Engine, SourceRootThatCannotBeListedDeletesNothing) {
+  tree.WriteFile("copia/a.txt", "a", 100);
+  faults.FailOn(common::FsOp::List, tree.Path("origen"), EACCES, 1, 100);
+  EXPECT_EQ(Run(), Lines{ErrorLine(EACCES, Expand(R"(list "{o}")"))});
+  EXPECT_TRUE(tree.Exists("copia/a.txt"));
+}
+
+TEST_F(Engine, CopyFolderThatCannotBeListedIsSkipped) {
+  tree.WriteFile("origen/d/new.txt", "n", 100);
+  tree.MakeDir("copia/d");
+  faults.FailOn(common::FsOp::List, "copia/d", EIO, 1, 100);
+  EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(list "{c}/d")"))});
+  EXPECT_FALSE(tree.Exists("copia/d/new.txt"));
+}
+
+// ---- A copy that fails leaves the old copy as it was ----
+
+struct CopyFault {
+  const char* name;
+  common::FsOp op;
+  const char* pathPart;
+};
+void PrintTo(const CopyFault& c, std::ostream* os) { *os << c.name; }
+
+
+class FailingCopy : public Engine, public ::testing::WithParamInterface<CopyFault> {};
+
+TEST_P(FailingCopy, LeavesTheOldCopyAndNoTemporaryFile) {
+  tree.WriteFile("origen/data.txt", std::string(100000, 'n'), 200);
+  tree.WriteFile("origen/other.txt", "o", 100);
+  tree.WriteFile("copia/data.txt", "viejo", 100);
+  tree.Chmod("copia/data.txt", 0444);
+  options.LogOps = 0;
+  faults.FailOn(GetParam().op, GetParam().pathPart, EIO);
+  EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(copy "{o}/data.txt" "{c}/data.txt")"))});
+  EXPECT_EQ(tree.ReadFile("copia/data.txt"), "viejo");
+  EXPECT_EQ(tree.Mode("copia/data.txt"), 0444u);
+  EXPECT_EQ(tree.MtimeNsec("copia/data.txt"), 100 * 1000000000LL);
+  EXPECT_EQ(Names("copia"), (std::vector<std::string>{"data.txt", "other.txt"}));
+  EXPECT_EQ(errors.FailureCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, FailingCopy,
+    ::testing::Values(CopyFault{"OpenSource", common::FsOp::Open, "origen/data.txt"},
+                      CopyFault{"ReadSource", common::FsOp::Read, "origen/data.txt"},
+                      CopyFault{"WriteCopy", common::FsOp::Write, "copia/data.txt"},
+                      CopyFault{"SetBits", common::FsOp::Chmod, "copia/data.txt"},
+                      CopyFault{"SetTime", common::FsOp::SetTimes, "copia/data.txt"},
+                      CopyFault{"Rename", common::FsOp::Rename, "copia/data.txt"}),
+    [](const ::testing::TestParamInfo<CopyFault>& info) { return std::string(info.param.name); });
+
+// ---- Removing a folder tree ----
+
+TEST_F(Engine, FileThatCannotBeDeletedKeepsItsFolder) {
+  options.LogOps = update::OpDelete;
+  tree.WriteFile("copia/old/a.txt", "a", 100);
+  tree.WriteFile("copia/old/keep.txt", "k", 100);
+  tree.WriteFile("copia/old/z.txt", "z", 100);
+  faults.FailOn(common::FsOp::Unlink, "old/keep.txt", EACCES);
+  EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"), Expand(R"(delete "{c}/old/a.txt")"),
+                          Expand(R"(delete "{c}/old/keep.txt")"),
+                          ErrorLine(EACCES, Expand(R"(del "{c}/old/keep.txt")")),
+                          Expand(R"(delete "{c}/old/z.txt")"),
+                          ErrorLine(ENOTEMPTY, Expand(R"(rmdir "{c}/old")"))}));
+  EXPECT_EQ(Names("copia/old"), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(Engine, FolderThatCannotBeListedIsNotEmptied) {
+  options.LogOps = update::OpDelete;
+  tree.WriteFile("copia/old/a.txt", "a", 100);
+  tree.WriteFile("copia/old/sub/b.txt", "b", 100);
+  faults.FailOn(common::FsOp::List, "copia/old", EIO, 1, 100);
+  auto before = tree.Snapshot("copia/old");
+  EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"),
+                          ErrorLine(EIO, Expand(R"(rmdir "{c}/old")"))}));
+  EXPECT_EQ(tree.Snapshot("copia/old"), before);
+}
+
+TEST_F(Engine, FolderSwappedForALinkDuringItsRemovalIsNotFollowed) {
+  options.LogOps = update::OpDelete;
+  tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
+  tree.Chmod("fuera", 0750);
+  tree.WriteFile("copia/old/a.txt", "a", 100);
+  tree.Chmod("copia/old", 0555);  // listed read-only: its bits are changed before the removal
+  // The first event of the scan comes before the copy is listed, the second
+  // at the start of the removal: the folder is swapped in between.
+  int scanEvents = 0;
+  view.onEvent = [&](TestProgressView& v) {
+    if (v.pathLabels.back() == "Comparando origen" && ++scanEvents == 2) {
+      tree.Remove("copia/old");
+      tree.Symlink("copia/old", tree.Path("fuera"));
+    }
+  };
+  Lines lines = Run();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], Expand(R"(deletedir "{c}/old")"));
+  EXPECT_NE(lines[1].find(Expand(R"() en rmdir "{c}/old")")), std::string::npos) << lines[1];
+  EXPECT_EQ(tree.ReadFile("fuera/dentro.txt"), "no tocar");
+  EXPECT_EQ(tree.Mode("fuera"), 0750u);
+}
+
+// ---- Cancel ----
+
+TEST_F(Engine, CancelDuringACopyFinishesThatCopyAndStops) {
+  options.LogOps = update::OpCreate;
+  for (const char* name : {"f1", "f2", "f3", "f4", "f5"})
+    tree.WriteFile(std::string("origen/") + name, std::string(50000, name[1]), 100);
+  tree.WriteFile("origen/z/g.txt", "g", 100);
+  view.onEvent = [](TestProgressView& v) {
+    if (v.fileLabels.size() == 3 && !v.cancelDisabled) v.ClickCancel();
+  };
+  EXPECT_EQ(Run(), Lines({Expand(R"(create "{o}/f1" "{c}/f1")"), Expand(R"(create "{o}/f2" "{c}/f2")"),
+                          "Cancelado por el usuario", Expand(R"(create "{o}/f3" "{c}/f3")")}));
+  EXPECT_EQ(Names("copia"), (std::vector<std::string>{"f1", "f2", "f3"}));
+  EXPECT_EQ(tree.ReadFile("copia/f3"), std::string(50000, '3'));
+  EXPECT_TRUE(engine->Cancelled);
+  EXPECT_TRUE(view.cancelDisabled);
+  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(engine->FilesDone, 2);  // the scan returned before counting the third
+  EXPECT_EQ(errors.FailureCount(), 0);
+}
+
+TEST_F(Engine, CancelWhileCountingChangesNothing) {
+  tree.WriteFile("origen/a/b/c.txt", "c", 100);
+  view.CancelAtEvent(2);
+  auto before = tree.Snapshot("copia");
+  EXPECT_EQ(Run(), Lines{"Cancelado por el usuario"});
+  EXPECT_EQ(tree.Snapshot("copia"), before);
+}
+
+TEST_F(Engine, CancelDuringARemovalKeepsTheRest) {
+  options.LogOps = update::OpDelete;
+  for (const char* name : {"f1", "f2", "f3", "f4"}) tree.WriteFile(std::string("copia/old/") + name, "x", 100);
+  tree.WriteFile("copia/old/sub/x", "x", 100);
+  tree.WriteFile("copia/zz/y", "y", 100);
+  std::string f2Line = Expand(R"(delete "{c}/old/f2")");
+  view.onEvent = [&](TestProgressView& v) {
+    if (errors.ErrorCount() > 0 && errors.Line(errors.ErrorCount() - 1) == f2Line) v.ClickCancel();
+  };
+  EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"), Expand(R"(delete "{c}/old/f1")"), f2Line,
+                          "Cancelado por el usuario", Expand(R"(delete "{c}/old/f3")")}));
+  EXPECT_EQ(Names("copia/old"), (std::vector<std::string>{"f4", "sub/"}));
+  EXPECT_TRUE(tree.Exists("copia/zz/y"));
+}
+
+// ---- Overlapping folders ----
+
+struct OverlapCase {
+  const char* name;
+  const char* origen;
+  const char* destino;
+};
+void PrintTo(const OverlapCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Overlap : public Engine, public ::testing::WithParamInterface<OverlapCase> {};
+
+TEST_P(Overlap, IsRefusedAndNothingChanges) {
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.WriteFile("origen/sub/b.txt", "b", 100);
+  tree.WriteFile("copia/c.txt", "c", 100);
+  tree.Symlink("enlace", "origen");
+  auto before = tree.Snapshot();
+  std::string o = tree.Path(GetParam().origen);
+  std::string d = tree.Path(GetParam().destino);
+  options.CreateTarget = true;
+  EXPECT_EQ(Run(GetParam().origen, GetParam().destino),
+            Lines{"Origen y destino se solapan: \"" + o + "\" \"" + d + "\""});
+  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(tree.Snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, Overlap,
+    ::testing::Values(OverlapCase{"CopyInsideSource", "origen", "origen/copia"},
+                      OverlapCase{"SourceInsideCopy", "origen/sub", "origen"},
+                      OverlapCase{"SameFolder", "origen", "origen"},
+                      OverlapCase{"SameFolderWithTrailingSlash", "origen", "origen/"},
+                      OverlapCase{"ThroughALink", "enlace", "origen/sub"},
+                      OverlapCase{"MissingCopyInsideSource", "origen", "origen/falta/mas"},
+                      OverlapCase{"DotDotBackIntoSource", "origen", "copia/../origen/nueva"}),
+    [](const ::testing::TestParamInfo<OverlapCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Engine, SiblingWithACommonPrefixIsNoOverlap) {
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.MakeDir("origen2");
+  options.LogOps = 0;
+  EXPECT_EQ(Run("origen", "origen2"), Lines{});
+  EXPECT_EQ(tree.ReadFile("origen2/a.txt"), "a");
+}
+
+// ---- Progress ----
+
+TEST_F(Engine, BarFollowsTheHandledFiles) {
+  for (const char* name : {"a", "b", "c"}) tree.WriteFile(std::string("origen/") + name, "x", 100);
+  tree.WriteFile("copia/zz", "deleted without moving the bar", 100);
+  Run();
+  ASSERT_EQ(view.bars.size(), 4u);
+  EXPECT_EQ(view.bars[0], 0.0f);
+  EXPECT_NEAR(view.bars[1], 33.3, 0.1);
+  EXPECT_NEAR(view.bars[2], 66.7, 0.1);
+  EXPECT_EQ(view.bars[3], 100.0f);
+  EXPECT_EQ(view.pathLabels.front(), "Preparando para actualizar...");
+  EXPECT_EQ(view.pathLabels.back(), "Comparando origen");
+  EXPECT_EQ(view.fileLabels, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(Engine, SourceThatGainsFilesAfterTheCountKeepsTheBarAt100) {
+  tree.WriteFile("origen/a", "a", 100);
+  view.onEvent = [this](TestProgressView& v) {
+    if (v.pathLabels.back() == "Comparando origen" && !tree.Exists("origen/b")) {
+      tree.WriteFile("origen/b", "b", 100);
+      tree.WriteFile("origen/c", "c", 100);
+    }
+  };
+  Run();
+  EXPECT_EQ(engine->FilesTotal, 1);
+  EXPECT_EQ(engine->FilesDone, 3);
+  for (float bar : view.bars) EXPECT_TRUE(std::isfinite(bar) && bar >= 0 && bar <= 100) << bar;
+  EXPECT_EQ(view.bars.back(), 100.0f);
+}
+
+TEST_F(Engine, FailedCountShowsAFullBarNotNaN) {
+  tree.WriteFile("origen/a", "a", 100);
+  tree.WriteFile("origen/b", "b", 100);
+  faults.FailOn(common::FsOp::List, tree.Path("origen"), EIO, 1, 1);  // the count only
+  Run();
+  EXPECT_EQ(engine->FilesTotal, 0);
+  EXPECT_EQ(view.bars, (std::vector<float>{0.0f, 100.0f, 100.0f}));
+  EXPECT_EQ(tree.ReadFile("copia/b"), "b");
+}
+
+// ---- /debug ----
+
+TEST_F(Engine, DebugStopsAtTheFirstFailedCopy) {
+  options.DebugMode = true;
+  tree.WriteFile("origen/data.txt", "nuevo", 200);
+  tree.WriteFile("origen/z.txt", "z", 100);
+  tree.WriteFile("copia/data.txt", "viejo", 100);
+  faults.FailOn(common::FsOp::Rename, "copia/data.txt", EIO);
+  try {
+    Run();
+    FAIL() << "no DebugStop";
+  } catch (const common::DebugStop& stop) {
+    EXPECT_EQ(stop.Number(), EIO);
+    EXPECT_EQ(stop.Description(), common::FsError{EIO}.Description());
+  }
+  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(tree.ReadFile("copia/data.txt"), "viejo");
+  EXPECT_FALSE(tree.Exists("copia/z.txt"));
+}
+
+TEST_F(Engine, DebugFinishesARemovalThenStopsWithItsFirstFailure) {
+  options.DebugMode = true;
+  tree.WriteFile("copia/old/a.txt", "a", 100);
+  tree.WriteFile("copia/old/keep.txt", "k", 100);
+  tree.WriteFile("copia/old/z.txt", "z", 100);
+  faults.FailOn(common::FsOp::Unlink, "old/keep.txt", EACCES);
+  try {
+    Run();
+    FAIL() << "no DebugStop";
+  } catch (const common::DebugStop& stop) {
+    EXPECT_EQ(stop.Number(), EACCES);
+  }
+  EXPECT_EQ(Names("copia/old"), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(Engine, DebugStillRecordsAFolderThatCannotBeListed) {
+  options.DebugMode = true;
+  options.LogOps = 0;
+  tree.WriteFile("origen/d/x", "x", 100);
+  tree.WriteFile("origen/e", "e", 100);
+  faults.FailOn(common::FsOp::List, "origen/d", EIO, 1, 100);
+  EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(list "{o}/d")"))});
+  EXPECT_EQ(tree.ReadFile("copia/e"), "e");
+}
+
+// ---- /vars in the engine: the "%" macros ----
+
+TEST_F(Engine, PercentMacrosNameTheDestination) {
+  options.ExpandVars = true;
+  options.LogOps = 0;
+  tree.WriteFile("origen/a", "a", 100);
+  tree.MakeDir("copias/2026-12-06");
+  EXPECT_EQ(Run("origen", "copias/%Y-%m-%D"), Lines{});
+  EXPECT_EQ(tree.ReadFile("copias/2026-12-06/a"), "a");
+}
+
+}  // namespace
+}  // namespace updatetest

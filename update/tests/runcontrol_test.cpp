@@ -1,0 +1,239 @@
+// The run control and start-up: the report at the end of a run (log block or
+// question), the exit status, and how the command line chooses the mode.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/core/RunStatus.h"
+#include "common/core/WindowFrontEnd.h"
+#include "common/tests/support/TempTree.h"
+#include "update/core/Globales.h"
+#include "update/tests/support/EngineFixture.h"
+#include "update/tests/support/TestUserInterface.h"
+
+namespace updatetest {
+namespace {
+
+class TestWindows : public common::WindowFrontEnd {
+ public:
+  common::UserInterface& Ui() override { return ui; }
+  int RunMainWindow(const std::string& origen) override {
+    mainWindows.push_back(origen);
+    return 0;
+  }
+  TestUserInterface ui;
+  std::vector<std::string> mainWindows;
+};
+
+// Runs the test in another current folder and comes back.
+class InFolder {
+ public:
+  explicit InFolder(const std::string& folder) {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf)) old_ = buf;
+    EXPECT_EQ(chdir(folder.c_str()), 0);
+  }
+  ~InFolder() { EXPECT_EQ(chdir(old_.c_str()), 0); }
+
+ private:
+  std::string old_;
+};
+
+const std::string kDashes(80, '-');
+
+class RunControl : public ::testing::Test {
+ protected:
+  RunControl() {
+    tree.MakeDir("origen");
+    tree.MakeDir("copia");
+  }
+
+  int Run() { return g.RunUpdate(o, c, ui); }
+  void Unattended() {
+    g.options.Unattended = true;
+    g.options.LogFileName = log;
+  }
+  std::string Block(const std::vector<std::string>& lines, bool test = false) const {
+    std::string b = "Fecha y hora: 6/12/2026 17:05:09\r\nOrigen: " + o + "\r\nDestino: " + c + "\r\n";
+    if (test) b += "Modo prueba activado\r\n";
+    for (const auto& l : lines) b += l + "\r\n";
+    return b + kDashes + "\r\n";
+  }
+  std::string Create(const std::string& name) const {
+    return "create \"" + o + "/" + name + "\" \"" + c + "/" + name + "\"";
+  }
+
+  testsupport::TempTree tree;
+  common::FaultInjector faults;
+  common::FixedClock clock{SundayEvening()};
+  update::Globales g{&faults, &clock};
+  TestUserInterface ui;
+  std::string o = tree.Path("origen");
+  std::string c = tree.Path("copia");
+  std::string log = tree.Path("registro.log");
+};
+
+// ---- The log block ----
+
+TEST_F(RunControl, TwoUnattendedRunsAppendTwoExactBlocks) {
+  Unattended();
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run(), common::kExitOk);
+  std::string first = Block({Create("a.txt")});
+  EXPECT_EQ(tree.ReadFile("registro.log"), first);
+
+  EXPECT_EQ(Run(), common::kExitOk);  // nothing to do: nothing written
+  EXPECT_EQ(tree.ReadFile("registro.log"), first);
+
+  tree.WriteFile("origen/b.txt", "b", 100);
+  common::LocalTime later = SundayEvening();
+  later.hour = 9;
+  later.minute = 0;
+  later.second = 1;
+  clock.Set(later);
+  EXPECT_EQ(Run(), common::kExitOk);
+  std::string second = Block({Create("b.txt")});
+  second.replace(second.find("17:05:09"), 8, "9:00:01");
+  EXPECT_EQ(tree.ReadFile("registro.log"), first + second);
+  EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST_F(RunControl, TestModeLineAndAtMost1001Lines) {
+  Unattended();
+  g.options.TestMode = true;
+  g.options.LogOps = update::OpCreate;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 1100; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%04d", i);
+    tree.WriteFile(std::string("origen/") + name, "", 100);
+    if (i < 1001) expected.push_back(Create(name));
+  }
+  EXPECT_EQ(Run(), common::kExitOk);
+  EXPECT_EQ(g.errorList.ErrorCount(), 1100);
+  EXPECT_EQ(tree.ReadFile("registro.log"), Block(expected, true));
+  EXPECT_EQ(tree.Snapshot("copia").size(), 0u);
+}
+
+TEST_F(RunControl, NothingRecordedCreatesNoLogFile) {
+  Unattended();
+  tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run(), common::kExitOk);
+  EXPECT_FALSE(tree.Exists("registro.log"));
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
+}
+
+TEST_F(RunControl, DefaultLogIsUpdateLogInTheCurrentFolder) {
+  InFolder here(tree.Root());
+  g.options.Unattended = true;
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  Run();
+  EXPECT_EQ(g.options.LogFileName, "update.log");
+  EXPECT_EQ(tree.ReadFile("update.log"), Block({Create("a.txt")}));
+}
+
+TEST_F(RunControl, LogInAMissingFolderIsSkippedSilently) {
+  g.options.Unattended = true;
+  g.options.LogFileName = tree.Path("no/existe/u.log");
+  faults.FailOn(common::FsOp::List, "origen", EIO, 1, 100);
+  EXPECT_EQ(Run(), common::kExitFailures);
+  EXPECT_FALSE(tree.Exists("no"));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST_F(RunControl, DollarMacrosAreInTheLogLines) {
+  Unattended();
+  g.options.ExpandVars = true;
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.MakeDir("copia-2026-12");
+  c = tree.Path("copia-$y-$m");
+  EXPECT_EQ(Run(), common::kExitOk);
+  std::string expanded = tree.Path("copia-2026-12");
+  EXPECT_EQ(tree.ReadFile("copia-2026-12/a.txt"), "a");
+  EXPECT_NE(tree.ReadFile("registro.log").find("\r\nDestino: " + expanded + "\r\n"), std::string::npos);
+}
+
+// ---- The question ----
+
+TEST_F(RunControl, QuestionOffersTheListAndNoHidesIt) {
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run(), common::kExitOk);
+  EXPECT_EQ(ui.questions, std::vector<std::string>{"Actualizar"});
+  ASSERT_EQ(ui.shownLists.size(), 1u);
+  EXPECT_EQ(ui.shownLists[0], std::vector<std::string>{Create("a.txt")});
+
+  ui.answer = false;
+  tree.WriteFile("origen/b.txt", "b", 100);
+  Run();
+  EXPECT_EQ(ui.questions.size(), 2u);
+  EXPECT_EQ(ui.shownLists.size(), 1u);
+
+  Run();  // nothing recorded: no question
+  EXPECT_EQ(ui.questions.size(), 2u);
+}
+
+// ---- Exit status ----
+
+TEST_F(RunControl, ExitStatusTellsFailuresFromCancelFromSuccess) {
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.WriteFile("origen/d/b.txt", "b", 100);
+  ui.answer = false;
+  EXPECT_EQ(Run(), common::kExitOk);
+
+  tree.WriteFile("origen/c.txt", "c", 200);
+  ui.progress.CancelAtEvent(1);
+  EXPECT_EQ(Run(), common::kExitDifferences);
+  EXPECT_FALSE(tree.Exists("copia/c.txt"));
+
+  ui.progress.CancelAtEvent(0);
+  faults.FailOn(common::FsOp::List, "origen/d", EIO, 1, 100);
+  EXPECT_EQ(Run(), common::kExitFailures);
+
+  EXPECT_EQ(g.RunUpdate(o, o + "/d", ui), common::kExitFailures);  // overlap
+  EXPECT_EQ(g.errorList.Line(0).rfind("Origen y destino se solapan: ", 0), 0u);
+}
+
+// ---- Start-up ----
+
+TEST(UpdateMain, FewerThanTwoFoldersOpenTheMainWindow) {
+  struct {
+    std::vector<std::string> args;
+    std::string origen;
+  } cases[] = {{{}, ""}, {{"/u", "/tmp/a"}, "/tmp/a"}, {{"", "/tmp/b"}, ""}, {{"rel"}, "rel"}};
+  for (const auto& c : cases) {
+    update::Globales g;
+    TestWindows windows;
+    EXPECT_EQ(update::UpdateMain(c.args, g, &windows), 0);
+    EXPECT_EQ(windows.mainWindows, std::vector<std::string>{c.origen});
+    EXPECT_EQ(windows.ui.progress.opens, 0);
+  }
+}
+
+TEST(UpdateMain, TwoFoldersRunAtOnceOnTheWindows) {
+  testsupport::TempTree tree;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.MakeDir("copia");
+  common::FixedClock clock(SundayEvening());
+  update::Globales g(nullptr, &clock);
+  TestWindows windows;
+  std::string log = tree.Path("r.log");
+  EXPECT_EQ(update::UpdateMain({"-u", "/LOG:c", "/logfile:" + log, tree.Path("origen"),
+                                tree.Path("copia")},
+                               g, &windows),
+            common::kExitOk);
+  EXPECT_TRUE(windows.mainWindows.empty());
+  EXPECT_EQ(windows.ui.progress.opens, 1);
+  EXPECT_EQ(windows.ui.progress.closes, 1);
+  EXPECT_TRUE(g.options.Unattended);
+  EXPECT_NE(tree.ReadFile("r.log").find("create \""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace updatetest

@@ -1,0 +1,47 @@
+#pragma once
+// A source tree "origen" and its copy "copia" in a fresh temp folder, and a
+// run of the engine on them with the options, faults and view of the test.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/core/Clock.h"
+#include "common/core/FileSystem.h"
+#include "common/tests/support/TempTree.h"
+#include "update/core/ErrorList.h"
+#include "update/core/Options.h"
+#include "update/core/UpdateEngine.h"
+#include "update/tests/support/TestProgressView.h"
+
+namespace updatetest {
+
+// Sunday 6 December 2026, 17:05:09.
+common::LocalTime SundayEvening();
+
+class EngineFixture : public ::testing::Test {
+ protected:
+  EngineFixture();
+
+  // Runs the engine on tree paths (relative to the temp root) and returns
+  // the run's lines.
+  std::vector<std::string> Run(const std::string& origen = "origen",
+                               const std::string& destino = "copia");
+
+  // Text with {o} and {c} replaced by the full paths of origen and copia.
+  std::string Expand(const std::string& text) const;
+  std::vector<std::string> Expand(const std::vector<std::string>& lines) const;
+
+  testsupport::TempTree tree;
+  common::FaultInjector faults;
+  common::FileSystem fs{&faults};
+  common::FixedClock clock{SundayEvening()};
+  update::Options options;
+  update::ErrorList errors;
+  TestProgressView view;
+  std::unique_ptr<update::UpdateEngine> engine;
+};
+
+}  // namespace updatetest

@@ -1,0 +1,38 @@
+#pragma once
+// The dialogs of a run, for tests: answers the question as told and keeps
+// what would have been shown.
+
+#include <string>
+#include <vector>
+
+#include "common/core/UserInterface.h"
+#include "update/tests/support/TestProgressView.h"
+
+namespace updatetest {
+
+class TestUserInterface : public common::UserInterface {
+ public:
+  void ShowUsage(const std::string& text) override { usage.push_back(text); }
+  bool AskToShowErrors(const std::string& title) override {
+    questions.push_back(title);
+    return answer;
+  }
+  void ShowErrorList(const std::vector<std::string>& lines) override { shownLists.push_back(lines); }
+  void ShowDebugFailure(int number, const std::string& description) override {
+    debugFailures.push_back(std::to_string(number) + " " + description);
+  }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    messages.push_back(title + ": " + text);
+  }
+  common::ProgressView& Progress() override { return progress; }
+
+  bool answer = true;
+  std::vector<std::string> usage;
+  std::vector<std::string> questions;
+  std::vector<std::vector<std::string>> shownLists;
+  std::vector<std::string> debugFailures;
+  std::vector<std::string> messages;
+  TestProgressView progress;
+};
+
+}  // namespace updatetest
