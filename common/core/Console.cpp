@@ -174,7 +174,7 @@ void ConsoleUserInterface::ShowUsage(const std::string& text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     out += text[i];
   }
-  out += '\n';
+  if (out.empty() || out.back() != '\n') out += '\n';
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 }

@@ -366,8 +366,7 @@ FsError CopyRegular(FaultInjector* faults, const std::string& source, const std:
   if (error == 0 && ::fchmod(temp.Descriptor(), st.st_mode & 07777) != 0) error = errno;
   // FAT and exFAT (the usual removable disk) hold no permission bits and
   // refuse any change with EPERM; failing there would make every copy to
-  // such a disk fail. The copy keeps what that file system gives it, and
-  // the caller's own SetMode reports the bits it could not set.
+  // such a disk fail. The copy keeps what that file system gives it.
   if (error != 0 && error != EPERM && error != EOPNOTSUPP) return {error};
 
   const struct timespec times[2] = {st.st_atim, st.st_mtim};

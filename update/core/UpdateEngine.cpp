@@ -107,6 +107,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   Cancelled = false;
   FilesDone = 0;
   FilesTotal = 0;
+  copiedAny_ = false;
   view_.Open([this] { Cancel(); });
   ViewCloser closer(view_);
   view_.SetBar(0);
@@ -134,6 +135,13 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   // /test changes nothing, not even the destination chain.
   if (options_.CreateTarget && !options_.TestMode) common::MakeDirTree(destino);
   SyncFolder(origen, destino, LinkPolicy::Follow);
+
+  // Copies are not flushed one by one (that would cost several times the
+  // copy of a small file); the whole destination is written to disk once,
+  // before the run reports, so a finished run survives a power loss.
+  if (copiedAny_) {
+    if (FsError e = fs_.Flush(destino)) Fail(e, "sync " + common::QuotePath(destino));
+  }
 }
 
 bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
@@ -267,7 +275,9 @@ void UpdateEngine::CopyGuarded(const std::string& source, const EntryInfo& sourc
   // before the rename, so their failure is a failure of the copy.
   if (FsError e = fs_.CopyFile(source, sourceInfo, copy)) {
     Fail(e, "copy " + common::QuotePath(source) + " " + common::QuotePath(copy));
+    return;
   }
+  copiedAny_ = true;
 }
 
 void UpdateEngine::UpdateFile(const std::string& source, const std::string& copy,

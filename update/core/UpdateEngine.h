@@ -65,6 +65,8 @@ class UpdateEngine {
   // A failed file step: an error line, or under /debug the end of the run.
   void Fail(const common::FsError& failure, const std::string& context);
 
+  bool copiedAny_ = false;  // a copy reached the destination: flush it at the end
+
   const Options& options_;
   ErrorList& errorList_;
   const common::FileSystem& fs_;

@@ -456,6 +456,18 @@ INSTANTIATE_TEST_SUITE_P(
                       CopyFault{"Rename", common::FsOp::Rename, "copia/data.txt"}),
     [](const ::testing::TestParamInfo<CopyFault>& info) { return std::string(info.param.name); });
 
+TEST_F(Engine, FailedFlushOfTheCopyAtTheEndIsAFailure) {
+  options.LogOps = 0;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.MakeDir("copia");
+  // The copy's own write is the first on the path; the flush of the copy's
+  // file system at the end of the run is the second.
+  faults.FailOn(common::FsOp::Write, tree.Path("copia"), EIO, 2);
+  EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(sync "{c}")"))});
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
+  EXPECT_EQ(errors.FailureCount(), 1);
+}
+
 // ---- Removing a folder tree ----
 
 TEST_F(Engine, FileThatCannotBeDeletedKeepsItsFolder) {
