@@ -1,0 +1,196 @@
+#include "common/gui/FolderPairForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "common/core/RunStatus.h"
+#include "common/gui/BrowseFolder.h"
+#include "common/gui/FormLayout.h"
+#include "common/gui/ProgramIcon.h"
+#include "common/gui/QtUserInterface.h"
+
+namespace common {
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                        QRect geometry) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setGeometry(geometry);
+  return button;
+}
+
+}  // namespace
+
+FolderPairForm::FolderPairForm(const FolderPairLayout& layout, bool& mainFormLoaded,
+                               AboutInfo about, QtUserInterface& ui)
+    : mainFormLoaded_(mainFormLoaded), ui_(ui), about_(std::move(about)) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(layout.caption);
+  setFont(FormFont());
+  MakeFixedDialog(this, layout.client);
+
+  txtOrigen = new QLineEdit(this);
+  txtOrigen->setObjectName(QStringLiteral("txtOrigen"));
+  txtOrigen->setGeometry(layout.txtOrigen);
+  Label1 = new QLabel(QStringLiteral("Carpeta &origen"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setGeometry(layout.label1);
+  Label1->setBuddy(txtOrigen);
+
+  cmdExploraOrigen = MakeButton(this, QStringLiteral("cmdExploraOrigen"), QString(),
+                                layout.cmdExploraOrigen);
+  cmdExploraOrigen->setAccessibleName(QStringLiteral("Examinar carpeta origen"));
+
+  txtDestino = new QLineEdit(this);
+  txtDestino->setObjectName(QStringLiteral("txtDestino"));
+  txtDestino->setGeometry(layout.txtDestino);
+  Label2 = new QLabel(QStringLiteral("Carpeta &destino"), this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setGeometry(layout.label2);
+  Label2->setBuddy(txtDestino);
+
+  cmdExploraDestino = MakeButton(this, QStringLiteral("cmdExploraDestino"), QString(),
+                                 layout.cmdExploraDestino);
+  cmdExploraDestino->setAccessibleName(QStringLiteral("Examinar carpeta destino"));
+  for (QPushButton* browse : {cmdExploraOrigen, cmdExploraDestino}) {
+    browse->setIcon(BrowsePicture());
+    browse->setIconSize(QSize(15, 15));
+  }
+
+  cmdAcercaDe = MakeButton(this, QStringLiteral("cmdAcercaDe"), QStringLiteral("Acerca de..."),
+                           layout.cmdAcercaDe);
+  cmdCancelar = MakeButton(this, QStringLiteral("cmdCancelar"), QStringLiteral("&Cancelar"),
+                           layout.cmdCancelar);
+  cmdRun = MakeButton(this, layout.runName, layout.runCaption, layout.runButton);
+  cmdRun->setDefault(true);
+
+  connect(cmdExploraOrigen, &QPushButton::clicked, this, &FolderPairForm::cmdExploraOrigen_Click);
+  connect(cmdExploraDestino, &QPushButton::clicked, this,
+          &FolderPairForm::cmdExploraDestino_Click);
+  connect(cmdAcercaDe, &QPushButton::clicked, this, &FolderPairForm::cmdAcercaDe_Click);
+  connect(cmdCancelar, &QPushButton::clicked, this, &QWidget::close);
+  connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+
+  mainFormLoaded_ = true;
+}
+
+FolderPairForm::~FolderPairForm() { mainFormLoaded_ = false; }
+
+void FolderPairForm::Load(QWidget* lastInTabOrder) {
+  AdjustLayout();
+
+  QWidget* order[] = {txtOrigen, cmdExploraOrigen, txtDestino, cmdExploraDestino,
+                      cmdAcercaDe, cmdCancelar,    cmdRun};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  if (lastInTabOrder) setTabOrder(cmdRun, lastInTabOrder);
+
+  // Key preview: the window sees every key before the control with the focus.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+
+  CentreOnScreen(this);
+  txtOrigen->setFocus();
+}
+
+void FolderPairForm::AdjustLayout() {
+  // The browse buttons are square, as tall as the text boxes and flush with
+  // the right margin; a system font taller than Tahoma makes the boxes
+  // taller, never too short for their text.
+  const int height = std::max(txtOrigen->height(), txtOrigen->minimumSizeHint().height());
+  const int margin = Label1->y();
+  const int gap = 4;
+  const int left = this->width() - margin - height;
+  cmdExploraOrigen->setGeometry(left, cmdExploraOrigen->y(), height, height);
+  txtOrigen->setGeometry(txtOrigen->x(), txtOrigen->y(), left - txtOrigen->x() - gap, height);
+  cmdExploraDestino->setGeometry(left, cmdExploraDestino->y(), height, height);
+  txtDestino->setGeometry(txtDestino->x(), txtDestino->y(), txtOrigen->width(), height);
+}
+
+void FolderPairForm::SetOrigen(const std::string& origen) {
+  origenRaw_ = origen;
+  origenShown_ = QString::fromStdString(origen);
+  txtOrigen->setText(origenShown_);
+  if (!origen.empty()) txtDestino->setFocus();
+}
+
+std::string FolderPairForm::OrigenPath() const {
+  // A name that is not valid UTF-8 cannot survive a trip through the text box.
+  if (!origenRaw_.empty() && txtOrigen->text() == origenShown_) return origenRaw_;
+  return txtOrigen->text().toStdString();
+}
+
+std::string FolderPairForm::DestinoPath() const { return txtDestino->text().toStdString(); }
+
+void FolderPairForm::cmdExploraOrigen_Click() {
+  const QString chosen =
+      BrowseFolder(this, QStringLiteral("Directorio origen"), txtOrigen->text());
+  if (!chosen.isEmpty()) txtOrigen->setText(chosen);
+}
+
+void FolderPairForm::cmdExploraDestino_Click() {
+  const QString chosen =
+      BrowseFolder(this, QStringLiteral("Directorio destino"), txtDestino->text());
+  if (!chosen.isEmpty()) txtDestino->setText(chosen);
+}
+
+void FolderPairForm::cmdAcercaDe_Click() {
+  frmAbout about(about_, this);
+  about.exec();
+}
+
+void FolderPairForm::RunGuarded(const std::function<void()>& run) {
+  running_ = true;
+  try {
+    run();
+  } catch (const DebugStop& stop) {
+    // The engine closed its progress window on the way out; the program
+    // ends here, with nothing reported but this failure.
+    running_ = false;
+    ui_.ShowDebugFailure(stop.Number(), stop.Description());
+    exitStatus_ = kExitDebugStop;
+    close();
+    QCoreApplication::exit(exitStatus_);
+    return;
+  }
+  running_ = false;
+}
+
+bool FolderPairForm::PreviewKey(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    cmdAcercaDe->click();
+    return true;
+  }
+  return false;
+}
+
+bool FolderPairForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && isEnabled()) {
+    if (PreviewKey(static_cast<QKeyEvent*>(event))) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void FolderPairForm::closeEvent(QCloseEvent* event) {
+  // While a run goes on this window is disabled, but a window manager may
+  // still offer its close box: the run finishes first.
+  if (event->spontaneous() && running_) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  mainFormLoaded_ = false;
+  Unload();
+}
+
+void FolderPairForm::reject() {
+  // Escape presses cmdCancelar, which unloads the window.
+  if (!running_) cmdCancelar->click();
+}
+
+}  // namespace common

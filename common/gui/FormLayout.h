@@ -1,0 +1,34 @@
+#pragma once
+// The windows are drawn in twips, 15 to a device-independent pixel, with the
+// font Tahoma 8.25 pt. These functions turn those measures into Qt geometry.
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace common {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+int TwipsToPixels(int twips);
+QRect TwipsRect(int left, int top, int width, int height);
+QSize TwipsSize(int width, int height);
+
+// Tahoma 8.25 pt where the font exists, else the system's sans-serif at 8.25 pt.
+QFont FormFont();
+
+// A window that cannot be resized, with a close box but no minimise or
+// maximise box, and the given client area.
+void MakeFixedDialog(QWidget* window, QSize client);
+
+// Moves a window to the centre of the screen that holds it (or of the
+// primary screen), or of its owner when one is given.
+void CentreOnScreen(QWidget* window);
+void CentreOnOwner(QWidget* window, const QWidget* owner);
+
+// The text a control shows, without the "&" that marks its access key.
+QString VisibleText(const QString& caption);
+
+}  // namespace common

@@ -1,0 +1,47 @@
+#include "common/gui/QtUserInterface.h"
+
+#include "common/gui/MessageBox.h"
+#include "common/gui/frmErrores.h"
+
+namespace common {
+
+namespace {
+
+// The core joins lines with CR LF; a label shows LF alone.
+QString DisplayText(const std::string& text) {
+  QString display = QString::fromStdString(text);
+  display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return display;
+}
+
+}  // namespace
+
+QtUserInterface::QtUserInterface(QString title, ProgressView& progress)
+    : title_(std::move(title)), progress_(progress) {}
+
+void QtUserInterface::ShowUsage(const std::string& text) {
+  ShowInformation(owner_, QStringLiteral("Ayuda"), DisplayText(text));
+}
+
+bool QtUserInterface::AskToShowErrors(const std::string& title) {
+  return AskYesNo(owner_, QString::fromStdString(title),
+                  QStringLiteral("Se han producido errores durante la operaci\u00f3n. "
+                                 "\u00bfDesea ver la lista de errores?"));
+}
+
+void QtUserInterface::ShowErrorList(const std::vector<std::string>& lines) {
+  frmErrores window(lines, owner_);
+  window.exec();
+}
+
+void QtUserInterface::ShowDebugFailure(int number, const std::string& description) {
+  ShowMessageBox(owner_, QMessageBox::Critical, title_,
+                 QStringLiteral("%1 (%2)").arg(QString::fromStdString(description)).arg(number),
+                 QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtUserInterface::ShowMessage(const std::string& title, const std::string& text) {
+  ShowInformation(owner_, QString::fromStdString(title), DisplayText(text));
+}
+
+}  // namespace common

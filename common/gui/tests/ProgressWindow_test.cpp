@@ -1,0 +1,261 @@
+// The progress window as an engine drives it: bar and labels, Cancelar in
+// its three forms (click, Escape or Enter, Ctrl+C), the close box, and the
+// main window that stays disabled for the whole run.
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+
+#include "common/gui/FormLayout.h"
+#include "common/gui/ProgressWindow.h"
+#include "common/gui/tests/support/WindowChecks.h"
+
+namespace {
+
+common::ProgressLayout TestLayout() {
+  common::ProgressLayout layout;
+  layout.caption = "Trabajando...";
+  layout.client = common::TwipsSize(6000, 2025);
+  layout.picture = common::TwipsRect(120, 120, 612, 612);
+  layout.file = common::TwipsRect(120, 840, 5652, 252);
+  layout.path = common::TwipsRect(120, 1080, 5652, 252);
+  layout.bar = common::TwipsRect(120, 1440, 4575, 255);
+  layout.cancel = common::TwipsRect(4800, 1440, 972, 372);
+  return layout;
+}
+
+// An engine's way of using the view: open, yield until cancelled (the
+// cancel handler records a note and disables the button, as the engines
+// do), close. The time limit only keeps a broken window from hanging CI.
+struct FakeRun {
+  common::ProgressView& view;
+  int notes = 0;
+  bool cancelled = false;
+
+  void Open() {
+    view.Open([this] {
+      ++notes;
+      view.DisableCancel();
+      cancelled = true;
+    });
+  }
+  void YieldUntilCancelled() {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!cancelled && std::chrono::steady_clock::now() < limit) view.ProcessEvents();
+  }
+};
+
+}  // namespace
+
+class ProgressWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void runDisablesTheMainWindowOnlyWhenLoaded_data();
+  void runDisablesTheMainWindowOnlyWhenLoaded();
+  void barKeepsTenthsOfAPercent_data();
+  void barKeepsTenthsOfAPercent();
+  void labelsShowTheLatestTexts();
+  void cancelClickIsRecordedOnce();
+  void keysActAsCancel_data();
+  void keysActAsCancel();
+  void closeBoxIsRefusedUntilCancelled();
+  void programCloseIsNeverRefused();
+  void interruptSignalActsAsCancel();
+
+ private:
+  std::unique_ptr<QWidget> main_;
+  bool loaded_ = true;
+  std::unique_ptr<common::ProgressWindow> window_;
+};
+
+void ProgressWindowTest::init() {
+  main_ = std::make_unique<QWidget>();
+  main_->show();
+  loaded_ = true;
+  window_ = std::make_unique<common::ProgressWindow>(TestLayout(), loaded_, QIcon());
+  window_->SetMainWindow(main_.get());
+}
+
+void ProgressWindowTest::cleanup() {
+  window_.reset();
+  main_.reset();
+}
+
+void ProgressWindowTest::runDisablesTheMainWindowOnlyWhenLoaded_data() {
+  QTest::addColumn<bool>("loaded");
+  QTest::newRow("main window loaded") << true;
+  QTest::newRow("command-line run") << false;
+}
+
+void ProgressWindowTest::runDisablesTheMainWindowOnlyWhenLoaded() {
+  QFETCH(bool, loaded);
+  loaded_ = loaded;
+  FakeRun run{*window_};
+  bool enabledDuringRun = true;
+  QTimer::singleShot(0, [&] {
+    enabledDuringRun = main_->isEnabled();
+    QTest::mouseClick(window_->findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
+  });
+  run.Open();
+  QVERIFY(window_->isVisible());
+  run.YieldUntilCancelled();
+  window_->Close();
+  QCOMPARE(enabledDuringRun, !loaded);
+  QVERIFY(main_->isEnabled());
+  QVERIFY(!window_->isVisible());
+}
+
+void ProgressWindowTest::barKeepsTenthsOfAPercent_data() {
+  QTest::addColumn<float>("percent");
+  QTest::addColumn<float>("kept");
+  QTest::addColumn<int>("shown");
+  QTest::newRow("one of three") << 100.0f / 3 << 100.0f / 3 << 333;
+  QTest::newRow("two of three") << 200.0f / 3 << 200.0f / 3 << 667;
+  QTest::newRow("a tenth") << 0.1f << 0.1f << 1;
+  QTest::newRow("above 100") << 250.0f << 100.0f << 1000;
+  QTest::newRow("below 0") << -3.0f << 0.0f << 0;
+  QTest::newRow("not a number keeps the bar") << std::nanf("") << 50.0f << 500;
+}
+
+void ProgressWindowTest::barKeepsTenthsOfAPercent() {
+  QFETCH(float, percent);
+  QFETCH(float, kept);
+  QFETCH(int, shown);
+  FakeRun run{*window_};
+  run.Open();
+  window_->SetBar(50);
+  window_->SetBar(percent);
+  window_->ProcessEvents();
+  // The engine compares with the exact value it set, not a rounded one.
+  QCOMPARE(window_->Bar(), kept);
+  QCOMPARE(window_->findChild<QProgressBar*>("pbBarra")->value(), shown);
+  window_->Close();
+}
+
+void ProgressWindowTest::labelsShowTheLatestTexts() {
+  FakeRun run{*window_};
+  run.Open();
+  auto* file = window_->findChild<QLabel*>("lblFile");
+  auto* path = window_->findChild<QLabel*>("lblPath");
+  window_->SetPathLabel("Preparando para actualizar...");
+  window_->SetFileLabel("");
+  window_->ProcessEvents();
+  QCOMPARE(path->text(), QString("Preparando para actualizar..."));
+  QCOMPARE(file->text(), QString());
+
+  // A file name is shown at once: its copy may take long.
+  window_->SetPathLabel("Comparando fotos");
+  window_->SetFileLabel("a\xc3\xb1o.jpg");
+  window_->ProcessEvents();
+  QCOMPARE(file->text(), QString("a\u00f1o.jpg"));
+  QCOMPARE(path->text(), QString("Comparando fotos"));
+
+  // A name wider than the label is shortened in the middle, never cut off.
+  const std::string longName(400, 'x');
+  window_->SetFileLabel(longName + "fin");
+  window_->ProcessEvents();
+  QVERIFY(file->text().endsWith("fin"));
+  QVERIFY(file->text().contains(QChar(0x2026)));
+  QVERIFY(file->fontMetrics().horizontalAdvance(file->text()) <= file->width());
+  window_->Close();
+}
+
+void ProgressWindowTest::cancelClickIsRecordedOnce() {
+  FakeRun run{*window_};
+  auto* button = window_->findChild<QPushButton*>("cmdCancelar");
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);  // disabled by now
+  });
+  run.Open();
+  QVERIFY(button->isEnabled());
+  run.YieldUntilCancelled();
+  QCOMPARE(run.notes, 1);
+  QVERIFY(!button->isEnabled());
+  QVERIFY(window_->Cancelled());
+  window_->Close();
+
+  // The next run starts with the button enabled again.
+  FakeRun next{*window_};
+  next.Open();
+  QVERIFY(button->isEnabled());
+  QVERIFY(!window_->Cancelled());
+  window_->Close();
+}
+
+void ProgressWindowTest::keysActAsCancel_data() {
+  QTest::addColumn<int>("key");
+  QTest::newRow("Escape") << int(Qt::Key_Escape);
+  QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
+void ProgressWindowTest::keysActAsCancel() {
+  QFETCH(int, key);
+  FakeRun run{*window_};
+  QTimer::singleShot(0, [&] { QTest::keyClick(window_.get(), Qt::Key(key)); });
+  run.Open();
+  run.YieldUntilCancelled();
+  QCOMPARE(run.notes, 1);
+  // Escape cancels the run but does not close the window: the engine does.
+  QVERIFY(window_->isVisible());
+  window_->Close();
+}
+
+void ProgressWindowTest::closeBoxIsRefusedUntilCancelled() {
+  FakeRun run{*window_};
+  bool refused = false;
+  bool acceptedAfterCancel = false;
+  bool mainEnabledAfterClose = false;
+  QTimer::singleShot(0, [&] {
+    refused = !testsupport::CloseFromWindowSystem(window_.get());
+    QTest::mouseClick(window_->findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
+    acceptedAfterCancel = testsupport::CloseFromWindowSystem(window_.get());
+    mainEnabledAfterClose = main_->isEnabled();
+  });
+  run.Open();
+  run.YieldUntilCancelled();
+  QVERIFY(refused);
+  QVERIFY(acceptedAfterCancel);
+  QVERIFY(mainEnabledAfterClose);
+  window_->Close();
+}
+
+void ProgressWindowTest::programCloseIsNeverRefused() {
+  FakeRun run{*window_};
+  run.Open();
+  window_->ProcessEvents();
+  QVERIFY(!main_->isEnabled());
+  window_->Close();  // the end of a run that was not cancelled
+  QVERIFY(!window_->isVisible());
+  QVERIFY(main_->isEnabled());
+  QCOMPARE(run.notes, 0);
+}
+
+void ProgressWindowTest::interruptSignalActsAsCancel() {
+  struct sigaction before {};
+  sigaction(SIGINT, nullptr, &before);
+  FakeRun run{*window_};
+  run.Open();
+  std::raise(SIGINT);
+  run.YieldUntilCancelled();
+  QCOMPARE(run.notes, 1);
+  window_->Close();
+  // The handler is the program's own only during the run.
+  struct sigaction after {};
+  sigaction(SIGINT, nullptr, &after);
+  QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+QTEST_MAIN(ProgressWindowTest)
+#include "ProgressWindow_test.moc"

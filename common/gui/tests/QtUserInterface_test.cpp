@@ -1,0 +1,109 @@
+// The dialogs a run control asks for, as message boxes: titles, icons,
+// buttons with Spanish captions, the default button and the answer.
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "common/gui/ProgressWindow.h"
+#include "common/gui/QtUserInterface.h"
+#include "common/gui/tests/support/ModalDriver.h"
+
+using testsupport::ClickMessageButton;
+using testsupport::ModalDriver;
+
+namespace {
+
+struct Box {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+  QString defaultButton;
+};
+
+// Records the message box and closes it with the given button.
+ModalDriver::Step Record(Box& box, QMessageBox::StandardButton answer) {
+  return [&box, answer](QWidget* window) {
+    auto* message = qobject_cast<QMessageBox*>(window);
+    QVERIFY(message);
+    box.title = message->windowTitle();
+    box.text = message->text();
+    box.icon = message->icon();
+    for (QAbstractButton* b : message->buttons()) box.buttons << b->text();
+    box.buttons.sort();
+    if (message->defaultButton()) box.defaultButton = message->defaultButton()->text();
+    ClickMessageButton(window, answer);
+  };
+}
+
+}  // namespace
+
+class QtUserInterfaceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void usageTextIsTheHelpBox();
+  void questionOffersTheListWithYesAsDefault_data();
+  void questionOffersTheListWithYesAsDefault();
+  void debugFailureShowsNumberAndDescription();
+
+ private:
+  bool loaded_ = false;
+  std::unique_ptr<common::ProgressWindow> progress_;
+  std::unique_ptr<common::QtUserInterface> ui_;
+};
+
+void QtUserInterfaceTest::init() {
+  progress_ = std::make_unique<common::ProgressWindow>(common::ProgressLayout{}, loaded_, QIcon());
+  ui_ = std::make_unique<common::QtUserInterface>("Update", *progress_);
+}
+
+void QtUserInterfaceTest::usageTextIsTheHelpBox() {
+  Box box;
+  ModalDriver driver;
+  driver.Then(Record(box, QMessageBox::Ok));
+  ui_->ShowUsage("Sincroniza una copia.\r\n\r\nUso:\r\n    UPDATE /?");
+  QCOMPARE(box.title, QString("Ayuda"));
+  QCOMPARE(box.icon, QMessageBox::Information);
+  QCOMPARE(box.buttons, QStringList{"Aceptar"});
+  // Shown as plain text, so "<origen>" and the like stay as written.
+  QCOMPARE(box.text, QString("Sincroniza una copia.\n\nUso:\n    UPDATE /?"));
+}
+
+void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault_data() {
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<bool>("yes");
+  QTest::newRow("S\u00ed") << int(QMessageBox::Yes) << true;
+  QTest::newRow("No") << int(QMessageBox::No) << false;
+}
+
+void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault() {
+  QFETCH(int, answer);
+  QFETCH(bool, yes);
+  Box box;
+  ModalDriver driver;
+  driver.Then(Record(box, QMessageBox::StandardButton(answer)));
+  QCOMPARE(ui_->AskToShowErrors("Comparar"), yes);
+  QCOMPARE(box.title, QString("Comparar"));
+  QCOMPARE(box.icon, QMessageBox::Warning);
+  QCOMPARE(box.text, QString("Se han producido errores durante la operaci\u00f3n. "
+                             "\u00bfDesea ver la lista de errores?"));
+  QCOMPARE(box.buttons, (QStringList{"&No", "&S\u00ed"}));
+  QCOMPARE(box.defaultButton, QString("&S\u00ed"));
+}
+
+void QtUserInterfaceTest::debugFailureShowsNumberAndDescription() {
+  Box box;
+  ModalDriver driver;
+  driver.Then(Record(box, QMessageBox::Ok));
+  ui_->ShowDebugFailure(13, "Permiso denegado");
+  QCOMPARE(box.title, QString("Update"));
+  QCOMPARE(box.icon, QMessageBox::Critical);
+  QCOMPARE(box.text, QString("Permiso denegado (13)"));
+}
+
+QTEST_MAIN(QtUserInterfaceTest)
+#include "QtUserInterface_test.moc"

@@ -1,0 +1,266 @@
+// The folder picker on real folders: what it opens, what it returns, and
+// what it does with drives it cannot read.
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QListWidget>
+
+#include "common/gui/BrowseFolder.h"
+#include "common/gui/frmSelDir.h"
+#include "common/gui/tests/support/ModalDriver.h"
+
+using testsupport::ClickButton;
+using testsupport::ClickMessageButton;
+using testsupport::ModalDriver;
+
+namespace {
+
+const char kNoAccess[] = "No se tiene acceso a la unidad seleccionada.";
+
+QListWidget* FolderList(QWidget* picker) { return picker->findChild<QListWidget*>("Dir1"); }
+QComboBox* DriveList(QWidget* picker) { return picker->findChild<QComboBox*>("Drive1"); }
+
+// The folder list's row for a folder name (the open folder's subfolders and ancestors).
+QListWidgetItem* Row(QWidget* picker, const QString& text) {
+  const auto found = FolderList(picker)->findItems(text, Qt::MatchExactly);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+// The rows below the open folder.
+QStringList Subfolders(QWidget* picker) {
+  QListWidget* list = FolderList(picker);
+  QStringList names;
+  for (int row = list->currentRow() + 1; row < list->count(); ++row) names << list->item(row)->text();
+  return names;
+}
+
+void DoubleClickRow(QWidget* picker, QListWidgetItem* item) {
+  QVERIFY(item);
+  QListWidget* list = FolderList(picker);
+  list->scrollToItem(item);
+  const QPoint at = list->visualItemRect(item).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const QString& path) : saved_(QDir::currentPath()) {
+    QDir::setCurrent(path);
+  }
+  ~CurrentFolder() { QDir::setCurrent(saved_); }
+
+ private:
+  QString saved_;
+};
+
+}  // namespace
+
+class frmSelDirTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+
+  void okReturnsTheStartFolder();
+  void cancellingReturnsNothing_data();
+  void cancellingReturnsNothing();
+  void listShowsSubfoldersOnly();
+  void okReturnsTheOpenFolderNotTheHighlightedOne();
+  void doubleClickOpensAFolder();
+  void missingStartFolderOpensTheProgramFolder();
+  void relativeStartFolderIsTakenFromTheCurrentFolder();
+  void unreadableDriveIsRefusedWithAMessage();
+  void startOnAnUnreadableDriveWarnsOnceThenOpensTheProgramFolder();
+  void browseFolderStartsInTheCurrentFolderWhenEmpty();
+  void mountedVolumesStartWithTheRoot();
+
+ private:
+  std::unique_ptr<QTemporaryDir> tmp_;
+  QString root_;
+};
+
+void frmSelDirTest::init() {
+  tmp_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(tmp_->isValid());
+  root_ = QDir::cleanPath(tmp_->path());
+  for (const char* sub : {"Alpha", "beta", ".oculta", "Alpha/inner"}) QVERIFY(QDir(root_).mkpath(sub));
+  QFile file(root_ + "/archivo.txt");
+  QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void frmSelDirTest::okReturnsTheStartFolder() {
+  ModalDriver driver;
+  QString drive;
+  driver.Then([&](QWidget* picker) {
+    drive = DriveList(picker)->currentData().toString();
+    ClickButton(picker, "cmdAceptar");
+  });
+  common::frmSelDir picker(nullptr);
+  picker.setWindowTitle("Directorio origen");
+  QCOMPARE(picker.SelDir(root_ + "/"), root_);
+  QCOMPARE(driver.Seen(), QStringList{"Directorio origen"});
+  // The drive shown is the volume that holds the folder.
+  QVERIFY(!drive.isEmpty());
+  QVERIFY(drive == "/" || root_.startsWith(drive + "/"));
+}
+
+void frmSelDirTest::cancellingReturnsNothing_data() {
+  QTest::addColumn<QString>("how");
+  QTest::newRow("Cancelar") << "button";
+  QTest::newRow("Escape") << "escape";
+  QTest::newRow("close box") << "close";
+}
+
+void frmSelDirTest::cancellingReturnsNothing() {
+  QFETCH(QString, how);
+  ModalDriver driver;
+  driver.Then([&](QWidget* picker) {
+    if (how == "button") ClickButton(picker, "cmdCancelar");
+    if (how == "escape") QTest::keyClick(FolderList(picker), Qt::Key_Escape);
+    if (how == "close") picker->close();
+  });
+  common::frmSelDir picker(nullptr);
+  QCOMPARE(picker.SelDir(root_), QString());
+  QCOMPARE(driver.Pending(), 0);
+}
+
+void frmSelDirTest::listShowsSubfoldersOnly() {
+  ModalDriver driver;
+  QStringList names;
+  driver.Then([&](QWidget* picker) {
+    names = Subfolders(picker);
+    ClickButton(picker, "cmdCancelar");
+  });
+  common::frmSelDir picker(nullptr);
+  picker.SelDir(root_);
+  // Folders, dot-folders too, never files; in name order regardless of case.
+  QCOMPARE(names.size(), 3);
+  QVERIFY(names.contains(".oculta"));
+  QVERIFY(!names.contains("archivo.txt"));
+  QVERIFY(names.indexOf("Alpha") < names.indexOf("beta"));
+}
+
+void frmSelDirTest::okReturnsTheOpenFolderNotTheHighlightedOne() {
+  ModalDriver driver;
+  driver.Then([&](QWidget* picker) {
+    QListWidgetItem* beta = Row(picker, "beta");
+    QVERIFY(beta);
+    QListWidget* list = FolderList(picker);
+    list->scrollToItem(beta);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(beta).center());
+    QCOMPARE(list->currentItem(), beta);
+    QTest::keyClick(list, Qt::Key_Return);  // Enter is OK
+  });
+  common::frmSelDir picker(nullptr);
+  QCOMPARE(picker.SelDir(root_), root_);
+}
+
+void frmSelDirTest::doubleClickOpensAFolder() {
+  ModalDriver driver;
+  QStringList inside;
+  driver.Then([&](QWidget* picker) {
+    DoubleClickRow(picker, Row(picker, "Alpha"));
+    inside = Subfolders(picker);
+    ClickButton(picker, "cmdAceptar");
+  });
+  common::frmSelDir picker(nullptr);
+  QCOMPARE(picker.SelDir(root_), root_ + "/Alpha");
+  QCOMPARE(inside, QStringList{"inner"});
+
+  // And back up: an ancestor in the list opens again on double-click.
+  ModalDriver back;
+  back.Then([&](QWidget* window) {
+    DoubleClickRow(window, Row(window, QDir(root_).dirName()));
+    ClickButton(window, "cmdAceptar");
+  });
+  QCOMPARE(picker.SelDir(root_ + "/Alpha/inner"), root_);
+}
+
+void frmSelDirTest::missingStartFolderOpensTheProgramFolder() {
+  ModalDriver driver;
+  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
+  common::frmSelDir picker(nullptr);
+  picker.setWindowTitle("Directorio destino");
+  QCOMPARE(picker.SelDir(root_ + "/no/existe"), QCoreApplication::applicationDirPath());
+  // No message: only the picker itself opened.
+  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
+}
+
+void frmSelDirTest::relativeStartFolderIsTakenFromTheCurrentFolder() {
+  CurrentFolder here(root_);
+  ModalDriver driver;
+  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
+  common::frmSelDir picker(nullptr);
+  QCOMPARE(picker.SelDir("Alpha/inner/.."), root_ + "/Alpha");
+}
+
+void frmSelDirTest::unreadableDriveIsRefusedWithAMessage() {
+  // Two drives: one that can be read, one whose root has gone.
+  const QString good = root_ + "/Alpha";
+  const QString gone = root_ + "/desaparecida";
+  ModalDriver driver;
+  QString driveAfter;
+  QString openAfter;
+  QString message;
+  driver.Then([&](QWidget* picker) {
+    DoubleClickRow(picker, Row(picker, "inner"));
+    DriveList(picker)->setCurrentIndex(DriveList(picker)->findData(gone));  // a user's choice
+    driveAfter = DriveList(picker)->currentData().toString();
+    openAfter = static_cast<common::frmSelDir*>(picker)->DirPath();
+    ClickButton(picker, "cmdAceptar");
+  });
+  driver.Then([&](QWidget* box) {
+    message = static_cast<QMessageBox*>(box)->text();
+    QCOMPARE(box->windowTitle(), QString("Directorio origen"));
+    QCOMPARE(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Information);
+    ClickMessageButton(box, QMessageBox::Ok);
+  });
+  common::frmSelDir picker(nullptr, {good, gone});
+  picker.setWindowTitle("Directorio origen");
+  QCOMPARE(picker.SelDir(good), good + "/inner");
+  QCOMPARE(message, QString(kNoAccess));
+  QCOMPARE(driveAfter, good);               // the drive list went back
+  QCOMPARE(openAfter, good + "/inner");     // and the folder list stayed
+  QCOMPARE(driver.Seen().size(), 2);
+  QCOMPARE(driver.Unexpected(), 0);
+}
+
+void frmSelDirTest::startOnAnUnreadableDriveWarnsOnceThenOpensTheProgramFolder() {
+  const QString gone = root_ + "/desaparecida";
+  ModalDriver driver;
+  driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::Ok); });
+  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
+  common::frmSelDir picker(nullptr, {"/", gone});
+  picker.setWindowTitle("Directorio origen");
+  QCOMPARE(picker.SelDir(gone + "/carpeta"), QCoreApplication::applicationDirPath());
+  QCOMPARE(driver.Seen(), (QStringList{"Directorio origen", "Directorio origen"}));
+  QCOMPARE(driver.Unexpected(), 0);
+}
+
+void frmSelDirTest::browseFolderStartsInTheCurrentFolderWhenEmpty() {
+  CurrentFolder here(root_ + "/beta");
+  ModalDriver driver;
+  QString title;
+  driver.Then([&](QWidget* picker) {
+    title = picker->windowTitle();
+    ClickButton(picker, "cmdAceptar");
+  });
+  QCOMPARE(common::BrowseFolder(nullptr, "Directorio destino", QString()), root_ + "/beta");
+  QCOMPARE(title, QString("Directorio destino"));
+}
+
+void frmSelDirTest::mountedVolumesStartWithTheRoot() {
+  QStringList volumes = common::frmSelDir::MountedVolumes();
+  QVERIFY(!volumes.isEmpty());
+  QCOMPARE(volumes.first(), QString("/"));
+  QCOMPARE(volumes.removeDuplicates(), 0);
+}
+
+QTEST_MAIN(frmSelDirTest)
+#include "frmSelDir_test.moc"

@@ -1,0 +1,46 @@
+#include "common/gui/tests/support/Screenshot.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <cstdio>
+
+namespace testsupport {
+
+bool SaveScreenshot(QWidget* window, const QString& folder, const QString& name) {
+  if (!QTest::qWaitForWindowExposed(window)) return false;
+  // Let the last repaint reach the server.
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+  }
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  const QRect area = window->frameGeometry();
+  const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+
+  const int strip = 22;
+  QPixmap framed(shot.width() + 2, shot.height() + strip + 1);
+  framed.fill(QColor(60, 60, 60));
+  {
+    QPainter p(&framed);
+    p.fillRect(QRect(1, 1, shot.width(), strip - 1), QColor(40, 70, 130));
+    p.setPen(Qt::white);
+    QFont font = window->font();
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRect(8, 1, shot.width() - 8, strip - 1), Qt::AlignVCenter | Qt::AlignLeft,
+               window->windowTitle());
+    p.drawPixmap(1, strip, shot);
+  }
+  QDir().mkpath(folder);
+  const QString file = QDir(folder).filePath(name);
+  const bool saved = framed.save(file, "PNG");
+  std::printf("%s %s\n", saved ? "guardada" : "NO guardada", qPrintable(file));
+  return saved;
+}
+
+}  // namespace testsupport

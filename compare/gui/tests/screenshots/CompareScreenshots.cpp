@@ -1,0 +1,104 @@
+// Shows each window of compare on the display given by the environment and
+// saves a PNG of it: compare_screenshots <folder>. scripts/screenshots.sh
+// runs it under Xvfb.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "common/gui/FormLayout.h"
+#include "common/gui/tests/support/ModalDriver.h"
+#include "common/gui/tests/support/Screenshot.h"
+#include "compare/core/Globales.h"
+#include "compare/gui/QtFrontEnd.h"
+
+using testsupport::ClickButton;
+using testsupport::ClickMessageButton;
+using testsupport::ModalDriver;
+using testsupport::SaveScreenshot;
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "uso: compare_screenshots <carpeta>\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setFont(common::FormFont());
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  int failures = 0;
+  auto save = [&](QWidget* window, const char* name) {
+    if (!SaveScreenshot(window, out, QString::fromLatin1(name))) ++failures;
+  };
+
+  // Two trees whose contents take a while to compare, one file different.
+  QTemporaryDir tmp;
+  const QString origen = tmp.filePath("Proyecto");
+  const QString destino = tmp.filePath("Proyecto (copia)");
+  const QByteArray content(1024 * 1024, 'x');
+  for (const QString& root : {origen, destino}) {
+    for (int folder = 0; folder < 10; ++folder) {
+      const QString sub = QStringLiteral("%1/Datos %2").arg(root).arg(folder);
+      QDir().mkpath(sub);
+      for (int i = 0; i < 20; ++i) {
+        QFile file(QStringLiteral("%1/tabla_%2.dat").arg(sub).arg(i));
+        file.open(QIODevice::WriteOnly);
+        file.write(root == destino && i == 3 ? QByteArray(content).replace(7, 1, "y") : content);
+      }
+    }
+  }
+
+  compare::Globales g;
+  g.QuickSwitch = true;  // as with /q: the box starts ticked
+  compare::QtFrontEnd windows(g);
+  compare::frmMain& main = windows.ShowMainWindow("");
+  save(&main, "compare-frmMain.png");
+
+  ModalDriver driver;
+  driver.Then([&](QWidget* box) {
+    save(box, "compare-no-existe.png");
+    ClickMessageButton(box, QMessageBox::Ok);
+  });
+  main.findChild<QLineEdit*>("txtOrigen")->setText(tmp.filePath("no existe"));
+  QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
+
+  driver.Then([&](QWidget* about) {
+    save(about, "compare-frmAbout.png");
+    ClickButton(about, "cmdOK");
+  });
+  QTest::keyClick(main.findChild<QLineEdit*>("txtOrigen"), Qt::Key_F1);
+
+  main.findChild<QLineEdit*>("txtOrigen")->setText(origen);
+  main.findChild<QLineEdit*>("txtDestino")->setText(destino);
+  main.findChild<QCheckBox*>("chkQuick")->setChecked(false);
+  common::ProgressWindow& progress = windows.ProgressWindow();
+  QTimer halfWay;
+  QObject::connect(&halfWay, &QTimer::timeout, [&] {
+    if (progress.Bar() < 40) return;
+    halfWay.stop();
+    save(&progress, "frmCompare.png");
+    QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
+  });
+  halfWay.start(0);
+  driver.Then([&](QWidget* question) {
+    save(question, "compare-question.png");
+    ClickMessageButton(question, QMessageBox::Yes);
+  });
+  driver.Then([&](QWidget* errors) {
+    save(errors, "compare-frmErrores.png");
+    QTest::keyClick(errors, Qt::Key_Escape);
+  });
+  QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
+
+  if (driver.Pending() > 0 || driver.Unexpected() > 0) {
+    std::fprintf(stderr, "compare_screenshots: faltan ventanas por mostrar\n");
+    ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
