@@ -8,12 +8,38 @@ void FaultInjector::FailOn(FsOp op, std::string pathPart, int error, int nth, in
   rules_.push_back(Rule{op, std::move(pathPart), error, nth < 1 ? 1 : nth, times, 0});
 }
 
+void FaultInjector::OnCall(FsOp op, std::string pathPart, std::function<void()> action, int nth,
+                           int times) {
+  actions_.push_back(Action{op, std::move(pathPart), std::move(action), nth < 1 ? 1 : nth, times, 0});
+}
+
+void FaultInjector::CoarseTimes(std::string pathPart, int64_t precision) {
+  coarse_.push_back(Coarse{std::move(pathPart), precision < 1 ? 1 : precision});
+}
+
 void FaultInjector::Clear() {
   rules_.clear();
+  actions_.clear();
+  coarse_.clear();
   injected_ = 0;
+  actionsRun_ = 0;
 }
 
 int FaultInjector::Check(FsOp op, std::string_view path) {
+  // The actions due run first, as another program would act just before
+  // the call. They are collected before they run, so that one of them
+  // cannot disturb the walk over the list.
+  std::vector<std::function<void()>> due;
+  for (Action& action : actions_) {
+    if (action.op != op || path.find(action.pathPart) == std::string_view::npos) continue;
+    ++action.seen;
+    if (action.seen >= action.nth && action.seen - action.nth < action.times) due.push_back(action.run);
+  }
+  for (auto& run : due) {
+    run();
+    ++actionsRun_;
+  }
+
   int error = 0;
   // Every matching rule counts the call, even when an earlier rule already
   // fails it, so that each rule's nth means the nth call it could see.
@@ -24,6 +50,12 @@ int FaultInjector::Check(FsOp op, std::string_view path) {
   }
   if (error != 0) ++injected_;
   return error;
+}
+
+FileTime FaultInjector::StoredTime(std::string_view path, FileTime t) const {
+  for (const Coarse& coarse : coarse_)
+    if (path.find(coarse.pathPart) != std::string_view::npos) t = TruncateTime(t, coarse.precision);
+  return t;
 }
 
 }  // namespace common

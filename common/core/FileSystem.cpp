@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -71,23 +72,24 @@ class Fd {
   int fd_;
 };
 
-// Unlinks a temporary name when it goes out of scope, unless it was put in
-// place (Release).
+// Unlinks a temporary name of a folder when it goes out of scope, unless it
+// was put in place (Release).
 class TempName {
  public:
-  TempName() = default;
+  explicit TempName(int dirFd) : dirFd_(dirFd) {}
   TempName(const TempName&) = delete;
   TempName& operator=(const TempName&) = delete;
   ~TempName() {
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (!name_.empty()) ::unlinkat(dirFd_, name_.c_str(), 0);
   }
-  const std::string& Path() const { return path_; }
-  void Set(std::string path) { path_ = std::move(path); }
-  bool Empty() const { return path_.empty(); }
-  void Release() { path_.clear(); }
+  const std::string& Name() const { return name_; }
+  void Set(std::string name) { name_ = std::move(name); }
+  bool Empty() const { return name_.empty(); }
+  void Release() { name_.clear(); }
 
  private:
-  std::string path_;
+  int dirFd_;
+  std::string name_;
 };
 
 EntryKind KindOfMode(mode_t mode) {
@@ -156,12 +158,12 @@ std::string NewTempName() {
   return name;
 }
 
-// readlink into a string, growing the buffer for long targets.
-int ReadLinkText(const char* path, std::string& text) {
+// readlinkat into a string, growing the buffer for long targets.
+int ReadLinkText(int dirFd, const char* name, std::string& text) {
   size_t size = 256;
   for (;;) {
     text.resize(size);
-    ssize_t n = ::readlink(path, text.data(), size);
+    ssize_t n = ::readlinkat(dirFd, name, text.data(), size);
     if (n < 0) {
       int error = errno;
       text.clear();
@@ -205,39 +207,51 @@ char* CopyBuffer() {
   return buffer.get();
 }
 
+// A time as the file system at path keeps it: simulated coarse times in
+// tests, the time itself otherwise.
+struct timespec StoredTimespec(FaultInjector* faults, std::string_view path, const struct timespec& t) {
+  if (faults == nullptr || t.tv_nsec == UTIME_OMIT || t.tv_nsec == UTIME_NOW) return t;
+  FileTime kept = faults->StoredTime(path, FileTime{t.tv_sec, t.tv_nsec});
+  struct timespec out {};
+  out.tv_sec = static_cast<time_t>(kept.sec);
+  out.tv_nsec = static_cast<long>(kept.nsec);
+  return out;
+}
+
 // The new copy of a regular file: anonymous (O_TMPFILE) while it is being
 // written, named with a temporary name only when complete, renamed over the
 // target last. Whatever happens before the rename, the destructor leaves
-// nothing behind.
+// nothing behind. Everything happens relative to the target's folder.
 class TempFile {
  public:
-  TempFile(FaultInjector* faults, const std::string& target)
-      : faults_(faults), target_(target), folder_(ParentFolder(target)) {}
+  TempFile(FaultInjector* faults, int dirFd, const std::string& targetPath, std::string_view targetName)
+      : faults_(faults), dirFd_(dirFd), targetPath_(targetPath), targetName_(targetName), name_(dirFd) {}
 
   int Descriptor() const { return fd_.Get(); }
 
-  int Create() {
-    if (CanNameAnonymousFiles()) {
-      int error = Fault(faults_, FsOp::Open, target_);
+  // anonymousOnly: fail rather than give the file a name while it is written.
+  int Create(bool anonymousOnly = false) {
+    if (CanNameAnonymousFiles() || anonymousOnly) {
+      int error = Fault(faults_, FsOp::Open, targetPath_);
       if (error == 0) {
-        fd_.Reset(::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        fd_.Reset(::openat(dirFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
         if (fd_.Get() < 0) error = errno;
       }
       if (error == 0) return 0;
-      if (!TmpFileUnsupported(error)) return error;
+      if (!TmpFileUnsupported(error) || anonymousOnly) return error;
     }
     // Named from the start: a crash leaves it behind, under a name that
     // IsTemporaryName recognises. 0600 until the copy is complete, so a
     // private file is never readable by others on its way.
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-      std::string path = JoinName(folder_, NewTempName());
-      int error = Fault(faults_, FsOp::Open, target_);
+      std::string name = NewTempName();
+      int error = Fault(faults_, FsOp::Open, targetPath_);
       if (error == 0) {
-        fd_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        fd_.Reset(::openat(dirFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd_.Get() < 0) error = errno;
       }
       if (error == 0) {
-        name_.Set(std::move(path));
+        name_.Set(std::move(name));
         return 0;
       }
       if (error != EEXIST) return error;
@@ -251,17 +265,18 @@ class TempFile {
       char procPath[40];
       std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_.Get());
       for (int attempt = 0; attempt < kTempAttempts && name_.Empty(); ++attempt) {
-        std::string path = JoinName(folder_, NewTempName());
-        if (::linkat(AT_FDCWD, procPath, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
-          name_.Set(std::move(path));
+        std::string name = NewTempName();
+        if (::linkat(AT_FDCWD, procPath, dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+          name_.Set(std::move(name));
         else if (errno != EEXIST)
           return errno;
       }
       if (name_.Empty()) return EEXIST;
     }
     if (int error = fd_.Close()) return error;
-    int error = Fault(faults_, FsOp::Rename, target_);
-    if (error == 0 && ::rename(name_.Path().c_str(), target_.c_str()) != 0) error = errno;
+    int error = Fault(faults_, FsOp::Rename, targetPath_);
+    if (error == 0 && ::renameat(dirFd_, name_.Name().c_str(), dirFd_, targetName_.c_str()) != 0)
+      error = errno;
     if (error != 0) return error;
     name_.Release();
     return 0;
@@ -269,8 +284,9 @@ class TempFile {
 
  private:
   FaultInjector* faults_;
-  const std::string& target_;
-  std::string folder_;
+  int dirFd_;
+  const std::string& targetPath_;
+  std::string targetName_;
   Fd fd_;
   TempName name_;
 };
@@ -292,13 +308,11 @@ int WriteAll(FaultInjector* faults, int fd, const std::string& target, const cha
   return 0;
 }
 
-// Copies size bytes (the size measured with the time that the copy gets).
-// A file that grew meanwhile is copied as it was measured, one that shrank
-// up to its end; either way its time is now later than the copy's, so the
-// next run copies it again.
+// Copies up to size bytes (the size measured with the time that the copy
+// gets) and tells in done how many arrived; fewer when the file shrank.
 int CopyData(FaultInjector* faults, int in, const std::string& source, int out,
-             const std::string& target, int64_t size) {
-  int64_t done = 0;
+             const std::string& target, int64_t size, int64_t& done) {
+  done = 0;
   bool fallback = false;
   while (done < size && !fallback) {
     size_t want = static_cast<size_t>(std::min<int64_t>(size - done, FileSystem::kCopyChunk));
@@ -346,11 +360,25 @@ int CopyData(FaultInjector* faults, int in, const std::string& source, int out,
   return 0;
 }
 
-FsError CopyRegular(FaultInjector* faults, const std::string& source, const std::string& target) {
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// One end of a copy: a folder's descriptor, the entry's name in it and its
+// full path (for fault checks).
+struct Place {
+  int dirFd;
+  std::string_view name;
+  const std::string& path;
+};
+
+FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& target) {
   // O_NONBLOCK: if the file was replaced by a FIFO since it was listed, the
   // open must not wait for a writer; fstat then refuses it.
-  int error = Fault(faults, FsOp::Open, source);
-  Fd in(error == 0 ? ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
+  std::string sourceName(source.name);
+  int error = Fault(faults, FsOp::Open, source.path);
+  Fd in(error == 0 ? ::openat(source.dirFd, sourceName.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK)
+                   : -1);
   if (error == 0 && in.Get() < 0) error = errno;
   if (error != 0) return {error};
   // The listing may be old: size, bits and time come from the opened file.
@@ -358,19 +386,32 @@ FsError CopyRegular(FaultInjector* faults, const std::string& source, const std:
   if (::fstat(in.Get(), &st) != 0) return {errno};
   if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
 
-  TempFile temp(faults, target);
+  TempFile temp(faults, target.dirFd, target.path, target.name);
   if (int e = temp.Create()) return {e};
-  if (int e = CopyData(faults, in.Get(), source, temp.Descriptor(), target, st.st_size)) return {e};
+  int64_t done = 0;
+  if (int e = CopyData(faults, in.Get(), source.path, temp.Descriptor(), target.path, st.st_size, done))
+    return {e};
 
-  error = Fault(faults, FsOp::Chmod, target);
+  // A file written while it was read may have given a mix of two versions:
+  // such a copy never replaces the old one. Its time has moved on, so the
+  // next run copies it again. The status change time also catches a writer
+  // that puts the old modification time back.
+  struct stat after;
+  if (::fstat(in.Get(), &after) != 0) return {errno};
+  if (done != st.st_size || after.st_size != st.st_size || !SameTime(after.st_mtim, st.st_mtim) ||
+      !SameTime(after.st_ctim, st.st_ctim))
+    return {EBUSY};
+
+  error = Fault(faults, FsOp::Chmod, target.path);
   if (error == 0 && ::fchmod(temp.Descriptor(), st.st_mode & 07777) != 0) error = errno;
   // FAT and exFAT (the usual removable disk) hold no permission bits and
   // refuse any change with EPERM; failing there would make every copy to
   // such a disk fail. The copy keeps what that file system gives it.
   if (error != 0 && error != EPERM && error != EOPNOTSUPP) return {error};
 
-  const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  error = Fault(faults, FsOp::SetTimes, target);
+  const struct timespec times[2] = {StoredTimespec(faults, target.path, st.st_atim),
+                                     StoredTimespec(faults, target.path, st.st_mtim)};
+  error = Fault(faults, FsOp::SetTimes, target.path);
   if (error == 0 && ::futimens(temp.Descriptor(), times) != 0) error = errno;
   if (error != 0) return {error};
 
@@ -382,21 +423,21 @@ FsError CopyRegular(FaultInjector* faults, const std::string& source, const std:
   return {temp.Commit()};
 }
 
-FsError CopyLink(FaultInjector* faults, const std::string& source, const EntryInfo& sourceInfo,
-                 const std::string& target) {
+FsError CopyLink(FaultInjector* faults, const Place& source, const EntryInfo& sourceInfo,
+                 const Place& target) {
   std::string text;
-  int error = Fault(faults, FsOp::ReadLink, source);
-  if (error == 0) error = ReadLinkText(source.c_str(), text);
+  std::string sourceName(source.name);
+  int error = Fault(faults, FsOp::ReadLink, source.path);
+  if (error == 0) error = ReadLinkText(source.dirFd, sourceName.c_str(), text);
   if (error != 0) return {error};
 
-  std::string folder = ParentFolder(target);
-  TempName temp;
+  TempName temp(target.dirFd);
   for (int attempt = 0; attempt < kTempAttempts && temp.Empty(); ++attempt) {
-    std::string path = JoinName(folder, NewTempName());
-    error = Fault(faults, FsOp::Symlink, target);
-    if (error == 0 && ::symlink(text.c_str(), path.c_str()) != 0) error = errno;
+    std::string name = NewTempName();
+    error = Fault(faults, FsOp::Symlink, target.path);
+    if (error == 0 && ::symlinkat(text.c_str(), target.dirFd, name.c_str()) != 0) error = errno;
     if (error == 0)
-      temp.Set(std::move(path));
+      temp.Set(std::move(name));
     else if (error != EEXIST)
       return {error};
   }
@@ -408,36 +449,166 @@ FsError CopyLink(FaultInjector* faults, const std::string& source, const EntryIn
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(sourceInfo.mtime.sec);
   times[1].tv_nsec = static_cast<long>(sourceInfo.mtime.nsec);
-  error = Fault(faults, FsOp::SetTimes, target);
-  if (error == 0 && ::utimensat(AT_FDCWD, temp.Path().c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+  times[1] = StoredTimespec(faults, target.path, times[1]);
+  error = Fault(faults, FsOp::SetTimes, target.path);
+  if (error == 0 && ::utimensat(target.dirFd, temp.Name().c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
     error = errno;
   if (error != 0) return {error};
 
-  error = Fault(faults, FsOp::Rename, target);
-  if (error == 0 && ::rename(temp.Path().c_str(), target.c_str()) != 0) error = errno;
+  std::string targetName(target.name);
+  error = Fault(faults, FsOp::Rename, target.path);
+  if (error == 0 && ::renameat(target.dirFd, temp.Name().c_str(), target.dirFd, targetName.c_str()) != 0)
+    error = errno;
   if (error != 0) return {error};
   temp.Release();
   return {};
 }
 
+FsError CopyEntry(FaultInjector* faults, const Place& source, const EntryInfo& sourceInfo,
+                  const Place& target) {
+  switch (sourceInfo.kind) {
+    case EntryKind::File: return CopyRegular(faults, source, target);
+    case EntryKind::Symlink: return CopyLink(faults, source, sourceInfo, target);
+    case EntryKind::Directory: return {EISDIR};
+    case EntryKind::Special: break;
+  }
+  // FIFOs, sockets and devices have no content to copy, and opening one
+  // could block or disturb a device.
+  return {ENOTSUP};
+}
+
 // chmod that never follows a link: fchmodat2 where the kernel has it,
 // else the C library's emulation (through /proc). Both fail with
 // EOPNOTSUPP on a link.
-int ChangeModeNoFollow(const char* path, mode_t mode) {
+int ChangeModeNoFollow(int dirFd, const char* name, mode_t mode) {
   static std::atomic<bool> haveFchmodat2{true};
   if (haveFchmodat2.load(std::memory_order_relaxed)) {
-    if (::syscall(SYS_fchmodat2, AT_FDCWD, path, mode, AT_SYMLINK_NOFOLLOW) == 0) return 0;
+    if (::syscall(SYS_fchmodat2, dirFd, name, mode, AT_SYMLINK_NOFOLLOW) == 0) return 0;
     int error = errno;
     if (error == ENOSYS)
       haveFchmodat2.store(false, std::memory_order_relaxed);
     else if (error != EPERM)  // EPERM may come from a seccomp filter that does not know the call
       return error;
   }
-  if (::fchmodat(AT_FDCWD, path, mode, AT_SYMLINK_NOFOLLOW) == 0) return 0;
+  if (::fchmodat(dirFd, name, mode, AT_SYMLINK_NOFOLLOW) == 0) return 0;
   return errno;
 }
 
+FsError SetModeAt(FaultInjector* faults, int dirFd, const char* name, const std::string& path,
+                  uint32_t permissionBits) {
+  if (int e = Fault(faults, FsOp::Chmod, path)) return {e};
+  int error = ChangeModeNoFollow(dirFd, name, static_cast<mode_t>(permissionBits & 07777));
+  if (error == EOPNOTSUPP) {
+    // A link has no bits of its own to set.
+    struct stat st;
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return {};
+  }
+  return {error};
+}
+
+// The entries of an open folder, read from its start.
+FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, FolderListing& out,
+                    ListDetail detail) {
+  // A failure part way must not pass for the end of the folder: the caller
+  // would take the missing entries for deleted ones.
+  auto fail = [&out](int error) {
+    out.files.clear();
+    out.folders.clear();
+    return FsError{error};
+  };
+  if (::lseek(fd, 0, SEEK_SET) < 0) return fail(errno);
+
+  thread_local std::unique_ptr<char[]> buffer;
+  if (!buffer) buffer.reset(new char[kListBuffer]);
+  std::string entryPath;  // built only when faults are being injected
+
+  // A folder removed while it was open gives ENOENT here (never an empty
+  // listing): the kernel refuses to read a dead folder.
+  for (;;) {
+    ssize_t got = ::getdents64(fd, buffer.get(), kListBuffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return fail(errno);
+    }
+    if (got == 0) break;
+    for (ssize_t pos = 0; pos < got;) {
+      const auto* d = reinterpret_cast<const struct dirent64*>(buffer.get() + pos);
+      pos += d->d_reclen;
+      const char* name = d->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+
+      EntryInfo entry;
+      entry.name = name;
+      if (detail == ListDetail::Full || d->d_type == DT_UNKNOWN) {
+        int error = 0;
+        if (faults != nullptr) {
+          entryPath = JoinName(folder, entry.name);
+          error = faults->Check(FsOp::Lstat, entryPath);
+        }
+        struct stat st;
+        if (error == 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
+        // Gone since the folder was read: it is no longer there to list.
+        if (error == ENOENT) continue;
+        if (error != 0) return fail(error);
+        FillFromStat(entry, st);
+      } else {
+        switch (d->d_type) {
+          case DT_REG: entry.kind = EntryKind::File; break;
+          case DT_DIR: entry.kind = EntryKind::Directory; break;
+          case DT_LNK: entry.kind = EntryKind::Symlink; break;
+          default: entry.kind = EntryKind::Special; break;
+        }
+      }
+      entry.key = MakeNameKey(entry.name);
+      (entry.kind == EntryKind::Directory ? out.folders : out.files).push_back(std::move(entry));
+    }
+  }
+
+  auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
+    return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
+  };
+  std::sort(out.files.begin(), out.files.end(), byListingOrder);
+  std::sort(out.folders.begin(), out.folders.end(), byListingOrder);
+  return {};
+}
+
+// The candidate precisions of a file system's times, finest first: every
+// power of ten up to a second (ext4 and tmpfs keep nanoseconds, NTFS 100 ns,
+// exFAT 10 ms, ext3 whole seconds), then FAT's two seconds.
+constexpr int64_t kTimePrecisions[] = {1,         10,         100,         1000,      10000,
+                                       100000,    1000000,    10000000,    100000000, 1000000000,
+                                       2000000000};
+
+// A probe time with a digit in every decimal place and an odd second, so
+// that each coarser precision keeps less of it.
+constexpr FileTime kProbeTime{1234567891, 987654321};
+
+int64_t PrecisionFromProbe(const FileTime& kept) {
+  int64_t diff = (kept.sec - kProbeTime.sec) * kNanosPerSecond + (kept.nsec - kProbeTime.nsec);
+  if (diff < 0) diff = -diff;
+  for (int64_t precision : kTimePrecisions)
+    if (diff < precision) return precision;
+  // The file system does not keep a time it is given (some network and
+  // FUSE file systems put the current time): nothing can be learnt, and
+  // the rule stays the exact one.
+  return kNanosecondTimes;
+}
+
 }  // namespace
+
+FileTime TruncateTime(FileTime t, int64_t precision) {
+  if (precision <= 1) return t;
+  if (precision < kNanosPerSecond) {
+    t.nsec -= t.nsec % precision;
+    return t;
+  }
+  int64_t seconds = precision / kNanosPerSecond;
+  int64_t rest = t.sec % seconds;
+  if (rest < 0) rest += seconds;  // times before 1970 round down too
+  t.sec -= rest;
+  t.nsec = 0;
+  return t;
+}
 
 std::string FsError::Description() const {
   // The GNU strerror_r, in the language of the locale's messages.
@@ -511,7 +682,121 @@ FsError ReadFile::Read(void* buffer, size_t size, size_t& got) {
   return {};
 }
 
+// ---- Folder ----
+
+Folder::Folder(Folder&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+Folder::~Folder() { Close(); }
+
+void Folder::Close() {
+  if (fd_ >= 0) ::close(fd_);  // read-only: nothing to lose at close
+  fd_ = -1;
+}
+
+std::string Folder::PathOf(std::string_view name) const { return JoinName(path_, name); }
+
 // ---- FileSystem ----
+
+FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
+  out.Close();
+  out.path_ = path;
+  if (int e = Fault(faults_, FsOp::Open, path)) return {e};
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return {errno};
+  out.fd_ = fd;
+  return {};
+}
+
+FsError FileSystem::OpenFolder(const Folder& parent, std::string_view name, Folder& out) const {
+  std::string path = parent.PathOf(name);
+  out.Close();
+  out.path_ = path;
+  // A parent that could not be opened has no folders in it.
+  if (!parent.IsOpen()) return {ENOENT};
+  if (int e = Fault(faults_, FsOp::Open, path)) return {e};
+  // O_NOFOLLOW: a link put where the folder was is refused, never entered.
+  std::string leaf(name);
+  int fd = ::openat(parent.fd_, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return {errno};
+  out.fd_ = fd;
+  return {};
+}
+
+FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDetail detail) const {
+  out.files.clear();
+  out.folders.clear();
+  if (int e = Fault(faults_, FsOp::List, folder.Path())) return {e};
+  if (!folder.IsOpen()) return {EBADF};
+  return ListEntries(faults_, folder.fd_, folder.Path(), out, detail);
+}
+
+FsError FileSystem::RemoveFile(const Folder& folder, std::string_view name) const {
+  if (int e = Fault(faults_, FsOp::Unlink, folder.PathOf(name))) return {e};
+  std::string leaf(name);
+  if (::unlinkat(folder.fd_, leaf.c_str(), 0) != 0) return {errno};
+  return {};
+}
+
+FsError FileSystem::MakeFolder(const Folder& folder, std::string_view name) const {
+  if (int e = Fault(faults_, FsOp::Mkdir, folder.PathOf(name))) return {e};
+  std::string leaf(name);
+  if (::mkdirat(folder.fd_, leaf.c_str(), 0777) != 0) return {errno};
+  return {};
+}
+
+FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) const {
+  if (int e = Fault(faults_, FsOp::Rmdir, folder.PathOf(name))) return {e};
+  // A link in the folder's place is not a folder: ENOTDIR, and it stays.
+  std::string leaf(name);
+  if (::unlinkat(folder.fd_, leaf.c_str(), AT_REMOVEDIR) != 0) return {errno};
+  return {};
+}
+
+FsError FileSystem::SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const {
+  std::string leaf(name);
+  return SetModeAt(faults_, folder.fd_, leaf.c_str(), folder.PathOf(name), permissionBits);
+}
+
+FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
+                             const Folder& targetFolder, std::string_view targetName) const {
+  std::string sourcePath = sourceFolder.PathOf(sourceInfo.name);
+  std::string targetPath = targetFolder.PathOf(targetName);
+  return CopyEntry(faults_, Place{sourceFolder.fd_, sourceInfo.name, sourcePath}, sourceInfo,
+                   Place{targetFolder.fd_, targetName, targetPath});
+}
+
+FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
+                                       int64_t& precision) const {
+  precision = kNanosecondTimes;
+  const std::string probePath = folder.PathOf(kTimeProbeName);
+  TempFile probe(faults_, folder.fd_, probePath, kTimeProbeName);
+  if (int e = probe.Create(naming == ProbeNaming::AnonymousOnly)) return {e};
+
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(kProbeTime.sec);
+  times[1].tv_nsec = static_cast<long>(kProbeTime.nsec);
+  times[1] = StoredTimespec(faults_, probePath, times[1]);
+  if (int e = Fault(faults_, FsOp::SetTimes, probePath)) return {e};
+  if (::futimens(probe.Descriptor(), times) != 0) return {errno};
+  struct stat st;
+  if (::fstat(probe.Descriptor(), &st) != 0) return {errno};
+  precision = PrecisionFromProbe(FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
+  return {};  // the probe goes with TempFile: never committed
+}
 
 FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, ListDetail detail,
                                LinkPolicy links) const {
@@ -523,65 +808,7 @@ FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, Li
   if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
   Fd dir(::open(folder.c_str(), flags));
   if (dir.Get() < 0) return {errno};
-
-  // A failure part way must not pass for the end of the folder: the caller
-  // would take the missing entries for deleted ones.
-  auto fail = [&out](int error) {
-    out.files.clear();
-    out.folders.clear();
-    return FsError{error};
-  };
-
-  thread_local std::unique_ptr<char[]> buffer;
-  if (!buffer) buffer.reset(new char[kListBuffer]);
-  std::string entryPath;  // built only when faults are being injected
-
-  for (;;) {
-    ssize_t got = ::getdents64(dir.Get(), buffer.get(), kListBuffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    if (got == 0) break;
-    for (ssize_t pos = 0; pos < got;) {
-      const auto* d = reinterpret_cast<const struct dirent64*>(buffer.get() + pos);
-      pos += d->d_reclen;
-      const char* name = d->d_name;
-      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-
-      EntryInfo entry;
-      entry.name = name;
-      if (detail == ListDetail::Full || d->d_type == DT_UNKNOWN) {
-        int error = 0;
-        if (faults_ != nullptr) {
-          entryPath = JoinName(folder, entry.name);
-          error = faults_->Check(FsOp::Lstat, entryPath);
-        }
-        struct stat st;
-        if (error == 0 && ::fstatat(dir.Get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
-        // Gone since the folder was read: it is no longer there to list.
-        if (error == ENOENT) continue;
-        if (error != 0) return fail(error);
-        FillFromStat(entry, st);
-      } else {
-        switch (d->d_type) {
-          case DT_REG: entry.kind = EntryKind::File; break;
-          case DT_DIR: entry.kind = EntryKind::Directory; break;
-          case DT_LNK: entry.kind = EntryKind::Symlink; break;
-          default: entry.kind = EntryKind::Special; break;
-        }
-      }
-      entry.key = MakeNameKey(entry.name);
-      (entry.kind == EntryKind::Directory ? out.folders : out.files).push_back(std::move(entry));
-    }
-  }
-
-  auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
-    return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
-  };
-  std::sort(out.files.begin(), out.files.end(), byListingOrder);
-  std::sort(out.folders.begin(), out.folders.end(), byListingOrder);
-  return {};
+  return ListEntries(faults_, dir.Get(), folder, out, detail);
 }
 
 FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy links) const {
@@ -597,15 +824,19 @@ FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy lin
 
 FsError FileSystem::CopyFile(const std::string& source, const EntryInfo& sourceInfo,
                              const std::string& target) const {
-  switch (sourceInfo.kind) {
-    case EntryKind::File: return CopyRegular(faults_, source, target);
-    case EntryKind::Symlink: return CopyLink(faults_, source, sourceInfo, target);
-    case EntryKind::Directory: return {EISDIR};
-    case EntryKind::Special: break;
-  }
-  // FIFOs, sockets and devices have no content to copy, and opening one
-  // could block or disturb a device.
-  return {ENOTSUP};
+  if (sourceInfo.kind == EntryKind::Directory) return {EISDIR};
+  if (sourceInfo.kind == EntryKind::Special) return {ENOTSUP};
+  // The two folders are opened as a path names them (links followed), the
+  // entries themselves never through a link.
+  // O_PATH: a folder that may be searched but not read still serves.
+  Fd sourceDir(::open(ParentFolder(source).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (sourceDir.Get() < 0) return {errno};
+  Fd targetDir(::open(ParentFolder(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (targetDir.Get() < 0) return {errno};
+  std::string sourceName = LastComponent(source);
+  std::string targetName = LastComponent(target);
+  return CopyEntry(faults_, Place{sourceDir.Get(), sourceName, source}, sourceInfo,
+                   Place{targetDir.Get(), targetName, target});
 }
 
 FsError FileSystem::RemoveFile(const std::string& path) const {
@@ -636,14 +867,7 @@ FsError FileSystem::Flush(const std::string& folder) const {
 }
 
 FsError FileSystem::SetMode(const std::string& path, uint32_t permissionBits) const {
-  if (int e = Fault(faults_, FsOp::Chmod, path)) return {e};
-  int error = ChangeModeNoFollow(path.c_str(), static_cast<mode_t>(permissionBits & 07777));
-  if (error == EOPNOTSUPP) {
-    // A link has no bits of its own to set.
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return {};
-  }
-  return {error};
+  return SetModeAt(faults_, AT_FDCWD, path.c_str(), path, permissionBits);
 }
 
 FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {
@@ -668,7 +892,7 @@ FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {
 
 FsError FileSystem::ReadLink(const std::string& path, std::string& target) const {
   if (int e = Fault(faults_, FsOp::ReadLink, path)) return {e};
-  return {ReadLinkText(path.c_str(), target)};
+  return {ReadLinkText(AT_FDCWD, path.c_str(), target)};
 }
 
 bool FileSystem::IsTemporaryName(std::string_view name) {
@@ -678,6 +902,13 @@ bool FileSystem::IsTemporaryName(std::string_view name) {
   for (char c : name.substr(kTempPrefix.size(), kTempDigits))
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
   return true;
+}
+
+void FileSystem::RaiseOpenFileLimit() {
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &limit);  // a refusal leaves the old limit: deep walks then fail with EMFILE
 }
 
 }  // namespace common

@@ -11,10 +11,16 @@
 // - read-only = the owner's write bit is missing; hidden = the name begins
 //   with "."; system, archive, device and compressed do not exist here.
 // Every failure carries its errno.
+//
+// Operations come by path, or relative to an open Folder: a walk that
+// changes a tree opens each folder from its parent's handle without
+// following links and acts on names inside it, so that nothing it does can
+// be steered outside the tree by a folder swapped for a link meanwhile.
 
 #include <cstddef>
 #include <cstdint>
 #include <compare>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +34,15 @@ struct FileTime {
   int64_t nsec = 0;
   auto operator<=>(const FileTime&) const = default;
 };
+
+// Nanoseconds in a second, and the precision of a file system that keeps
+// modification times to the nanosecond.
+inline constexpr int64_t kNanosPerSecond = 1000000000;
+inline constexpr int64_t kNanosecondTimes = 1;
+
+// t rounded down to a multiple of precision nanoseconds (1 leaves it as it
+// is). precision is a power of ten up to one second, or whole seconds.
+FileTime TruncateTime(FileTime t, int64_t precision);
 
 struct EntryInfo {
   std::string name;  // the bytes the file system gives, no folder
@@ -65,9 +80,9 @@ struct FsError {
 
 // The operations a fault can be injected into.
 enum class FsOp : uint8_t {
-  List,      // opening or reading a folder listing
+  List,      // reading a folder listing (a listing by path also opens the folder)
   Lstat,     // lstat of an entry (also the per-entry lstat of a listing)
-  Open,      // opening a file to read or to write
+  Open,      // opening a file to read or to write, or opening a Folder handle
   Read,      // one read of a file's content (also the reads of a copy)
   Write,     // one chunk written by a copy (copy_file_range or write)
   Chmod,     // setting permission bits
@@ -84,16 +99,33 @@ const char* FsOpName(FsOp op);
 
 // Fails chosen operations on chosen paths, the nth time, so that tests can
 // produce what a real folder cannot on demand (a read error halfway, a full
-// disk, a listing that fails). Not thread-safe; one run uses it at a time.
+// disk, a listing that fails), runs a chosen action just before a chosen
+// call (to make a race with another program happen at an exact moment), and
+// can make a folder keep coarse modification times, as FAT or some network
+// file systems do. Not thread-safe; one run uses it at a time.
 class FaultInjector {
  public:
   // The nth call (1 = first) of op on a path containing pathPart fails with
   // error, and so do the times-1 matching calls after it.
   void FailOn(FsOp op, std::string pathPart, int error = 5 /* EIO */, int nth = 1, int times = 1);
+  // Runs action just before the nth call of op on a path containing
+  // pathPart is made, and before the times-1 matching calls after it. The
+  // action works on the disk directly, never through this injector.
+  void OnCall(FsOp op, std::string pathPart, std::function<void()> action, int nth = 1,
+              int times = 1);
+  // Times set on paths containing pathPart are kept only to a multiple of
+  // precision nanoseconds (rounded down), like a file system that stores
+  // whole seconds (1000000000) or even seconds (2000000000).
+  void CoarseTimes(std::string pathPart, int64_t precision);
   void Clear();
-  // The errno the call must fail with, or 0. Called by FileSystem.
+  // The errno the call must fail with, or 0; runs the actions due first.
+  // Called by FileSystem.
   int Check(FsOp op, std::string_view path);
+  // The time a file system with coarse times would keep for path. Called
+  // by FileSystem before it sets a time.
+  FileTime StoredTime(std::string_view path, FileTime t) const;
   int InjectedCount() const { return injected_; }
+  int ActionsRun() const { return actionsRun_; }
 
  private:
   struct Rule {
@@ -104,8 +136,23 @@ class FaultInjector {
     int times;
     int seen = 0;
   };
+  struct Action {
+    FsOp op;
+    std::string pathPart;
+    std::function<void()> run;
+    int nth;
+    int times;
+    int seen = 0;
+  };
+  struct Coarse {
+    std::string pathPart;
+    int64_t precision;
+  };
   std::vector<Rule> rules_;
+  std::vector<Action> actions_;
+  std::vector<Coarse> coarse_;
   int injected_ = 0;
+  int actionsRun_ = 0;
 };
 
 // A file opened for reading; closed when destroyed.
@@ -132,9 +179,69 @@ class ReadFile {
   FaultInjector* faults_ = nullptr;
 };
 
+// An open folder: the descriptor that the fd-relative operations below work
+// from, so that a folder swapped for a link after it was opened is never
+// followed, and paths longer than PATH_MAX still work. Its full path only
+// names it in fault checks and error lines. Closed when destroyed.
+class Folder {
+ public:
+  Folder() = default;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  ~Folder();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& Path() const { return path_; }
+  // The full path of an entry of this folder.
+  std::string PathOf(std::string_view name) const;
+  void Close();
+
+ private:
+  friend class FileSystem;
+  int fd_ = -1;
+  std::string path_;
+};
+
+// Whether a probe of a folder's time precision may leave a name in the
+// folder for a moment. AnonymousOnly changes nothing visible (a dry run).
+enum class ProbeNaming { AnonymousOnly, NamedAllowed };
+
 class FileSystem {
  public:
   explicit FileSystem(FaultInjector* faults = nullptr) : faults_(faults) {}
+
+  // ---- Folder handles ----
+  // A folder given by path (a run's root). Checked as Open on path.
+  FsError OpenFolder(const std::string& path, Folder& out,
+                     LinkPolicy links = LinkPolicy::NoFollow) const;
+  // The folder name inside parent, never through a link (ENOTDIR for a
+  // link or a file; ENOENT when parent is not open). Checked as Open
+  // on its full path. out names the folder even when it cannot be opened.
+  FsError OpenFolder(const Folder& parent, std::string_view name, Folder& out) const;
+  // The listing of an open folder, from its start. Checked as List on its path.
+  FsError ListFolder(const Folder& folder, FolderListing& out,
+                     ListDetail detail = ListDetail::Full) const;
+  // The operations below act on the entry name of folder without following
+  // a link in its place, and are checked on folder.PathOf(name).
+  FsError RemoveFile(const Folder& folder, std::string_view name) const;    // unlinkat
+  FsError MakeFolder(const Folder& folder, std::string_view name) const;    // mkdirat
+  FsError RemoveFolder(const Folder& folder, std::string_view name) const;  // unlinkat, AT_REMOVEDIR
+  FsError SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const;
+  // The atomic copy (see CopyFile by path) of sourceInfo.name in
+  // sourceFolder to targetName in targetFolder.
+  FsError CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
+                   const Folder& targetFolder, std::string_view targetName) const;
+  // How finely folder's file system keeps modification times, in
+  // nanoseconds: a temporary file gets a known time with nanoseconds and
+  // odd seconds, and what the file system kept of it tells. The probe file
+  // is never left behind (named ones are removed at once). Checked as Open
+  // and SetTimes on folder.PathOf(kTimeProbeName).
+  FsError ProbeTimePrecision(const Folder& folder, ProbeNaming naming, int64_t& precision) const;
+  static constexpr std::string_view kTimeProbeName = ".~time-probe";
+
+  // ---- By path ----
 
   FsError ListFolder(const std::string& folder, FolderListing& out,
                      ListDetail detail = ListDetail::Full,
@@ -149,6 +256,9 @@ class FileSystem {
   // untouched and no temporary file is left. Special files are refused
   // (ENOTSUP) without being opened. sourceInfo is the source's listing entry;
   // a regular file's size, bits and time are read again from the opened file.
+  // A file that changes while it is copied (its size, time or status change
+  // time moved) is not put in place: the copy fails with EBUSY, since what
+  // was read may mix two versions; the next run copies it again.
   FsError CopyFile(const std::string& source, const EntryInfo& sourceInfo,
                    const std::string& target) const;
 
@@ -167,6 +277,10 @@ class FileSystem {
 
   // True for names that the atomic copy gives its temporary files.
   static bool IsTemporaryName(std::string_view name);
+
+  // Raises the limit of open descriptors to the hard limit: a walk holds a
+  // few folder handles per level of depth.
+  static void RaiseOpenFileLimit();
 
   // Bytes moved by one copy_file_range call of a copy, and the size of the
   // buffer of its read/write fallback (also one Read/Write fault check each).

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <map>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -734,6 +736,264 @@ TEST(Flush, WritesTheCopysFileSystemAndReportsItsFailure) {
   FaultInjector faults;
   faults.FailOn(FsOp::Write, tree.Path("dst"), EIO);
   EXPECT_EQ(FileSystem(&faults).Flush(tree.Path("dst")).number, EIO);
+}
+
+
+// ---- Coarse times and the hook for races ----
+
+TEST(TruncateTime, RoundsDownToThePrecision) {
+  struct Case {
+    FileTime in;
+    int64_t precision;
+    FileTime out;
+  } cases[] = {
+      {{1001, 987654321}, 1, {1001, 987654321}},
+      {{1001, 987654321}, 100, {1001, 987654300}},
+      {{1001, 987654321}, 10000000, {1001, 980000000}},
+      {{1001, 987654321}, 1000000000, {1001, 0}},
+      {{1001, 987654321}, 2000000000, {1000, 0}},
+      {{1000, 5}, 2000000000, {1000, 0}},
+      {{-3, 500}, 2000000000, {-4, 0}},  // before 1970: still down
+      {{-3, 500}, 1000000000, {-3, 0}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TruncateTime(c.in, c.precision), c.out) << c.in.sec << "." << c.in.nsec << " / " << c.precision;
+}
+
+TEST(FaultInjector, RunsActionsBeforeTheChosenCallsAndBeforeItsFailure) {
+  FaultInjector faults;
+  std::vector<std::string> log;
+  faults.OnCall(FsOp::Unlink, "/d/", [&] { log.push_back("action"); }, 2, 2);
+  faults.FailOn(FsOp::Unlink, "/d/x", EBUSY, 1);
+  EXPECT_EQ(faults.Check(FsOp::Unlink, "/d/a"), 0);
+  EXPECT_EQ(log.size(), 0u);
+  EXPECT_EQ(faults.Check(FsOp::Rmdir, "/d/a"), 0);  // another operation: not counted
+  EXPECT_EQ(faults.Check(FsOp::Unlink, "/d/x"), EBUSY);
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_EQ(faults.Check(FsOp::Unlink, "/d/y"), 0);
+  EXPECT_EQ(faults.Check(FsOp::Unlink, "/d/z"), 0);
+  EXPECT_EQ(log.size(), 2u);
+  EXPECT_EQ(faults.ActionsRun(), 2);
+  EXPECT_EQ(faults.InjectedCount(), 1);
+}
+
+TEST(FaultInjector, CoarseTimesApplyToTheirPathsOnly) {
+  FaultInjector faults;
+  faults.CoarseTimes("/fat/", 2000000000);
+  EXPECT_EQ(faults.StoredTime("/fat/a", FileTime{1001, 7}), (FileTime{1000, 0}));
+  EXPECT_EQ(faults.StoredTime("/ext4/a", FileTime{1001, 7}), (FileTime{1001, 7}));
+  faults.Clear();
+  EXPECT_EQ(faults.StoredTime("/fat/a", FileTime{1001, 7}), (FileTime{1001, 7}));
+}
+
+TEST(CopyFile, CoarseCopyKeepsWhatItsFileSystemKeeps) {
+  TempTree tree;
+  tree.WriteFile("src/f", "data", kSourceSec, kSourceNsec);
+  tree.Symlink("src/l", "f");
+  tree.SetMtime("src/l", kSourceSec, kSourceNsec);
+  tree.MakeDir("dst");
+  FaultInjector faults;
+  faults.CoarseTimes(tree.Path("dst"), 1000000000);
+  FileSystem fs(&faults);
+  for (const char* name : {"f", "l"}) {
+    SCOPED_TRACE(name);
+    FsError e = fs.CopyFile(tree.Path(std::string("src/") + name), Listed(tree, std::string("src/") + name),
+                            tree.Path(std::string("dst/") + name));
+    ASSERT_FALSE(e) << e.Description();
+    EXPECT_EQ(tree.MtimeNsec(std::string("dst/") + name), kSourceSec * 1000000000);
+  }
+}
+
+// ---- Folder handles ----
+
+TEST(Folder, ChildrenAreNeverOpenedThroughALink) {
+  TempTree tree;
+  tree.WriteFile("d/sub/x", "1");
+  tree.WriteFile("d/file", "1");
+  tree.Symlink("d/link", "sub");
+  tree.Symlink("alias", "d");
+  FileSystem fs;
+  Folder root;
+  EXPECT_TRUE(fs.OpenFolder(tree.Path("alias"), root, LinkPolicy::NoFollow));
+  ASSERT_FALSE(fs.OpenFolder(tree.Path("alias"), root, LinkPolicy::Follow));
+  EXPECT_EQ(root.Path(), tree.Path("alias"));
+  Folder child;
+  EXPECT_EQ(fs.OpenFolder(root, "link", child).number, ENOTDIR);  // O_NOFOLLOW with O_DIRECTORY
+  EXPECT_EQ(fs.OpenFolder(root, "file", child).number, ENOTDIR);
+  EXPECT_EQ(fs.OpenFolder(root, "none", child).number, ENOENT);
+  EXPECT_EQ(child.Path(), tree.Path("alias/none")) << "a folder is named even when it cannot be opened";
+  Folder grandchild;
+  EXPECT_EQ(fs.OpenFolder(child, "x", grandchild).number, ENOENT) << "inside a folder not open";
+  ASSERT_FALSE(fs.OpenFolder(root, "sub", child));
+  FolderListing listing;
+  ASSERT_FALSE(fs.ListFolder(child, listing));
+  EXPECT_EQ(Names(listing.files), std::vector<std::string>{"x"});
+  // Listed again from its start.
+  ASSERT_FALSE(fs.ListFolder(child, listing));
+  EXPECT_EQ(Names(listing.files), std::vector<std::string>{"x"});
+}
+
+TEST(Folder, OperationsActOnTheNameAndNeverFollowALinkInItsPlace) {
+  struct Case {
+    const char* name;
+    FsOp op;
+    const char* entry;
+    FsError (*run)(const FileSystem&, const Folder&, const char*);
+    int realError;  // what the call gives on the link (0: it succeeds on the link itself)
+  } cases[] = {
+      {"RemoveFile", FsOp::Unlink, "link",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFile(f, n); }, 0},
+      {"RemoveFolder", FsOp::Rmdir, "link",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFolder(f, n); }, ENOTDIR},
+      {"SetMode", FsOp::Chmod, "link",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.SetMode(f, n, 0700); }, 0},
+      {"MakeFolder", FsOp::Mkdir, "link",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.MakeFolder(f, n); }, EEXIST},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempTree tree;
+    tree.WriteFile("outside/keep", "precious");
+    tree.Chmod("outside", 0750);
+    tree.MakeDir("d");
+    tree.Symlink("d/link", tree.Path("outside"));
+    FaultInjector faults;
+    FileSystem fs(&faults);
+    Folder d;
+    ASSERT_FALSE(fs.OpenFolder(tree.Path("d"), d));
+    faults.FailOn(c.op, tree.Path(std::string("d/") + c.entry), EROFS);
+    const auto before = tree.Snapshot();
+    EXPECT_EQ(c.run(fs, d, c.entry).number, EROFS);
+    EXPECT_EQ(tree.Snapshot(), before);
+    EXPECT_EQ(c.run(fs, d, c.entry).number, c.realError);
+    EXPECT_EQ(tree.Snapshot("outside"), (std::map<std::string, std::string>{{"keep", before.at("outside/keep")}}));
+    EXPECT_EQ(tree.Mode("outside"), 0750u);
+  }
+}
+
+TEST(Folder, AHandleStaysWithItsFolderWhenALinkTakesItsPlace) {
+  TempTree tree;
+  tree.WriteFile("d/victim", "mine");
+  tree.WriteFile("outside/victim", "precious");
+  FileSystem fs;
+  Folder d;
+  ASSERT_FALSE(fs.OpenFolder(tree.Path("d"), d));
+  ASSERT_EQ(rename(tree.Path("d").c_str(), tree.Path("moved").c_str()), 0);
+  tree.Symlink("d", tree.Path("outside"));
+  ASSERT_FALSE(fs.RemoveFile(d, "victim"));
+  EXPECT_EQ(tree.ReadFile("outside/victim"), "precious");
+  EXPECT_FALSE(tree.Exists("moved/victim"));
+}
+
+TEST(Folder, PathsLongerThanPathMaxWorkThroughHandles) {
+  TempTree tree;
+  tree.WriteFile("src/f", "deep data", kSourceSec, kSourceNsec);
+  FileSystem fs;
+  Folder source;
+  ASSERT_FALSE(fs.OpenFolder(tree.Path("src"), source));
+  FolderListing listing;
+  ASSERT_FALSE(fs.ListFolder(source, listing));
+  ASSERT_EQ(listing.files.size(), 1u);
+
+  const std::string name(200, 'n');
+  std::vector<Folder> chain(1);
+  ASSERT_FALSE(fs.OpenFolder(tree.Path(""), chain[0]));
+  while (chain.back().Path().size() <= 2 * PATH_MAX) {
+    ASSERT_FALSE(fs.MakeFolder(chain.back(), name));
+    Folder next;
+    FsError e = fs.OpenFolder(chain.back(), name, next);
+    ASSERT_FALSE(e) << e.Description();
+    chain.push_back(std::move(next));
+  }
+  const Folder& deepest = chain.back();
+  FsError e = fs.CopyFile(source, listing.files[0], deepest, "f");
+  ASSERT_FALSE(e) << e.Description();
+  FolderListing deep;
+  ASSERT_FALSE(fs.ListFolder(deepest, deep));
+  ASSERT_EQ(deep.files.size(), 1u);
+  EXPECT_EQ(deep.files[0].size, 9);
+  EXPECT_EQ(deep.files[0].mtime, (FileTime{kSourceSec, kSourceNsec}));
+  // And the way back: nothing left in the chain.
+  ASSERT_FALSE(fs.RemoveFile(deepest, "f"));
+  for (size_t i = chain.size() - 1; i > 0; --i) ASSERT_FALSE(fs.RemoveFolder(chain[i - 1], name));
+  EXPECT_EQ(tree.Snapshot().size(), 2u);  // src and src/f
+}
+
+// ---- Time precision of a folder's file system ----
+
+class ProbeTest : public ::testing::TestWithParam<std::tuple<int64_t, TempKind>> {};
+
+TEST_P(ProbeTest, FindsThePrecisionAndLeavesNothing) {
+  const auto& [precision, temp] = GetParam();
+  TempTree tree;
+  tree.WriteFile("dst/f", "x");
+  const auto before = tree.Snapshot();
+  FaultInjector faults;
+  if (precision > 1) faults.CoarseTimes(tree.Path("dst"), precision);
+  const std::string probePath = tree.Path("dst/") + std::string(FileSystem::kTimeProbeName);
+  if (temp == TempKind::Named) faults.FailOn(FsOp::Open, probePath, EOPNOTSUPP);
+  FileSystem fs(&faults);
+  Folder dst;
+  ASSERT_FALSE(fs.OpenFolder(tree.Path("dst"), dst));
+  int64_t found = 0;
+  FsError e = fs.ProbeTimePrecision(dst, ProbeNaming::NamedAllowed, found);
+  ASSERT_FALSE(e) << e.Description();
+  EXPECT_EQ(found, precision);
+  EXPECT_EQ(tree.Snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Precisions, ProbeTest,
+                         ::testing::Combine(::testing::Values(int64_t{1}, int64_t{100}, int64_t{10000000},
+                                                              int64_t{1000000000}, int64_t{2000000000}),
+                                            ::testing::Values(TempKind::Anonymous, TempKind::Named)),
+                         [](const auto& info) {
+                           return "Ns" + std::to_string(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) == TempKind::Named ? "_Named" : "_Anonymous");
+                         });
+
+TEST(Probe, AnonymousOnlyFailsWhereANameWouldBeNeeded) {
+  TempTree tree;
+  tree.MakeDir("dst");
+  FaultInjector faults;
+  faults.FailOn(FsOp::Open, std::string(FileSystem::kTimeProbeName), EOPNOTSUPP, 1, 100);
+  FileSystem fs(&faults);
+  Folder dst;
+  ASSERT_FALSE(fs.OpenFolder(tree.Path("dst"), dst));
+  int64_t found = 0;
+  EXPECT_EQ(fs.ProbeTimePrecision(dst, ProbeNaming::AnonymousOnly, found).number, EOPNOTSUPP);
+  EXPECT_EQ(found, kNanosecondTimes);
+  EXPECT_EQ(faults.InjectedCount(), 1);
+  EXPECT_TRUE(tree.Snapshot("dst").empty());
+  // A failing time change is a failure too, and leaves nothing either.
+  faults.Clear();
+  faults.FailOn(FsOp::SetTimes, std::string(FileSystem::kTimeProbeName), EPERM);
+  EXPECT_EQ(fs.ProbeTimePrecision(dst, ProbeNaming::NamedAllowed, found).number, EPERM);
+  EXPECT_TRUE(tree.Snapshot("dst").empty());
+}
+
+// ---- A source that changes while it is copied ----
+
+TEST(CopyFile, SourceChangedWhileCopiedNeverReplacesTheTarget) {
+  const std::string content = RandomBytes(FileSystem::kCopyChunk + 4097, 5);
+  for (DataPath data : {DataPath::CopyRange, DataPath::ReadWrite}) {
+    SCOPED_TRACE(data == DataPath::ReadWrite ? "read/write" : "copy_file_range");
+    TempTree tree;
+    tree.WriteFile("src/f", content, kSourceSec);
+    tree.WriteFile("dst/f", "old", kOldSec);
+    const auto before = tree.Snapshot("dst");
+    FaultInjector faults;
+    ForcePaths(faults, tree.Path("dst/f"), TempKind::Anonymous, data);
+    faults.OnCall(FsOp::Read, tree.Path("src/f"), [&] {
+      int fd = open(tree.Path("src/f").c_str(), O_WRONLY | O_APPEND);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(write(fd, "+", 1), 1);
+      close(fd);
+    }, data == DataPath::ReadWrite ? 3 : 2);
+    FsError e = FileSystem(&faults).CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+    EXPECT_EQ(e.number, EBUSY);
+    EXPECT_EQ(faults.ActionsRun(), 1);
+    EXPECT_EQ(tree.Snapshot("dst"), before);
+  }
 }
 
 }  // namespace

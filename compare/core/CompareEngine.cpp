@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "common/core/FileFunction.h"
 #include "common/core/NameMerge.h"
@@ -33,6 +34,12 @@ std::string PairLine(const char* prefix, const std::string& origin, const std::s
 
 std::string PathLine(const char* prefix, const std::string& path) {
   return prefix + common::QuotePath(path);
+}
+
+// A temporary file of an interrupted copy by update is no part of either
+// tree: the next run of update removes it, so it is no difference.
+void DropTemporaryNames(std::vector<EntryInfo>& files) {
+  std::erase_if(files, [](const EntryInfo& f) { return common::FileSystem::IsTemporaryName(f.name); });
 }
 
 // Closes the view however the run ends, a DebugStop included.
@@ -85,6 +92,7 @@ int64_t CompareEngine::CountFiles(const std::string& folder, LinkPolicy links) {
   common::FolderListing listing;
   int64_t n = 0;
   if (!fs_.ListFolder(folder, listing, common::ListDetail::NamesAndKinds, links)) {
+    DropTemporaryNames(listing.files);
     n = static_cast<int64_t>(listing.files.size());
     listing.files = {};
     for (const EntryInfo& sub : listing.folders) {
@@ -109,6 +117,8 @@ void CompareEngine::CompareFolders(const std::string& s, const std::string& d, C
   FsError errD = fs_.ListFolder(d, listD, common::ListDetail::Full, links);
   if (errD) Failure(errD, "list " + common::QuotePath(d));
   if (errS || errD) return;
+  DropTemporaryNames(listS.files);
+  DropTemporaryNames(listD.files);
 
   bool go = common::MergeByName(listS.files, listD.files, [&](int i, int j) {
     if (i >= 0 && j >= 0) {

@@ -8,7 +8,8 @@
 // Order of the report: in each folder every file line comes before any
 // folder line; a matched subfolder is compared completely at its place in
 // the folder merge; a folder missing on one side gives one line, nothing
-// for its contents.
+// for its contents. Temporary files that an interrupted copy by update left
+// behind are in neither listing: they are no difference.
 
 #include <cstddef>
 #include <cstdint>

@@ -13,6 +13,7 @@ namespace update {
 namespace {
 
 using common::EntryInfo;
+using common::Folder;
 using common::FolderListing;
 using common::FsError;
 using common::LinkPolicy;
@@ -108,6 +109,8 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   FilesDone = 0;
   FilesTotal = 0;
   copiedAny_ = false;
+  copyTimePrecision_ = common::kNanosecondTimes;
+  common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
   ViewCloser closer(view_);
   view_.SetBar(0);
@@ -128,13 +131,14 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
     return;
   }
 
-  FilesTotal = CountFiles(origen, LinkPolicy::Follow);
+  FilesTotal = CountFiles(nullptr, origen);
   if (Cancelled) return;
   view_.SetFileLabel("");
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
   if (options_.CreateTarget && !options_.TestMode) common::MakeDirTree(destino);
-  SyncFolder(origen, destino, LinkPolicy::Follow);
+  ProbeCopyTimes(destino);
+  SyncFolder(origen, destino, nullptr, nullptr);
 
   // Copies are not flushed one by one (that would cost several times the
   // copy of a small file); the whole destination is written to disk once,
@@ -151,41 +155,71 @@ bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& 
   return *a == *b || IsInside(*a, *b) || IsInside(*b, *a);
 }
 
-int64_t UpdateEngine::CountFiles(const std::string& folder, LinkPolicy links) {
+FsError UpdateEngine::OpenFolderOf(const Folder* parent, const std::string& path, Folder& out) const {
+  if (parent == nullptr) return fs_.OpenFolder(path, out, LinkPolicy::Follow);
+  return fs_.OpenFolder(*parent, common::GetFileName(path), out);
+}
+
+int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder) {
+  Folder handle;
   FolderListing listing;
   // A folder that cannot be listed counts as empty here; the scan reports it.
-  if (fs_.ListFolder(folder, listing, ListDetail::NamesAndKinds, links)) return 0;
-  int64_t n = static_cast<int64_t>(listing.files.size());
+  FsError e = OpenFolderOf(parent, folder, handle);
+  if (!e) e = fs_.ListFolder(handle, listing, ListDetail::NamesAndKinds);
+  if (e) return 0;
+  int64_t n = 0;
+  for (const EntryInfo& file : listing.files)
+    if (!common::FileSystem::IsTemporaryName(file.name)) ++n;
   for (const EntryInfo& sub : listing.folders) {
-    n += CountFiles(common::JoinPath(folder, sub.name), LinkPolicy::NoFollow);
+    n += CountFiles(&handle, common::JoinPath(folder, sub.name));
     if (Cancelled) break;
   }
   view_.ProcessEvents();
   return n;
 }
 
-bool UpdateEngine::IsNewer(const EntryInfo& source, const EntryInfo& copy) {
-  // Strictly later, to the nanosecond, with no tolerance: the copy's time
-  // was set from the source's by the previous run.
-  return source.mtime > copy.mtime;
+void UpdateEngine::ProbeCopyTimes(const std::string& destino) {
+  // On the copy itself: its file system decides what times it keeps. A copy
+  // that cannot be probed (missing, not writable) is taken to keep
+  // nanoseconds, the exact rule. A dry run probes only where nothing shows.
+  Folder copy;
+  if (fs_.OpenFolder(destino, copy, LinkPolicy::Follow)) return;
+  int64_t precision = common::kNanosecondTimes;
+  auto naming = options_.TestMode ? common::ProbeNaming::AnonymousOnly : common::ProbeNaming::NamedAllowed;
+  if (!fs_.ProbeTimePrecision(copy, naming, precision)) copyTimePrecision_ = precision;
+}
+
+bool UpdateEngine::IsNewer(const EntryInfo& source, const EntryInfo& copy) const {
+  // Strictly later, with no tolerance, at the precision the copy keeps: the
+  // copy's time was set from the source's by the previous run and kept as
+  // closely as its file system can (to the nanosecond on most Linux file
+  // systems, to 2 seconds on FAT).
+  return common::TruncateTime(source.mtime, copyTimePrecision_) > copy.mtime;
 }
 
 void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy,
-                              LinkPolicy links) {
+                              const Folder* sourceParent, const Folder* copyParent) {
   view_.SetPathLabel("Comparando " + common::GetFileName(source));
   view_.ProcessEvents();
 
   // A source folder that cannot be listed is never taken for an empty one:
   // the copy's entries would all be deleted.
+  Folder s;
   FolderListing a;
-  if (FsError e = fs_.ListFolder(source, a, ListDetail::Full, links)) {
+  FsError e = OpenFolderOf(sourceParent, source, s);
+  if (!e) e = fs_.ListFolder(s, a);
+  if (e) {
     errorList_.AddError("list " + common::QuotePath(source), e);
     return;
   }
   // A missing destination is empty when nothing will be created in it (so
   // /test lists every creation that would follow); otherwise the pair is skipped.
+  Folder d;
   FolderListing b;
-  if (FsError e = fs_.ListFolder(copy, b, ListDetail::Full, links)) {
+  LinkPolicy links = copyParent == nullptr ? LinkPolicy::Follow : LinkPolicy::NoFollow;
+  e = OpenFolderOf(copyParent, copy, d);
+  if (!e) e = fs_.ListFolder(d, b);
+  if (e) {
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
     if (!(IsMissing(e, links) && nothingCreated)) {
       errorList_.AddError("list " + common::QuotePath(copy), e);
@@ -194,13 +228,21 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     b = FolderListing();
   }
 
+  // Temporary files are the copy's own business: a source's are never
+  // copied, and those an interrupted run left in the copy go now.
+  auto temporary = [](const EntryInfo& f) { return common::FileSystem::IsTemporaryName(f.name); };
+  for (const EntryInfo& f : b.files)
+    if (temporary(f)) RemoveLeftover(d, f.name);
+  std::erase_if(a.files, temporary);
+  std::erase_if(b.files, temporary);
+
   // Files, in merged name order: updates, creations and deletions interleaved.
   common::MergeByName(a.files, b.files, [&](int i, int j) {
     if (i >= 0 && j >= 0) {
-      const EntryInfo& s = a.files[i];
-      if (IsNewer(s, b.files[j])) {
+      const EntryInfo& f = a.files[i];
+      if (IsNewer(f, b.files[j])) {
         // The copy keeps the letter case of its own name.
-        UpdateFile(common::JoinPath(source, s.name), common::JoinPath(copy, b.files[j].name), s);
+        UpdateFile(s, f, d, b.files[j].name);
         if (Cancelled) return false;
       } else {
         ClearFileLabel();
@@ -208,13 +250,13 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
       ++FilesDone;
       ShowProgress();
     } else if (i >= 0) {
-      const EntryInfo& s = a.files[i];
-      CreateNewFile(common::JoinPath(source, s.name), common::JoinPath(copy, s.name), s);
+      const EntryInfo& f = a.files[i];
+      CreateNewFile(s, f, d, f.name);
       if (Cancelled) return false;
       ++FilesDone;
       ShowProgress();
     } else {
-      RemoveFile(common::JoinPath(copy, b.files[j].name));
+      RemoveFile(d, b.files[j].name);
     }
     return !Cancelled;
   });
@@ -224,24 +266,27 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
 
   // Then the subfolders: creations and deletions in name order. A matched
   // folder is entered under the copy's own name, which may differ in case.
+  // A folder whose creation failed has its mkdir line already and is not
+  // entered.
   std::vector<int> copyIndex(a.folders.size(), -1);
+  std::vector<char> notCreated(a.folders.size(), 0);
   common::MergeByName(a.folders, b.folders, [&](int i, int j) {
     if (i >= 0 && j >= 0) {
       copyIndex[i] = j;
     } else if (i >= 0) {
-      CreateDir(common::JoinPath(copy, a.folders[i].name));
+      notCreated[i] = !CreateDir(d, a.folders[i].name);
     } else {
-      RemoveDirTree(common::JoinPath(copy, b.folders[j].name), b.folders[j]);
+      RemoveDirTree(d, b.folders[j]);
     }
     return !Cancelled;
   });
   if (Cancelled) return;
 
   for (size_t i = 0; i < a.folders.size(); ++i) {
+    if (notCreated[i]) continue;
     const std::string& copyName = copyIndex[i] >= 0 ? b.folders[copyIndex[i]].name
                                                     : a.folders[i].name;
-    SyncFolder(common::JoinPath(source, a.folders[i].name), common::JoinPath(copy, copyName),
-               LinkPolicy::NoFollow);
+    SyncFolder(common::JoinPath(source, a.folders[i].name), common::JoinPath(copy, copyName), &s, &d);
     if (Cancelled) return;
   }
   view_.ProcessEvents();
@@ -266,78 +311,106 @@ void UpdateEngine::Fail(const FsError& failure, const std::string& context) {
   errorList_.AddError(context, failure);
 }
 
-void UpdateEngine::CopyGuarded(const std::string& source, const EntryInfo& sourceInfo,
-                               const std::string& copy) {
+void UpdateEngine::CopyGuarded(const Folder& sourceFolder, const EntryInfo& sourceInfo,
+                               const Folder& copyFolder, const std::string& copyName) {
   // The copy lands under a temporary name and is renamed over the old one
   // only with its content, permission bits and time in place, so a failure
   // (or a cancel) leaves the old copy exactly as it was. The old copy need
   // not be made writable first: the rename replaces it. The bits are set
   // before the rename, so their failure is a failure of the copy.
-  if (FsError e = fs_.CopyFile(source, sourceInfo, copy)) {
-    Fail(e, "copy " + common::QuotePath(source) + " " + common::QuotePath(copy));
+  if (FsError e = fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName)) {
+    Fail(e, "copy " + common::QuotePath(sourceFolder.PathOf(sourceInfo.name)) + " " +
+                common::QuotePath(copyFolder.PathOf(copyName)));
     return;
   }
   copiedAny_ = true;
 }
 
-void UpdateEngine::UpdateFile(const std::string& source, const std::string& copy,
-                              const EntryInfo& sourceInfo) {
+void UpdateEngine::UpdateFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
+                              const Folder& copyFolder, const std::string& copyName) {
   view_.SetFileLabel(sourceInfo.name);
   view_.ProcessEvents();
   if ((options_.ExecOps & OpUpdate) == 0) return;
-  Trace(OpUpdate, "update", source, &copy);
+  if ((options_.LogOps & OpUpdate) != 0) {
+    std::string source = sourceFolder.PathOf(sourceInfo.name);
+    std::string copy = copyFolder.PathOf(copyName);
+    Trace(OpUpdate, "update", source, &copy);
+  }
   if (options_.TestMode) return;
-  CopyGuarded(source, sourceInfo, copy);
+  CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
   view_.ProcessEvents();
 }
 
-void UpdateEngine::CreateNewFile(const std::string& source, const std::string& copy,
-                                 const EntryInfo& sourceInfo) {
+void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
+                                 const Folder& copyFolder, const std::string& copyName) {
   view_.SetFileLabel(sourceInfo.name);
   view_.ProcessEvents();
   if ((options_.ExecOps & OpCreate) == 0) return;
-  Trace(OpCreate, "create", source, &copy);
+  if ((options_.LogOps & OpCreate) != 0) {
+    std::string source = sourceFolder.PathOf(sourceInfo.name);
+    std::string copy = copyFolder.PathOf(copyName);
+    Trace(OpCreate, "create", source, &copy);
+  }
   if (options_.TestMode) return;
-  CopyGuarded(source, sourceInfo, copy);
+  CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
   view_.ProcessEvents();
 }
 
-void UpdateEngine::CreateDir(const std::string& folder) {
+bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) {
   ClearFileLabel();
   view_.ProcessEvents();
-  if ((options_.ExecOps & OpCreate) == 0) return;
+  if ((options_.ExecOps & OpCreate) == 0) return true;
+  const std::string folder = copyFolder.PathOf(name);
   Trace(OpCreate, "createdir", folder);
-  if (options_.TestMode) return;
-  if (FsError e = fs_.MakeFolder(folder)) Fail(e, "mkdir " + common::QuotePath(folder));
+  if (options_.TestMode) return true;
+  if (FsError e = fs_.MakeFolder(copyFolder, name)) {
+    Fail(e, "mkdir " + common::QuotePath(folder));
+    return false;
+  }
+  return true;
 }
 
-void UpdateEngine::RemoveFile(const std::string& file) {
+void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;
+  const std::string file = folder.PathOf(name);
   Trace(OpDelete, "delete", file);
   if (options_.TestMode) return;
   // Deleting needs no permission on the file itself here, so a read-only
   // file is not touched before: a failed deletion leaves it as it was.
-  if (FsError e = fs_.RemoveFile(file)) Fail(e, "del " + common::QuotePath(file));
+  if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(file));
 }
 
-void UpdateEngine::RemoveDirTree(const std::string& folder, const EntryInfo& folderInfo) {
+void UpdateEngine::RemoveLeftover(const Folder& folder, const std::string& name) {
+  if (options_.TestMode) return;
+  if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(folder.PathOf(name)));
+}
+
+void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderInfo) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;
+  const std::string folder = parent.PathOf(folderInfo.name);
   Trace(OpDelete, "deletedir", folder);
   if (options_.TestMode) return;
 
-  // Deleting inside a folder needs write and search permission on it. A
-  // failure here shows up as the failures of the steps below.
-  if ((folderInfo.mode & 0700) != 0700) fs_.SetMode(folder, (folderInfo.mode & 07777) | 0700);
+  // Deleting inside a folder needs write and search permission on it. The
+  // change never follows a link; its failure is reported with the folder's
+  // removal when nothing later failed.
+  FsError pending;
+  if ((folderInfo.mode & 0700) != 0700)
+    pending = fs_.SetMode(parent, folderInfo.name, (folderInfo.mode & 07777) | 0700);
 
-  // Listed without following a link: a folder replaced by a link fails here
-  // and nothing it points to is touched. A folder whose contents are unknown
-  // has nothing of it deleted.
+  // Opened without following a link, then emptied through its descriptor
+  // only: a folder swapped for a link at any moment of the removal is never
+  // followed, so nothing outside the copy is deleted. A folder whose
+  // contents are unknown has nothing of it deleted.
+  Folder handle;
   FolderListing inside;
-  if (FsError e = fs_.ListFolder(folder, inside, ListDetail::Full, LinkPolicy::NoFollow)) {
+  FsError e = fs_.OpenFolder(parent, folderInfo.name, handle);
+  if (!e) e = fs_.ListFolder(handle, inside);
+  if (e) {
     Fail(e, "rmdir " + common::QuotePath(folder));
     view_.ProcessEvents();
     return;
@@ -355,15 +428,21 @@ void UpdateEngine::RemoveDirTree(const std::string& folder, const EntryInfo& fol
     }
   };
   for (const EntryInfo& file : inside.files) {
-    guarded([&] { RemoveFile(common::JoinPath(folder, file.name)); });
+    if (common::FileSystem::IsTemporaryName(file.name))
+      guarded([&] { RemoveLeftover(handle, file.name); });
+    else
+      guarded([&] { RemoveFile(handle, file.name); });
     if (Cancelled) return;
   }
   for (const EntryInfo& sub : inside.folders) {
-    guarded([&] { RemoveDirTree(common::JoinPath(folder, sub.name), sub); });
+    guarded([&] { RemoveDirTree(handle, sub); });
     if (Cancelled) return;
   }
+  handle.Close();
 
-  if (FsError e = fs_.RemoveFolder(folder)) {
+  e = fs_.RemoveFolder(parent, folderInfo.name);
+  if (!e) e = pending;
+  if (e) {
     if (inner) throw *inner;
     Fail(e, "rmdir " + common::QuotePath(folder));
   }

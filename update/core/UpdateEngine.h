@@ -9,6 +9,13 @@
 // Failures never stop a run: each becomes one line of the ErrorList, except
 // under /debug, where the first failure of an action's file step throws
 // common::DebugStop and ends the run without a report.
+//
+// The copy is only ever changed through folder handles opened without
+// following links, so a folder swapped for a link during a run never leads
+// outside the copy. Temporary files of an interrupted copy are no part of
+// either tree: those found in the copy are removed silently. Modification
+// times are compared at the precision the copy's file system keeps, probed
+// once per run on the copy itself.
 
 #include <cstdint>
 #include <string>
@@ -42,30 +49,46 @@ class UpdateEngine {
   int64_t FilesTotal = 0;  // source files counted before the scan
 
  private:
-  void SyncFolder(const std::string& source, const std::string& copy, common::LinkPolicy links);
-  int64_t CountFiles(const std::string& folder, common::LinkPolicy links);
-  static bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy);
+  // A folder pair of the walk. The two roots are opened by path (links
+  // followed); every other folder relative to its parent's handle (never
+  // through a link), so the copy's side is only ever changed through
+  // descriptors. A null parent means a root.
+  void SyncFolder(const std::string& source, const std::string& copy,
+                  const common::Folder* sourceParent, const common::Folder* copyParent);
+  common::FsError OpenFolderOf(const common::Folder* parent, const std::string& path,
+                               common::Folder& out) const;
+  int64_t CountFiles(const common::Folder* parent, const std::string& folder);
+  // How finely the copy keeps modification times, probed once per run.
+  void ProbeCopyTimes(const std::string& destino);
+  bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy) const;
 
-  void UpdateFile(const std::string& source, const std::string& copy,
-                  const common::EntryInfo& sourceInfo);
-  void CreateNewFile(const std::string& source, const std::string& copy,
-                     const common::EntryInfo& sourceInfo);
-  void CreateDir(const std::string& folder);
-  void RemoveFile(const std::string& file);
-  void RemoveDirTree(const std::string& folder, const common::EntryInfo& folderInfo);
+  void UpdateFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
+                  const common::Folder& copyFolder, const std::string& copyName);
+  void CreateNewFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
+                     const common::Folder& copyFolder, const std::string& copyName);
+  // False when the folder should now exist and does not (its creation failed).
+  bool CreateDir(const common::Folder& copyFolder, const std::string& name);
+  void RemoveFile(const common::Folder& folder, const std::string& name);
+  void RemoveDirTree(const common::Folder& parent, const common::EntryInfo& folderInfo);
+  // A temporary file that an interrupted copy left in the copy: removed
+  // without a line (it was never part of the source), whatever /exec says.
+  void RemoveLeftover(const common::Folder& folder, const std::string& name);
   void ClearFileLabel();
   void ShowProgress();
 
   // Both roots resolved; true when one lies inside the other or both are one.
   static bool FoldersOverlap(const std::string& origen, const std::string& destino);
-  void CopyGuarded(const std::string& source, const common::EntryInfo& sourceInfo,
-                   const std::string& copy);
+  void CopyGuarded(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
+                   const common::Folder& copyFolder, const std::string& copyName);
   void Trace(int32_t op, const char* keyword, const std::string& first,
              const std::string* second = nullptr);
   // A failed file step: an error line, or under /debug the end of the run.
   void Fail(const common::FsError& failure, const std::string& context);
 
   bool copiedAny_ = false;  // a copy reached the destination: flush it at the end
+  // The copy's time precision in nanoseconds: a source time is cut to it
+  // before "strictly newer" is decided.
+  int64_t copyTimePrecision_ = common::kNanosecondTimes;
 
   const Options& options_;
   ErrorList& errorList_;

@@ -1,0 +1,152 @@
+// Every file-system operation the comparer uses, failing once on a chosen
+// entry: exactly the error line for it, the walk goes on (the difference
+// found after it is still reported), nothing on disk changes and the exit
+// status is 2. The comparer never writes: the operations that change a disk
+// are watched on every path and must never be called.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/core/Clock.h"
+#include "common/core/FileSystem.h"
+#include "common/core/RunStatus.h"
+#include "common/tests/support/TempTree.h"
+#include "compare/core/Globales.h"
+#include "compare/tests/support/RecordingUserInterface.h"
+
+namespace {
+
+using common::FsOp;
+using Lines = std::vector<std::string>;
+
+constexpr size_t kMiB = 1048576;
+
+std::string RealPath(const std::string& path) {
+  char* p = realpath(path.c_str(), nullptr);
+  std::string r = p ? p : path;
+  free(p);
+  return r;
+}
+
+std::string ErrorLine(int number, const std::string& context) {
+  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
+}
+
+class FaultRun : public ::testing::Test {
+ protected:
+  FaultRun() : clock({2026, 12, 6, 17, 5, 9, 0}), g(&faults, clock) {
+    root = RealPath(tree.Root());
+    const std::string big(2 * kMiB + 5, 'q');
+    for (const char* side : {"o", "c"}) {
+      const std::string s = side;
+      tree.WriteFile(s + "/a.txt", "igual");
+      tree.WriteFile(s + "/b.bin", big);
+      tree.Symlink(s + "/l", "a.txt");
+      tree.WriteFile(s + "/sub/c.txt", "igual");
+      tree.WriteFile(s + "/tri/d.txt", "igual");
+    }
+    // The one difference, found after every faulted entry.
+    tree.WriteFile("o/zz.txt", "uno");
+    tree.WriteFile("c/zz.txt", "dos");
+  }
+
+  int Run() { return g.RunCompare(P("o"), P("c"), false, ui); }
+  std::string P(const std::string& rel) const { return root + "/" + rel; }
+  std::string Expand(const std::string& text) const {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text.compare(i, 3, "{o}") == 0 || text.compare(i, 3, "{c}") == 0) {
+        out += P(text.substr(i + 1, 1));
+        i += 2;
+      } else {
+        out += text[i];
+      }
+    }
+    return out;
+  }
+  std::string Difference() const {
+    return "Diferente contenido: \"" + P("o/zz.txt") + "\", \"" + P("c/zz.txt") + "\"";
+  }
+
+  testsupport::TempTree tree;
+  std::string root;
+  common::FaultInjector faults;
+  common::FixedClock clock;
+  compare::Globales g;
+  comparetest::RecordingUserInterface ui;
+};
+
+struct FaultCase {
+  const char* name;
+  FsOp op;
+  const char* pathPart;  // relative to the temp root
+  int nth;
+  const char* context;   // {o} and {c} stand for the two roots
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class EveryOperation : public FaultRun, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(EveryOperation, FailingOnceGivesItsLineAndTheWalkGoesOn) {
+  const FaultCase& c = GetParam();
+  const auto before = tree.Snapshot();
+  faults.FailOn(c.op, P(c.pathPart), EIO, c.nth);
+  EXPECT_EQ(Run(), common::kExitFailures);
+  EXPECT_EQ(faults.InjectedCount(), 1) << "the fault was not reached";
+  // Files are compared before folders, so a file's line comes before the
+  // difference; a folder's line after it.
+  Lines expected{ErrorLine(EIO, Expand(c.context)), Difference()};
+  if (std::string(c.context).rfind("list", 0) == 0) std::swap(expected[0], expected[1]);
+  EXPECT_EQ(g.errorList.Lines(), expected);
+  EXPECT_EQ(tree.Snapshot(), before);
+}
+
+// Every operation the comparer uses. Lstat is the per-entry lstat of a
+// listing, whose failure fails the whole listing.
+INSTANTIATE_TEST_SUITE_P(
+    Compare, EveryOperation,
+    ::testing::Values(
+        // The counting pass lists each origin folder first; the walk second.
+        FaultCase{"ListOrigin", FsOp::List, "o/sub", 2, R"(list "{o}/sub")"},
+        FaultCase{"ListCopy", FsOp::List, "c/sub", 1, R"(list "{c}/sub")"},
+        FaultCase{"LstatInOriginListing", FsOp::Lstat, "o/sub/c.txt", 1, R"(list "{o}/sub")"},
+        FaultCase{"LstatInCopyListing", FsOp::Lstat, "c/sub/c.txt", 1, R"(list "{c}/sub")"},
+        FaultCase{"OpenOrigin", FsOp::Open, "o/a.txt", 1, R"(compare "{o}/a.txt" "{c}/a.txt")"},
+        FaultCase{"OpenCopy", FsOp::Open, "c/a.txt", 1, R"(compare "{o}/a.txt" "{c}/a.txt")"},
+        FaultCase{"ReadOriginHalfway", FsOp::Read, "o/b.bin", 2, R"(compare "{o}/b.bin" "{c}/b.bin")"},
+        FaultCase{"ReadCopyHalfway", FsOp::Read, "c/b.bin", 2, R"(compare "{o}/b.bin" "{c}/b.bin")"},
+        FaultCase{"ReadLink", FsOp::ReadLink, "o/l", 1, R"(compare "{o}/l" "{c}/l")"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+// Write, Chmod, SetTimes, Rename, Unlink, Mkdir, Rmdir and Symlink are never
+// used by the comparer: watched on every path, none is ever called.
+TEST_F(FaultRun, NeverCallsAnOperationThatChangesTheDisk) {
+  const FsOp writers[] = {FsOp::Write, FsOp::Chmod, FsOp::SetTimes, FsOp::Rename,
+                          FsOp::Unlink, FsOp::Mkdir, FsOp::Rmdir, FsOp::Symlink};
+  for (FsOp op : writers) faults.FailOn(op, "", EROFS, 1, 1000000);
+  const auto before = tree.Snapshot();
+  EXPECT_EQ(Run(), common::kExitDifferences);
+  EXPECT_EQ(g.errorList.Lines(), Lines{Difference()});
+  EXPECT_EQ(faults.InjectedCount(), 0);
+  EXPECT_EQ(tree.Snapshot(), before);
+}
+
+// ---- Temporary files an interrupted copy of update left behind ----
+
+TEST_F(FaultRun, TemporaryFilesOfAnInterruptedCopyAreNoDifference) {
+  tree.WriteFile("c/.~tmp-0123456789abcdef.part", "medio archivo");
+  tree.WriteFile("c/sub/.~tmp-fedcba9876543210.part", "");
+  tree.WriteFile("o/tri/.~tmp-00000000000000aa.part", "x");
+  // Names that only look alike are ordinary files.
+  tree.WriteFile("c/.~tmp-0123456789ABCDEF.part", "no es nuestro");
+  EXPECT_EQ(Run(), common::kExitDifferences);
+  EXPECT_EQ(g.errorList.Lines(),
+            (Lines{"Falta archivo de origen: \"" + P("o/.~tmp-0123456789ABCDEF.part") + "\"", Difference()}));
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// A copy on a file system that keeps coarse modification times (FAT keeps
+// even seconds, others whole seconds or 10 ms), simulated through the seam:
+// the run probes the copy's precision once and compares at it, so a second
+// run finds nothing to do; on a nanosecond file system the rule stays
+// exactly "strictly newer".
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/core/FileSystem.h"
+#include "update/tests/support/EngineFixture.h"
+
+namespace updatetest {
+namespace {
+
+using common::FsOp;
+using Lines = std::vector<std::string>;
+
+constexpr int64_t kSecond = 1000000000;
+
+struct TimesCase {
+  const char* name;
+  int64_t precision;  // what the copy keeps, in ns; 1 = a real nanosecond file system
+  // A later source time, as seconds and nanoseconds after 1001 s + 700 ms,
+  // and whether that change must be copied.
+  int64_t laterSec, laterNsec;
+  bool laterCopied;
+};
+void PrintTo(const TimesCase& c, std::ostream* os) { *os << c.name; }
+
+class CopyTimes : public EngineFixture, public ::testing::WithParamInterface<TimesCase> {
+ protected:
+  CopyTimes() { options.LogOps = update::OpAll; }
+};
+
+TEST_P(CopyTimes, SecondRunRecordsNothingAndLaterChangesAreCopied) {
+  const TimesCase& c = GetParam();
+  if (c.precision > 1) faults.CoarseTimes(tree.Path("copia"), c.precision);
+  // Odd seconds and nanoseconds: every coarse file system loses something.
+  tree.WriteFile("origen/a.txt", "uno", 1001, 700000001);
+  tree.WriteFile("origen/sub/b.txt", "dos", 1003, 5);
+  tree.Symlink("origen/enlace", "a.txt");
+  tree.SetMtime("origen/enlace", 1005, 999999999);
+  Lines first = Run();
+  EXPECT_EQ(first.size(), 4u);
+  EXPECT_EQ(tree.MtimeNsec("copia/a.txt") % c.precision, 0) << "the copy did not keep coarse times";
+
+  EXPECT_EQ(Run(), Lines{}) << "a second run found something to do";
+
+  const int64_t later = 1001 * kSecond + 700000001 + c.laterSec * kSecond + c.laterNsec;
+  tree.WriteFile("origen/a.txt", "tres", later / kSecond, later % kSecond);
+  EXPECT_EQ(Run(), c.laterCopied ? Expand(Lines{R"(update "{o}/a.txt" "{c}/a.txt")"}) : Lines{});
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), c.laterCopied ? "tres" : "uno");
+  EXPECT_EQ(Run(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Update, CopyTimes,
+    ::testing::Values(
+        // A real file system with nanoseconds: one nanosecond is newer.
+        TimesCase{"NanosecondsOneLater", 1, 0, 1, true},
+        TimesCase{"WholeSecondsWithinTheSecond", kSecond, 0, 200000000, false},
+        TimesCase{"WholeSecondsNextSecond", kSecond, 0, 300000000, true},
+        TimesCase{"EvenSecondsWithinTheTwo", 2 * kSecond, 0, 200000000, false},
+        TimesCase{"EvenSecondsOneSecondLater", 2 * kSecond, 1, 0, true},
+        TimesCase{"TenMillisecondsWithin", 10000000, 0, 5000000, false},
+        TimesCase{"TenMillisecondsLater", 10000000, 0, 10000000, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class CopyTimeProbe : public EngineFixture {
+ protected:
+  CopyTimeProbe() {
+    options.LogOps = update::OpAll;
+    faults.CoarseTimes(tree.Path("copia"), 2 * kSecond);
+    tree.WriteFile("origen/a.txt", "uno", 1001, 700000001);
+  }
+  std::vector<std::string> CopyNames() {
+    std::vector<std::string> names;
+    for (const auto& [path, desc] : tree.Snapshot("copia")) names.push_back(path);
+    return names;
+  }
+};
+
+TEST_F(CopyTimeProbe, NamedProbeLeavesNothingBehind) {
+  // As on a file system without O_TMPFILE: the probe gets a temporary name.
+  faults.FailOn(FsOp::Open, tree.Path("copia/") + std::string(common::FileSystem::kTimeProbeName),
+                EOPNOTSUPP);
+  Run();
+  EXPECT_EQ(faults.InjectedCount(), 1);
+  EXPECT_EQ(CopyNames(), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(Run(), Lines{});
+}
+
+TEST_F(CopyTimeProbe, ACopyThatCannotBeProbedKeepsTheExactRule) {
+  // Not writable: nanoseconds are assumed, so this coarse copy looks older
+  // than its source on every run. That costs copies, never data.
+  faults.FailOn(FsOp::Open, tree.Path("copia/") + std::string(common::FileSystem::kTimeProbeName),
+                EACCES, 1, 100);
+  Run();
+  EXPECT_EQ(Run(), Expand(Lines{R"(update "{o}/a.txt" "{c}/a.txt")"}));
+}
+
+TEST_F(CopyTimeProbe, DryRunProbesWithoutANameAndListsNoFalseUpdate) {
+  Run();
+  options.TestMode = true;
+  EXPECT_EQ(Run(), Lines{});
+  // Where the probe would need a name, a dry run assumes nanoseconds.
+  faults.FailOn(FsOp::Open, tree.Path("copia/") + std::string(common::FileSystem::kTimeProbeName),
+                EOPNOTSUPP);
+  EXPECT_EQ(Run(), Expand(Lines{R"(update "{o}/a.txt" "{c}/a.txt")"}));
+  EXPECT_EQ(CopyNames(), std::vector<std::string>{"a.txt"});
+}
+
+}  // namespace
+}  // namespace updatetest

@@ -1,0 +1,258 @@
+// Every file-system operation the synchronizer uses, failing once on a chosen
+// entry of a small tree: the run records exactly the error line(s) for it,
+// goes on with the rest of the walk, loses nothing (the source untouched,
+// the copy's old entry as it was), leaves no temporary file and ends with
+// exit status 2. A second run without the fault finishes the mirror.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/core/FileSystem.h"
+#include "common/core/RunStatus.h"
+#include "common/tests/support/TempTree.h"
+#include "update/core/Globales.h"
+#include "update/tests/support/EngineFixture.h"
+#include "update/tests/support/TestUserInterface.h"
+
+namespace updatetest {
+namespace {
+
+using common::FsOp;
+using Lines = std::vector<std::string>;
+using Snapshot = std::map<std::string, std::string>;
+
+constexpr size_t kMiB = 1048576;
+
+// Larger than one chunk of the copy, so that a fault on the second read or
+// write strikes halfway through.
+const std::string& BigContent() {
+  static const std::string content = [] {
+    std::string s(5 * kMiB + 123, '\0');
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char>('a' + (i * 7) % 26);
+    return s;
+  }();
+  return content;
+}
+
+std::string ErrorLine(int number, const std::string& context) {
+  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
+}
+
+bool IsBelow(const std::string& path, const std::string& prefix) {
+  return path == prefix || path.compare(0, prefix.size() + 1, prefix + "/") == 0;
+}
+
+std::vector<std::string> TemporaryNames(const Snapshot& snapshot) {
+  std::vector<std::string> found;
+  for (const auto& [path, desc] : snapshot) {
+    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    if (common::FileSystem::IsTemporaryName(name)) found.push_back(path);
+  }
+  return found;
+}
+
+class FaultRun : public ::testing::Test {
+ protected:
+  FaultRun() {
+    // Source: an update, a creation, a link, a folder to fill and a new folder.
+    tree.WriteFile("origen/a.txt", BigContent(), 200);
+    tree.WriteFile("origen/b.txt", "b", 100);
+    tree.Symlink("origen/enlace", "a.txt");
+    tree.SetMtime("origen/enlace", 300);
+    tree.WriteFile("origen/sub/c.txt", "c", 100);
+    tree.WriteFile("origen/sub/d.txt", "d", 100);
+    tree.WriteFile("origen/nueva/e.txt", "e", 100);
+    tree.WriteFile("origen/zz.txt", "later", 100);
+    // Copy: a read-only old version, a file and folders the source lacks.
+    tree.WriteFile("copia/a.txt", "viejo a", 100);
+    tree.Chmod("copia/a.txt", 0444);
+    tree.WriteFile("copia/sobra.txt", "sobra", 100);
+    tree.WriteFile("copia/sub/x.txt", "x", 100);
+    tree.WriteFile("copia/vieja/f.txt", "f", 100);
+    tree.WriteFile("copia/vieja/g/h.txt", "h", 100);
+    tree.WriteFile("copia/ro/r.txt", "r", 100);
+    tree.Chmod("copia/ro", 0555);
+  }
+
+  int Run() {
+    g.options.LogOps = 0;  // only error lines: a clean run records nothing
+    return g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui);
+  }
+  Lines RecordedLines() const { return g.errorList.Lines(g.errorList.ErrorCount()); }
+  std::string Expand(const std::string& text) const {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text.compare(i, 3, "{o}") == 0) {
+        out += tree.Path("origen");
+        i += 2;
+      } else if (text.compare(i, 3, "{c}") == 0) {
+        out += tree.Path("copia");
+        i += 2;
+      } else {
+        out += text[i];
+      }
+    }
+    return out;
+  }
+
+  testsupport::TempTree tree;
+  common::FaultInjector faults;
+  common::FixedClock clock{SundayEvening()};
+  update::Globales g{&faults, &clock};
+  TestUserInterface ui;
+};
+
+TEST_F(FaultRun, ACleanRunRecordsNothingAndMirrors) {
+  EXPECT_EQ(Run(), common::kExitOk);
+  EXPECT_EQ(RecordedLines(), Lines{});
+  EXPECT_EQ(tree.Snapshot("copia"), tree.Snapshot("origen"));
+}
+
+struct ExpectedLine {
+  int number;
+  const char* context;  // {o} and {c} stand for the two roots
+};
+
+struct FaultCase {
+  const char* name;
+  FsOp op;
+  const char* pathPart;  // relative to the temp root; the fault is EIO
+  int nth;
+  std::vector<ExpectedLine> expected;
+  std::vector<const char*> kept;     // copy entries (with all below) left as they were
+  std::vector<const char*> emptied;  // copy folders left in place, emptied
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class EveryOperation : public FaultRun, public ::testing::WithParamInterface<FaultCase> {
+ protected:
+  // The copy as it must be: the source mirrored, except the entries the
+  // fault concerned, which keep what they were before the run.
+  Snapshot ExpectedCopy(const Snapshot& source, const Snapshot& oldCopy) const {
+    Snapshot expected = source;
+    for (const char* kept : GetParam().kept) {
+      std::erase_if(expected, [&](const auto& e) { return IsBelow(e.first, kept); });
+      for (const auto& [path, desc] : oldCopy)
+        if (IsBelow(path, kept)) expected[path] = desc;
+      // The folders that hold a kept entry stay too.
+      for (std::string p = kept; p.find('/') != std::string::npos;) {
+        p = p.substr(0, p.rfind('/'));
+        if (oldCopy.count(p) != 0) expected.emplace(p, oldCopy.at(p));
+      }
+    }
+    for (const char* folder : GetParam().emptied) {
+      std::erase_if(expected, [&](const auto& e) { return IsBelow(e.first, folder); });
+      expected[folder] = oldCopy.at(folder);
+    }
+    return expected;
+  }
+};
+
+TEST_P(EveryOperation, FailingOnceLosesNothingAndTheWalkGoesOn) {
+  const FaultCase& c = GetParam();
+  // Only root can delete in a read-only folder whose bits could not be changed.
+  if (c.op == FsOp::Chmod && std::string(c.pathPart) == "copia/ro" && geteuid() != 0)
+    GTEST_SKIP() << "needs root";
+  const Snapshot sourceBefore = tree.Snapshot("origen");
+  const Snapshot copyBefore = tree.Snapshot("copia");
+  faults.FailOn(c.op, tree.Path(c.pathPart), EIO, c.nth);
+
+  EXPECT_EQ(Run(), common::kExitFailures);
+  EXPECT_EQ(faults.InjectedCount(), 1) << "the fault was not reached";
+  Lines expected;
+  for (const auto& line : c.expected) expected.push_back(ErrorLine(line.number, Expand(line.context)));
+  EXPECT_EQ(RecordedLines(), expected);
+  EXPECT_EQ(tree.Snapshot("origen"), sourceBefore) << "the source was changed";
+  const Snapshot copyAfter = tree.Snapshot("copia");
+  EXPECT_EQ(copyAfter, ExpectedCopy(sourceBefore, copyBefore));
+  EXPECT_EQ(TemporaryNames(copyAfter), std::vector<std::string>{});
+
+  // Nothing was lost on the way: without the fault the mirror completes.
+  faults.Clear();
+  EXPECT_EQ(Run(), common::kExitOk);
+  EXPECT_EQ(RecordedLines(), Lines{});
+  EXPECT_EQ(tree.Snapshot("copia"), sourceBefore);
+}
+
+// Every operation the synchronizer uses. Lstat is the per-entry lstat of a
+// listing: its failure fails the whole listing, never a part of it.
+INSTANTIATE_TEST_SUITE_P(
+    Update, EveryOperation,
+    ::testing::Values(
+        // The counting pass lists each source folder first; the scan second.
+        FaultCase{"ListSourceFolder", FsOp::List, "origen/sub", 2, {{EIO, R"(list "{o}/sub")"}}, {"sub"}, {}},
+        FaultCase{"ListCopyFolder", FsOp::List, "copia/sub", 1, {{EIO, R"(list "{c}/sub")"}}, {"sub"}, {}},
+        FaultCase{"ListFolderBeingRemoved", FsOp::List, "copia/vieja", 1, {{EIO, R"(rmdir "{c}/vieja")"}}, {"vieja"}, {}},
+        FaultCase{"OpenFolderBeingRemoved", FsOp::Open, "copia/vieja", 1, {{EIO, R"(rmdir "{c}/vieja")"}}, {"vieja"}, {}},
+        FaultCase{"LstatInSourceListing", FsOp::Lstat, "origen/sub/c.txt", 1, {{EIO, R"(list "{o}/sub")"}}, {"sub"}, {}},
+        FaultCase{"LstatInCopyListing", FsOp::Lstat, "copia/sub/x.txt", 1, {{EIO, R"(list "{c}/sub")"}}, {"sub"}, {}},
+        FaultCase{"OpenSource", FsOp::Open, "origen/a.txt", 1, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        FaultCase{"OpenNewCopy", FsOp::Open, "copia/b.txt", 1, {{EIO, R"(copy "{o}/b.txt" "{c}/b.txt")"}}, {"b.txt"}, {}},
+        FaultCase{"ReadHalfway", FsOp::Read, "origen/a.txt", 2, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        FaultCase{"WriteHalfway", FsOp::Write, "copia/a.txt", 2, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        FaultCase{"ChmodOfTheCopy", FsOp::Chmod, "copia/a.txt", 1, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        // The folder is removed all the same; its bits' failure is reported.
+        FaultCase{"ChmodOfAReadOnlyFolder", FsOp::Chmod, "copia/ro", 1, {{EIO, R"(rmdir "{c}/ro")"}}, {}, {}},
+        FaultCase{"SetTimes", FsOp::SetTimes, "copia/a.txt", 1, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        FaultCase{"Rename", FsOp::Rename, "copia/a.txt", 1, {{EIO, R"(copy "{o}/a.txt" "{c}/a.txt")"}}, {"a.txt"}, {}},
+        FaultCase{"UnlinkAFile", FsOp::Unlink, "copia/sobra.txt", 1, {{EIO, R"(del "{c}/sobra.txt")"}}, {"sobra.txt"}, {}},
+        FaultCase{"UnlinkInsideARemoval", FsOp::Unlink, "copia/vieja/f.txt", 1,
+                  {{EIO, R"(del "{c}/vieja/f.txt")"}, {ENOTEMPTY, R"(rmdir "{c}/vieja")"}}, {"vieja/f.txt"}, {}},
+        // The folder not created is not entered: one line, not two.
+        FaultCase{"Mkdir", FsOp::Mkdir, "copia/nueva", 1, {{EIO, R"(mkdir "{c}/nueva")"}}, {"nueva"}, {}},
+        // The nested folder is removed first; the second rmdir is the folder's own.
+        FaultCase{"Rmdir", FsOp::Rmdir, "copia/vieja", 2, {{EIO, R"(rmdir "{c}/vieja")"}}, {}, {"vieja"}},
+        FaultCase{"ReadLink", FsOp::ReadLink, "origen/enlace", 1, {{EIO, R"(copy "{o}/enlace" "{c}/enlace")"}}, {"enlace"}, {}},
+        FaultCase{"Symlink", FsOp::Symlink, "copia/enlace", 1, {{EIO, R"(copy "{o}/enlace" "{c}/enlace")"}}, {"enlace"}, {}}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+// ---- A full disk ----
+
+enum class TempKind { Anonymous, Named };
+
+class DiskFull : public FaultRun, public ::testing::WithParamInterface<TempKind> {};
+
+TEST_P(DiskFull, KeepsTheOldCopyAndLaterSmallerFilesStillFit) {
+  tree.Remove("origen");
+  tree.Remove("copia");
+  tree.WriteFile("origen/a-grande.bin", BigContent(), 200);
+  tree.WriteFile("origen/b-nuevo.bin", BigContent(), 200);
+  tree.WriteFile("origen/c-pequeno.txt", "cabe", 200);
+  tree.WriteFile("origen/d/e-pequeno.txt", "cabe también", 200);
+  tree.WriteFile("copia/a-grande.bin", "la versión de ayer", 100);
+  tree.WriteFile("copia/c-pequeno.txt", "viejo", 100);
+  if (GetParam() == TempKind::Named) {
+    // As on a file system without O_TMPFILE: named temporaries from the start.
+    for (const char* name : {"a-grande.bin", "b-nuevo.bin", "c-pequeno.txt", "d/e-pequeno.txt"})
+      faults.FailOn(FsOp::Open, tree.Path(std::string("copia/") + name), EOPNOTSUPP, 1, 1);
+  }
+  // The disk fills up during the second chunk of each large file; small
+  // files still find room.
+  faults.FailOn(FsOp::Write, tree.Path("copia/a-grande.bin"), ENOSPC, 2, 1000);
+  faults.FailOn(FsOp::Write, tree.Path("copia/b-nuevo.bin"), ENOSPC, 2, 1000);
+
+  EXPECT_EQ(Run(), common::kExitFailures);
+  EXPECT_EQ(RecordedLines(),
+            (Lines{ErrorLine(ENOSPC, Expand(R"(copy "{o}/a-grande.bin" "{c}/a-grande.bin")")),
+                   ErrorLine(ENOSPC, Expand(R"(copy "{o}/b-nuevo.bin" "{c}/b-nuevo.bin")"))}));
+  EXPECT_EQ(tree.ReadFile("copia/a-grande.bin"), "la versión de ayer");
+  EXPECT_EQ(tree.MtimeNsec("copia/a-grande.bin"), 100 * 1000000000LL);
+  EXPECT_FALSE(tree.Exists("copia/b-nuevo.bin"));
+  EXPECT_EQ(tree.ReadFile("copia/c-pequeno.txt"), "cabe");
+  EXPECT_EQ(tree.ReadFile("copia/d/e-pequeno.txt"), "cabe también");
+  EXPECT_EQ(TemporaryNames(tree.Snapshot("copia")), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, DiskFull, ::testing::Values(TempKind::Anonymous, TempKind::Named),
+                         [](const auto& info) {
+                           return info.param == TempKind::Named ? "NamedTemporary" : "AnonymousTemporary";
+                         });
+
+}  // namespace
+}  // namespace updatetest
