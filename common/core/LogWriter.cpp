@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/core/FileFunction.h"
+
 namespace common {
 
 std::string FormatLogDate(const LocalTime& t) {
@@ -17,14 +19,26 @@ std::string FormatLogDate(const LocalTime& t) {
   return buf;
 }
 
+namespace {
+
+// A folder given with a line feed or another control character in its name
+// would otherwise break its header line in two: written escaped, as in
+// every other line of the block. Other paths stay exactly as given.
+std::string HeaderPath(const std::string& path) {
+  std::string quoted = QuotePath(path);
+  return quoted.substr(1, quoted.size() - 2);
+}
+
+}  // namespace
+
 std::vector<std::string> ComposeLogBlock(const LocalTime& now, const std::string& origen,
                                          const std::string& destino, bool testModeLine,
                                          const std::vector<std::string>& lines, int dashCount) {
   std::vector<std::string> block;
   block.reserve(lines.size() + 5);
   block.push_back("Fecha y hora: " + FormatLogDate(now));
-  block.push_back("Origen: " + origen);
-  block.push_back("Destino: " + destino);
+  block.push_back("Origen: " + HeaderPath(origen));
+  block.push_back("Destino: " + HeaderPath(destino));
   if (testModeLine) block.push_back("Modo prueba activado");
   block.insert(block.end(), lines.begin(), lines.end());
   block.push_back(std::string(dashCount > 0 ? static_cast<size_t>(dashCount) : 0, '-'));

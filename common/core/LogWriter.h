@@ -16,6 +16,8 @@ std::string FormatLogDate(const LocalTime& t);
 
 // The block: "Fecha y hora: <date>", "Origen: <origen>", "Destino: <destino>",
 // "Modo prueba activado" when testModeLine, the lines, and dashCount "-".
+// Control characters in the two folders are escaped as QuotePath does, so
+// that each header stays one line.
 std::vector<std::string> ComposeLogBlock(const LocalTime& now, const std::string& origen,
                                          const std::string& destino, bool testModeLine,
                                          const std::vector<std::string>& lines, int dashCount);

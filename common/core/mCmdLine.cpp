@@ -165,6 +165,7 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
   std::string text;
   bool afterDoubleDash = false;
   bool switchPhaseOver = false;
+  int switches = 0;
   for (const std::string& e : args) {
     if (!afterDoubleDash && e == "--") {
       afterDoubleDash = true;
@@ -201,8 +202,15 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
     if (!piece.readable) break;
     if (!text.empty()) text += ' ';
     text += piece.text;
-    // The parser's switch phase ends at the first token without a prefix.
-    if (!IsPrefix(piece.text.front())) switchPhaseOver = true;
+    // The parser's switch phase ends at the first token without a prefix,
+    // and after the last switch it records: a 21st switch is read as a
+    // positional argument, so it must be written as one (a quoted value
+    // would otherwise come back split in two).
+    if (!IsPrefix(piece.text.front())) {
+      switchPhaseOver = true;
+    } else if (!switchPhaseOver && ++switches == mCmdLine::kMaxOptions) {
+      switchPhaseOver = true;
+    }
   }
   return text;
 }

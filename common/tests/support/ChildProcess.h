@@ -1,0 +1,138 @@
+#pragma once
+// Runs a program the way cron or a systemd timer would: standard input from
+// /dev/null (no terminal to ask), no display in the environment, both
+// outputs captured. The child is armed with an alarm before exec, so a run
+// that hangs is killed by SIGALRM and shows up as Hung() instead of a test
+// that never ends; the limit is generous and never part of what is tested.
+// Header only, so that every test program can use it without linking more.
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace testsupport {
+
+struct ChildResult {
+  int status = -1;  // exit status; -1 when a signal ended the program
+  int signal = 0;   // that signal
+  std::string out;
+  std::string err;
+  bool Hung() const { return signal == SIGALRM; }
+};
+
+class ChildProcess {
+ public:
+  static constexpr unsigned kDefaultLimitSeconds = 120;
+
+  // Starts program with args (argv[1..]) in folder cwd.
+  ChildProcess(const std::string& program, const std::vector<std::string>& args,
+               const std::string& cwd, unsigned limitSeconds = kDefaultLimitSeconds) {
+    out_ = memfd_create("stdout", MFD_CLOEXEC);
+    err_ = memfd_create("stderr", MFD_CLOEXEC);
+    if (out_ < 0 || err_ < 0) throw std::runtime_error("memfd_create failed");
+
+    // Everything the child needs is prepared before fork.
+    std::vector<std::string> argText{program};
+    argText.insert(argText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argText) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envText;
+    for (char** e = environ; *e; ++e) {
+      std::string v = *e;
+      if (v.rfind("DISPLAY=", 0) == 0 || v.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+          v.rfind("QT_QPA_PLATFORM=", 0) == 0)
+        continue;
+      envText.push_back(std::move(v));
+    }
+    std::vector<char*> envp;
+    for (auto& v : envText) envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      int in = open("/dev/null", O_RDONLY);
+      if (in < 0 || dup2(in, 0) < 0 || dup2(out_, 1) < 0 || dup2(err_, 2) < 0 ||
+          chdir(cwd.c_str()) != 0)
+        _exit(127);
+      // The alarm survives exec; its default action ends the program.
+      signal(SIGALRM, SIG_DFL);
+      sigset_t all;
+      sigemptyset(&all);
+      sigprocmask(SIG_SETMASK, &all, nullptr);
+      alarm(limitSeconds);
+      execve(program.c_str(), argv.data(), envp.data());
+      _exit(127);
+    }
+  }
+
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  ~ChildProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Reap();
+    }
+    if (out_ >= 0) close(out_);
+    if (err_ >= 0) close(err_);
+  }
+
+  // Waits for the end of the program and returns what it did.
+  ChildResult Wait() {
+    ChildResult r;
+    int raw = Reap();
+    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+    r.out = Slurp(out_);
+    r.err = Slurp(err_);
+    return r;
+  }
+
+ private:
+  int Reap() {
+    int raw = 0;
+    while (waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return raw;
+  }
+
+  static std::string Slurp(int fd) {
+    std::string text;
+    char buf[65536];
+    off_t at = 0;
+    for (;;) {
+      ssize_t n = pread(fd, buf, sizeof buf, at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      text.append(buf, static_cast<size_t>(n));
+      at += n;
+    }
+    return text;
+  }
+
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+};
+
+// Runs the program to its end.
+inline ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& cwd,
+                            unsigned limitSeconds = ChildProcess::kDefaultLimitSeconds) {
+  ChildProcess child(program, args, cwd, limitSeconds);
+  return child.Wait();
+}
+
+}  // namespace testsupport
