@@ -2,6 +2,11 @@
 # Installs the Debian packages needed to build and test both programs.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libutf8proc-dev qt6-base-dev rsync)
+# The fuzz step (scripts/fuzz.sh) builds with clang; libFuzzer's runtime
+# comes with Debian's compiler-rt package.
+if [ "${FUZZ_DEPS:-0}" = 1 ]; then
+  pkgs+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
