@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <compare>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,7 +103,8 @@ const char* FsOpName(FsOp op);
 // disk, a listing that fails), runs a chosen action just before a chosen
 // call (to make a race with another program happen at an exact moment), and
 // can make a folder keep coarse modification times, as FAT or some network
-// file systems do. Not thread-safe; one run uses it at a time.
+// file systems do. Safe to call from the worker threads of a run; set the
+// rules up before the run starts.
 class FaultInjector {
  public:
   // The nth call (1 = first) of op on a path containing pathPart fails with
@@ -124,8 +126,8 @@ class FaultInjector {
   // The time a file system with coarse times would keep for path. Called
   // by FileSystem before it sets a time.
   FileTime StoredTime(std::string_view path, FileTime t) const;
-  int InjectedCount() const { return injected_; }
-  int ActionsRun() const { return actionsRun_; }
+  int InjectedCount() const;
+  int ActionsRun() const;
 
  private:
   struct Rule {
@@ -151,6 +153,7 @@ class FaultInjector {
   std::vector<Rule> rules_;
   std::vector<Action> actions_;
   std::vector<Coarse> coarse_;
+  mutable std::mutex mutex_;  // Check may come from a worker thread
   int injected_ = 0;
   int actionsRun_ = 0;
 };
