@@ -202,27 +202,33 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   view_.SetPathLabel("Comparando " + common::GetFileName(source));
   view_.ProcessEvents();
 
-  // A source folder that cannot be listed is never taken for an empty one:
-  // the copy's entries would all be deleted.
+  // Both folders are opened first and the copy's is listed on the worker
+  // while the source's is listed here: the two listings cost about one.
   Folder s;
   FolderListing a;
   FsError e = OpenFolderOf(sourceParent, source, s);
-  if (!e) e = fs_.ListFolder(s, a);
+  Folder d;
+  FolderListing b;
+  LinkPolicy links = copyParent == nullptr ? LinkPolicy::Follow : LinkPolicy::NoFollow;
+  FsError copyError;
+  if (!e) {
+    copyError = OpenFolderOf(copyParent, copy, d);
+    if (!copyError) copyLister_.Start(d);
+    e = fs_.ListFolder(s, a);
+    if (!copyError) copyError = copyLister_.Wait(b);
+  }
+  // A source folder that cannot be listed is never taken for an empty one:
+  // the copy's entries would all be deleted.
   if (e) {
     errorList_.AddError("list " + common::QuotePath(source), e);
     return;
   }
   // A missing destination is empty when nothing will be created in it (so
   // /test lists every creation that would follow); otherwise the pair is skipped.
-  Folder d;
-  FolderListing b;
-  LinkPolicy links = copyParent == nullptr ? LinkPolicy::Follow : LinkPolicy::NoFollow;
-  e = OpenFolderOf(copyParent, copy, d);
-  if (!e) e = fs_.ListFolder(d, b);
-  if (e) {
+  if (copyError) {
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
-    if (!(IsMissing(e, links) && nothingCreated)) {
-      errorList_.AddError("list " + common::QuotePath(copy), e);
+    if (!(IsMissing(copyError, links) && nothingCreated)) {
+      errorList_.AddError("list " + common::QuotePath(copy), copyError);
       return;
     }
     b = FolderListing();

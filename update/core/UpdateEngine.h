@@ -22,6 +22,7 @@
 
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
+#include "common/core/ListingWorker.h"
 #include "common/core/ProgressView.h"
 #include "update/core/ErrorList.h"
 #include "update/core/Options.h"
@@ -95,6 +96,8 @@ class UpdateEngine {
   const common::FileSystem& fs_;
   common::ProgressView& view_;
   const common::Clock& clock_;
+  // Lists the copy's side of each folder pair while the source's is listed.
+  common::ListingWorker copyLister_{fs_};
 };
 
 }  // namespace update
