@@ -40,13 +40,14 @@ int FaultInjector::Check(FsOp op, std::string_view path) {
     ++action.seen;
     if (action.seen >= action.nth && action.seen - action.nth < action.times) due.push_back(action.run);
   }
-  // An action works on the disk directly, never through this injector, so
-  // it may run with the lock held; that also keeps it ahead of the call.
-  for (auto& run : due) {
-    run();
-    ++actionsRun_;
+  // An action may wait for the test (to hold a worker thread at an exact
+  // point), so it runs without the lock.
+  if (!due.empty()) {
+    lock.unlock();
+    for (auto& run : due) run();
+    lock.lock();
+    actionsRun_ += static_cast<int>(due.size());
   }
-
   int error = 0;
   // Every matching rule counts the call, even when an earlier rule already
   // fails it, so that each rule's nth means the nth call it could see.

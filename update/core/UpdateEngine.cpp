@@ -99,6 +99,10 @@ UpdateEngine::UpdateEngine(const Options& options, ErrorList& errorList,
 
 void UpdateEngine::Cancel() {
   if (Cancelled) return;
+  // The copies handed over (two at most) were passed by the walk already:
+  // they finish, and their lines come before the note, as they would have
+  // one after another.
+  RecordCopies(CopyWait::All);
   errorList_.AddError("*Cancelado por el usuario");
   view_.DisableCancel();
   Cancelled = true;
@@ -109,6 +113,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   FilesDone = 0;
   FilesTotal = 0;
   copiedAny_ = false;
+  pendingCopies_.clear();
   copyTimePrecision_ = common::kNanosecondTimes;
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
@@ -225,6 +230,13 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   }
   // A missing destination is empty when nothing will be created in it (so
   // /test lists every creation that would follow); otherwise the pair is skipped.
+  // Copies handed to the worker read from s and write into d: whatever
+  // ends this call, they end before the two folders close.
+  struct CopiesEnd {
+    CopyWorker& copier;
+    ~CopiesEnd() { copier.DropWaiting(); }
+  } copiesEnd{copier_};
+
   if (copyError) {
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
     if (!(IsMissing(copyError, links) && nothingCreated)) {
@@ -266,6 +278,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     }
     return !Cancelled;
   });
+  RecordCopies(CopyWait::All);
   if (Cancelled) return;
   std::vector<EntryInfo>().swap(a.files);
   std::vector<EntryInfo>().swap(b.files);
@@ -337,14 +350,7 @@ void UpdateEngine::UpdateFile(const Folder& sourceFolder, const EntryInfo& sourc
   view_.SetFileLabel(sourceInfo.name);
   view_.ProcessEvents();
   if ((options_.ExecOps & OpUpdate) == 0) return;
-  if ((options_.LogOps & OpUpdate) != 0) {
-    std::string source = sourceFolder.PathOf(sourceInfo.name);
-    std::string copy = copyFolder.PathOf(copyName);
-    Trace(OpUpdate, "update", source, &copy);
-  }
-  if (options_.TestMode) return;
-  CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
-  view_.ProcessEvents();
+  CopyAction(OpUpdate, "update", sourceFolder, sourceInfo, copyFolder, copyName);
 }
 
 void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
@@ -352,14 +358,7 @@ void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& so
   view_.SetFileLabel(sourceInfo.name);
   view_.ProcessEvents();
   if ((options_.ExecOps & OpCreate) == 0) return;
-  if ((options_.LogOps & OpCreate) != 0) {
-    std::string source = sourceFolder.PathOf(sourceInfo.name);
-    std::string copy = copyFolder.PathOf(copyName);
-    Trace(OpCreate, "create", source, &copy);
-  }
-  if (options_.TestMode) return;
-  CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
-  view_.ProcessEvents();
+  CopyAction(OpCreate, "create", sourceFolder, sourceInfo, copyFolder, copyName);
 }
 
 bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) {
@@ -376,7 +375,56 @@ bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) 
   return true;
 }
 
+void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sourceFolder,
+                              const EntryInfo& sourceInfo, const Folder& copyFolder,
+                              const std::string& copyName) {
+  // /test copies nothing, and under /debug the first failure must end the
+  // run before anything after it happens: both go one by one.
+  if (options_.TestMode || options_.DebugMode) {
+    if ((options_.LogOps & op) != 0) {
+      std::string source = sourceFolder.PathOf(sourceInfo.name);
+      std::string copy = copyFolder.PathOf(copyName);
+      Trace(op, keyword, source, &copy);
+    }
+    if (options_.TestMode) return;
+    CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
+    view_.ProcessEvents();
+    return;
+  }
+  uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName);
+  pendingCopies_.push_back(PendingCopy{ticket, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
+  // The worker takes one copy while this thread takes the next: never more
+  // than one waits, so progress and lines stay close to the walk.
+  while (copier_.Waiting() > 1) copier_.RunOneHere();
+  RecordCopies(CopyWait::FinishedOnly);
+  view_.ProcessEvents();
+}
+
+void UpdateEngine::RecordCopies(CopyWait wait) {
+  while (!pendingCopies_.empty()) {
+    if (wait == CopyWait::FinishedOnly && !copier_.Finished(pendingCopies_.front().ticket)) break;
+    std::optional<FsError> result = copier_.Result(pendingCopies_.front().ticket);
+    PendingCopy copy = std::move(pendingCopies_.front());
+    pendingCopies_.pop_front();
+    RecordCopy(copy, result);
+  }
+}
+
+void UpdateEngine::RecordCopy(const PendingCopy& copy, const std::optional<FsError>& result) {
+  if (!result) return;  // dropped by a cancel before it started: it never happened
+  std::string source = copy.sourceFolder->PathOf(copy.sourceInfo->name);
+  std::string target = copy.copyFolder->PathOf(copy.copyName);
+  Trace(copy.op, copy.keyword, source, &target);
+  if (*result) {
+    Fail(*result, "copy " + common::QuotePath(source) + " " + common::QuotePath(target));
+    return;
+  }
+  copiedAny_ = true;
+}
+
 void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
+  // Its lines come after those of the copies handed over before it.
+  RecordCopies(CopyWait::All);
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;

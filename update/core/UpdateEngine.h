@@ -18,16 +18,30 @@
 // once per run on the copy itself.
 
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <string>
 
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
 #include "common/core/ListingWorker.h"
+#include "update/core/CopyWorker.h"
 #include "common/core/ProgressView.h"
 #include "update/core/ErrorList.h"
 #include "update/core/Options.h"
 
 namespace update {
+
+// A copy handed to the copy worker, with what its lines need.
+struct PendingCopy {
+  uint64_t ticket;
+  int32_t op;
+  const char* keyword;
+  const common::Folder* sourceFolder;
+  const common::EntryInfo* sourceInfo;
+  const common::Folder* copyFolder;
+  std::string copyName;
+};
 
 class UpdateEngine {
  public:
@@ -81,6 +95,17 @@ class UpdateEngine {
   static bool FoldersOverlap(const std::string& origen, const std::string& destino);
   void CopyGuarded(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                    const common::Folder& copyFolder, const std::string& copyName);
+  // A create or update that copies: traced and copied at once under
+  // /debug, otherwise handed to the copy worker and recorded when done.
+  void CopyAction(int32_t op, const char* keyword, const common::Folder& sourceFolder,
+                  const common::EntryInfo& sourceInfo, const common::Folder& copyFolder,
+                  const std::string& copyName);
+  // Records the trace and error lines of handed-over copies, in the order
+  // they were handed over: those finished, or all of them (waiting for
+  // them) when wait says so.
+  enum class CopyWait { FinishedOnly, All };
+  void RecordCopies(CopyWait wait);
+  void RecordCopy(const struct PendingCopy& copy, const std::optional<common::FsError>& result);
   void Trace(int32_t op, const char* keyword, const std::string& first,
              const std::string* second = nullptr);
   // A failed file step: an error line, or under /debug the end of the run.
@@ -98,6 +123,12 @@ class UpdateEngine {
   const common::Clock& clock_;
   // Lists the copy's side of each folder pair while the source's is listed.
   common::ListingWorker copyLister_{fs_};
+  // Copies handed over and not yet recorded, oldest first. A copy's line is
+  // recorded only after every line of the copies handed over before it, and
+  // before anything that is not a copy: the log reads as if the copies had
+  // run one after another.
+  std::deque<PendingCopy> pendingCopies_;
+  CopyWorker copier_{fs_};
 };
 
 }  // namespace update
