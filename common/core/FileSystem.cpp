@@ -906,6 +906,26 @@ FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {
   return {};
 }
 
+FsError FileSystem::OpenRead(const Folder& folder, std::string_view name, ReadFile& out) const {
+  out.Close();
+  if (!folder.IsOpen()) return {EBADF};
+  // The full path names the file in fault checks only.
+  std::string path = faults_ != nullptr ? folder.PathOf(name) : std::string();
+  int error = Fault(faults_, FsOp::Open, path);
+  std::string leaf(name);
+  Fd fd(error == 0 ? ::openat(folder.fd_, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
+  if (error == 0 && fd.Get() < 0) error = errno;
+  if (error != 0) return {error};
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) return {errno};
+  if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
+  out.fd_ = fd.Release();
+  out.size_ = st.st_size;
+  out.faults_ = faults_;
+  out.path_ = std::move(path);
+  return {};
+}
+
 FsError FileSystem::ReadLink(const std::string& path, std::string& target) const {
   if (int e = Fault(faults_, FsOp::ReadLink, path)) return {e};
   return {ReadLinkText(AT_FDCWD, path.c_str(), target)};

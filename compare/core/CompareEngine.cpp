@@ -1,8 +1,10 @@
 #include "compare/core/CompareEngine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <utility>
 #include <vector>
@@ -42,6 +44,71 @@ void DropTemporaryNames(std::vector<EntryInfo>& files) {
   std::erase_if(files, [](const EntryInfo& f) { return common::FileSystem::IsTemporaryName(f.name); });
 }
 
+// One step of a merge of two listings: both indexes set for a match, -1 on
+// the side that lacks the name.
+struct MergeStep {
+  int i;
+  int j;
+};
+
+std::vector<MergeStep> MergeSteps(const std::vector<EntryInfo>& left, const std::vector<EntryInfo>& right) {
+  std::vector<MergeStep> steps;
+  steps.reserve(std::max(left.size(), right.size()));
+  common::MergeByName(left, right, [&steps](int i, int j) {
+    steps.push_back(MergeStep{i, j});
+    return true;
+  });
+  return steps;
+}
+
+// What a matched pair needs beyond its two listing entries.
+enum class PairWork { Decided, Special, Links, Content };
+
+PairWork Classify(const EntryInfo& a, const EntryInfo& b, CompareMode mode, FileResult& decided) {
+  if (a.kind == EntryKind::Special || b.kind == EntryKind::Special) return PairWork::Special;
+  decided = FileResult::SizeDiffers;
+  if (a.size != b.size) return PairWork::Decided;
+  // A link against a regular file of the same size: the entries are plainly
+  // not the same, and the listing already says so without reading anything.
+  decided = FileResult::ContentDiffers;
+  if (a.kind != b.kind) return PairWork::Decided;
+  decided = FileResult::Same;
+  if (mode == CompareMode::Quick) return PairWork::Decided;
+  if (a.kind == EntryKind::Symlink) return PairWork::Links;
+  if (a.size == 0) return PairWork::Decided;
+  return PairWork::Content;
+}
+
+// Pairs of a block or more read ahead at once: each waits with its two
+// files open.
+constexpr int kBigPairsAhead = 2;
+
+// Pops the walk's innermost level however the folder's walk ends.
+template <class T>
+class PopOnExit {
+ public:
+  explicit PopOnExit(std::vector<T>& stack) : stack_(stack) {}
+  ~PopOnExit() { stack_.pop_back(); }
+  PopOnExit(const PopOnExit&) = delete;
+  PopOnExit& operator=(const PopOnExit&) = delete;
+
+ private:
+  std::vector<T>& stack_;
+};
+
+// Forgets a pointer to a local however its scope ends.
+template <class T>
+class ClearOnExit {
+ public:
+  explicit ClearOnExit(T*& pointer) : pointer_(pointer) {}
+  ~ClearOnExit() { pointer_ = nullptr; }
+  ClearOnExit(const ClearOnExit&) = delete;
+  ClearOnExit& operator=(const ClearOnExit&) = delete;
+
+ private:
+  T*& pointer_;
+};
+
 // Closes the view however the run ends, a DebugStop included.
 class ViewCloser {
  public:
@@ -56,6 +123,63 @@ class ViewCloser {
 
 }  // namespace
 
+// The walk's view of one folder pair: the folder merge, and how far it got.
+struct CompareEngine::Level {
+  const std::string& s;
+  const std::string& d;
+  std::vector<EntryInfo> foldersS;
+  std::vector<EntryInfo> foldersD;
+  std::vector<MergeStep> steps;
+  size_t next = 0;  // the first folder step not yet started
+};
+
+// The file merge of the folder being reported, and the jobs posted for it.
+struct CompareEngine::FilePlan {
+  const std::string& s;
+  const std::string& d;
+  const common::FolderListing& listS;
+  const common::FolderListing& listD;
+  // The two folders, open: the pairs' files are opened from them.
+  const ReadAhead::FolderHandle& folderS;
+  const ReadAhead::FolderHandle& folderD;
+  CompareMode mode;
+  std::vector<MergeStep> steps;
+  std::vector<ReadAhead::Ticket> tickets;  // per step; kNoTicket when it needs no job
+  size_t posted = 0;                       // steps looked at by Pump
+  // The folder the walk enters after this one's files, if any.
+  const Level* nextLevel = nullptr;
+  size_t nextStep = 0;
+  bool nextPosted = false;
+};
+
+// The read-ahead of one walk: created by the outermost call, stopped and
+// joined when it ends, however it ends.
+class CompareEngine::WalkScope {
+ public:
+  explicit WalkScope(CompareEngine& engine) : engine_(engine), owner_(!engine.readAhead_) {
+    if (!owner_) return;
+    engine_.readAhead_ = std::make_unique<ReadAhead>(engine_.fs_, kBlockSize);
+    Reset();
+  }
+  ~WalkScope() {
+    if (!owner_) return;
+    Reset();
+    engine_.readAhead_.reset();
+  }
+  WalkScope(const WalkScope&) = delete;
+  WalkScope& operator=(const WalkScope&) = delete;
+
+ private:
+  void Reset() {
+    engine_.levels_.clear();
+    engine_.plan_ = nullptr;
+    engine_.prefetch_ = {};
+    engine_.bigAhead_ = 0;
+  }
+  CompareEngine& engine_;
+  bool owner_;
+};
+
 CompareEngine::CompareEngine(const Options& options, ErrorList& errorList,
                              const common::FileSystem& fs, common::ProgressView& view)
     : options_(options), errorList_(errorList), fs_(fs), view_(view) {}
@@ -68,6 +192,8 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
   filesTotal_ = 0;
   view_.Open([this] { Cancel(); });
   ViewCloser closer(view_);
+  // One read-ahead for the count and the walk; stopped before the view closes.
+  WalkScope scope(*this);
   view_.SetBar(0);
   view_.SetFileLabel("");
   view_.SetPathLabel("Preparando para comparar...");
@@ -89,85 +215,243 @@ void CompareEngine::Cancel() {
 }
 
 int64_t CompareEngine::CountFiles(const std::string& folder, LinkPolicy links) {
-  common::FolderListing listing;
-  int64_t n = 0;
-  if (!fs_.ListFolder(folder, listing, common::ListDetail::NamesAndKinds, links)) {
-    DropTemporaryNames(listing.files);
-    n = static_cast<int64_t>(listing.files.size());
-    listing.files = {};
-    for (const EntryInfo& sub : listing.folders) {
-      n += CountFiles(common::JoinPath(folder, sub.name));
-      if (cancelled_) break;
+  WalkScope scope(*this);
+  ReadAhead& ahead = *readAhead_;
+  // Breadth first: every folder of the tree is listed, so the listings of
+  // a whole level can be posted at once and taken in the order posted.
+  // Only the paths of folders not yet listed are kept.
+  std::deque<std::string> waiting{folder};
+  std::deque<std::pair<ReadAhead::Ticket, std::string>> posted;
+  LinkPolicy policy = links;
+  auto post = [&] {
+    while (!waiting.empty() && ahead.HasRoom()) {
+      posted.emplace_back(ahead.PostCount(waiting.front(), policy), std::move(waiting.front()));
+      waiting.pop_front();
+      policy = LinkPolicy::NoFollow;
     }
+    ahead.Publish();
+  };
+  int64_t n = 0;
+  post();
+  while (!posted.empty()) {
+    const auto [ticket, path] = std::move(posted.front());
+    posted.pop_front();
+    Await(ticket);
+    int64_t files = 0;
+    std::vector<EntryInfo> folders;
+    // A folder that cannot be listed counts nothing more, silently.
+    if (!ahead.TakeCount(ticket, files, folders)) {
+      n += files;
+      for (const EntryInfo& sub : folders) waiting.push_back(common::JoinPath(path, sub.name));
+    }
+    view_.ProcessEvents();
+    if (cancelled_) break;
+    post();
   }
-  view_.ProcessEvents();
   return n;
 }
 
 void CompareEngine::CompareFolders(const std::string& s, const std::string& d, CompareMode mode,
                                    LinkPolicy links) {
+  WalkScope scope(*this);
+  ReadAhead& ahead = *readAhead_;
+  const ReadAhead::Ticket ts = ahead.PostList(s, links);
+  const ReadAhead::Ticket td = ahead.PostList(d, links);
+  ahead.Publish();
+  WalkFolder(s, d, mode, ts, td);
+}
+
+void CompareEngine::WalkFolder(const std::string& s, const std::string& d, CompareMode mode,
+                               ReadAhead::Ticket ts, ReadAhead::Ticket td) {
   view_.SetPathLabel("Comparando " + common::GetFileName(s));
   view_.ProcessEvents();
 
   // A folder that cannot be listed is never taken for an empty one: one
   // error line, and nothing is said about its contents.
   common::FolderListing listS, listD;
-  FsError errS = fs_.ListFolder(s, listS, common::ListDetail::Full, links);
+  ReadAhead::FolderHandle folderS, folderD;
+  Await(ts);
+  FsError errS = readAhead_->TakeListing(ts, listS, folderS);
   if (errS) Failure(errS, "list " + common::QuotePath(s));
-  FsError errD = fs_.ListFolder(d, listD, common::ListDetail::Full, links);
+  Await(td);
+  FsError errD = readAhead_->TakeListing(td, listD, folderD);
   if (errD) Failure(errD, "list " + common::QuotePath(d));
   if (errS || errD) return;
   DropTemporaryNames(listS.files);
   DropTemporaryNames(listD.files);
 
-  bool go = common::MergeByName(listS.files, listD.files, [&](int i, int j) {
-    if (i >= 0 && j >= 0) {
-      const EntryInfo& a = listS.files[static_cast<size_t>(i)];
-      const EntryInfo& b = listD.files[static_cast<size_t>(j)];
-      std::string pathS = common::JoinPath(s, a.name);
-      std::string pathD = common::JoinPath(d, b.name);
-      FileResult r = CompareFiles(pathS, a, pathD, b, mode);
-      if (r == FileResult::SizeDiffers)
-        errorList_.AddDifference(PairLine("Diferente tamaño: ", pathS, pathD));
-      else if (r == FileResult::ContentDiffers)
-        errorList_.AddDifference(PairLine("Diferente contenido: ", pathS, pathD));
-      ++filesDone_;
-      ShowProgress(filesDone_);
-    } else if (i >= 0) {
-      const EntryInfo& a = listS.files[static_cast<size_t>(i)];
-      errorList_.AddDifference(PathLine("Falta archivo de destino: ", common::JoinPath(d, a.name)));
-      ++filesDone_;
-      ShowProgress(filesDone_);
-    } else {
-      const EntryInfo& b = listD.files[static_cast<size_t>(j)];
-      errorList_.AddDifference(PathLine("Falta archivo de origen: ", common::JoinPath(s, b.name)));
-      view_.ProcessEvents();
+  Level level{s, d, std::move(listS.folders), std::move(listD.folders), {}, 0};
+  level.steps = MergeSteps(level.foldersS, level.foldersD);
+  levels_.push_back(&level);
+  PopOnExit popLevel(levels_);
+
+  bool go = true;
+  {
+    FilePlan plan{s, d, listS, listD, folderS, folderD, mode, MergeSteps(listS.files, listD.files), {}, 0,
+                  nullptr, 0, false};
+    plan.tickets.assign(plan.steps.size(), ReadAhead::kNoTicket);
+    FindNextFolder(plan);
+    plan_ = &plan;
+    ClearOnExit clearPlan(plan_);
+
+    for (size_t k = 0; k < plan.steps.size() && go; ++k) {
+      Pump();
+      const MergeStep step = plan.steps[k];
+      if (step.i >= 0 && step.j >= 0) {
+        const EntryInfo& a = listS.files[static_cast<size_t>(step.i)];
+        const EntryInfo& b = listD.files[static_cast<size_t>(step.j)];
+        FileResult r;
+        if (plan.tickets[k] != ReadAhead::kNoTicket)
+          r = FinishPair(plan.tickets[k], s, a, d, b);
+        else
+          r = CompareFiles(common::JoinPath(s, a.name), a, common::JoinPath(d, b.name), b, mode);
+        if (r == FileResult::SizeDiffers)
+          errorList_.AddDifference(
+              PairLine("Diferente tamaño: ", common::JoinPath(s, a.name), common::JoinPath(d, b.name)));
+        else if (r == FileResult::ContentDiffers)
+          errorList_.AddDifference(
+              PairLine("Diferente contenido: ", common::JoinPath(s, a.name), common::JoinPath(d, b.name)));
+        ++filesDone_;
+        ShowProgress(filesDone_);
+      } else if (step.i >= 0) {
+        const EntryInfo& a = listS.files[static_cast<size_t>(step.i)];
+        errorList_.AddDifference(PathLine("Falta archivo de destino: ", common::JoinPath(d, a.name)));
+        ++filesDone_;
+        ShowProgress(filesDone_);
+      } else {
+        const EntryInfo& b = listD.files[static_cast<size_t>(step.j)];
+        errorList_.AddDifference(PathLine("Falta archivo de origen: ", common::JoinPath(s, b.name)));
+        view_.ProcessEvents();
+      }
+      go = !cancelled_;
     }
-    return !cancelled_;
-  });
+    // Every pair was taken, so the next folder's listings find room now.
+    if (go) Pump();
+  }
   if (!go) return;
   // The file lists are done with; only the folder lists live on while the
   // subfolders are compared.
   listS.files = {};
   listD.files = {};
+  folderS.reset();
+  folderD.reset();
 
   // No events are processed between two one-sided folder lines, so a cancel
   // can only be seen after a subfolder's walk, and a tail of missing folders
   // is always reported whole.
-  go = common::MergeByName(listS.folders, listD.folders, [&](int i, int j) {
-    if (i >= 0 && j >= 0) {
-      CompareFolders(common::JoinPath(s, listS.folders[static_cast<size_t>(i)].name),
-                     common::JoinPath(d, listD.folders[static_cast<size_t>(j)].name), mode);
-    } else if (i >= 0) {
+  for (size_t k = 0; k < level.steps.size() && go; ++k) {
+    level.next = k + 1;
+    const MergeStep step = level.steps[k];
+    if (step.i >= 0 && step.j >= 0) {
+      const std::string childS = common::JoinPath(s, level.foldersS[static_cast<size_t>(step.i)].name);
+      const std::string childD = common::JoinPath(d, level.foldersD[static_cast<size_t>(step.j)].name);
+      ReadAhead::Ticket cs, cd;
+      if (prefetch_.level == &level && prefetch_.step == k) {
+        cs = prefetch_.s;
+        cd = prefetch_.d;
+        prefetch_ = {};
+      } else {
+        // Not read ahead (the folder before it could not be listed): every
+        // job before it was taken, so there is room.
+        cs = readAhead_->PostList(childS, LinkPolicy::NoFollow);
+        cd = readAhead_->PostList(childD, LinkPolicy::NoFollow);
+        readAhead_->Publish();
+      }
+      WalkFolder(childS, childD, mode, cs, cd);
+    } else if (step.i >= 0) {
       errorList_.AddDifference(PathLine("Falta carpeta de destino: ",
-                                        common::JoinPath(d, listS.folders[static_cast<size_t>(i)].name)));
+                                        common::JoinPath(d, level.foldersS[static_cast<size_t>(step.i)].name)));
     } else {
       errorList_.AddDifference(PathLine("Falta carpeta de origen: ",
-                                        common::JoinPath(s, listD.folders[static_cast<size_t>(j)].name)));
+                                        common::JoinPath(s, level.foldersD[static_cast<size_t>(step.j)].name)));
     }
-    return !cancelled_;
-  });
+    go = !cancelled_;
+  }
   if (go) view_.ProcessEvents();
+}
+
+void CompareEngine::FindNextFolder(FilePlan& plan) const {
+  // After this folder's files come its own subfolders, then what is left of
+  // each folder above it, innermost first.
+  for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
+    const Level& level = **it;
+    for (size_t k = level.next; k < level.steps.size(); ++k) {
+      if (level.steps[k].i >= 0 && level.steps[k].j >= 0) {
+        plan.nextLevel = &level;
+        plan.nextStep = k;
+        return;
+      }
+    }
+  }
+}
+
+void CompareEngine::Pump() {
+  FilePlan* plan = plan_;
+  if (plan == nullptr) return;
+  ReadAhead& ahead = *readAhead_;
+  while (plan->posted < plan->steps.size() && ahead.HasRoom()) {
+    const MergeStep step = plan->steps[plan->posted];
+    if (step.i >= 0 && step.j >= 0) {
+      const EntryInfo& a = plan->listS.files[static_cast<size_t>(step.i)];
+      const EntryInfo& b = plan->listD.files[static_cast<size_t>(step.j)];
+      FileResult decided;
+      if (Classify(a, b, plan->mode, decided) == PairWork::Content) {
+        if (a.size >= static_cast<int64_t>(kBlockSize)) {
+          if (bigAhead_ >= kBigPairsAhead) break;
+          ++bigAhead_;
+        }
+        plan->tickets[plan->posted] = ahead.PostPair(plan->folderS, a.name, plan->folderD, b.name);
+      }
+    }
+    ++plan->posted;
+  }
+  if (plan->posted == plan->steps.size() && plan->nextLevel != nullptr && !plan->nextPosted &&
+      ahead.HasRoom(2)) {
+    const Level& level = *plan->nextLevel;
+    const MergeStep step = level.steps[plan->nextStep];
+    prefetch_.level = &level;
+    prefetch_.step = plan->nextStep;
+    prefetch_.s = ahead.PostList(common::JoinPath(level.s, level.foldersS[static_cast<size_t>(step.i)].name),
+                                 LinkPolicy::NoFollow);
+    prefetch_.d = ahead.PostList(common::JoinPath(level.d, level.foldersD[static_cast<size_t>(step.j)].name),
+                                 LinkPolicy::NoFollow);
+    plan->nextPosted = true;
+  }
+  ahead.Publish();
+}
+
+void CompareEngine::Await(ReadAhead::Ticket ticket) {
+  ReadAhead& ahead = *readAhead_;
+  Pump();
+  if (!originBlock_) EnsureBuffers();
+  while (!ahead.IsDone(ticket)) {
+    // The job wanted is under way on the worker: take on one behind it
+    // rather than wait idle.
+    if (ahead.RunOne(originBlock_.get(), copyBlock_.get())) continue;
+    ahead.WaitDone(ticket);
+  }
+}
+
+FileResult CompareEngine::FinishPair(ReadAhead::Ticket ticket, const std::string& s, const EntryInfo& a,
+                                     const std::string& d, const EntryInfo& b) {
+  Await(ticket);
+  ReadAhead::PairOutcome out = readAhead_->TakePair(ticket);
+  if (a.size >= static_cast<int64_t>(kBlockSize)) --bigAhead_;
+  FsError err = out.error;
+  FileResult r = out.result;
+  if (!err && out.more) {
+    // The first block was whole and equal: the pause that follows it, then
+    // the rest here, block by block.
+    view_.ProcessEvents();
+    if (cancelled_) return FileResult::Cancelled;
+    if (!EnsureBuffers()) err = FsError{ENOMEM};
+    if (!err) r = CompareBlocks(out.fileS, out.fileD, out.remaining, err);
+  }
+  if (err) {
+    Failure(err, PairContext(common::JoinPath(s, a.name), common::JoinPath(d, b.name)));
+    return FileResult::Same;
+  }
+  return r;
 }
 
 void CompareEngine::ShowProgress(int64_t count) {
@@ -185,17 +469,15 @@ void CompareEngine::ShowProgress(int64_t count) {
 FileResult CompareEngine::CompareFiles(const std::string& origin, const EntryInfo& originInfo,
                                        const std::string& copy, const EntryInfo& copyInfo,
                                        CompareMode mode) {
-  if (originInfo.kind == EntryKind::Special || copyInfo.kind == EntryKind::Special) {
-    Failure(FsError{kSpecialFileError}, PairContext(origin, copy));
-    return FileResult::Same;
+  FileResult decided = FileResult::Same;
+  switch (Classify(originInfo, copyInfo, mode, decided)) {
+    case PairWork::Decided: return decided;
+    case PairWork::Special:
+      Failure(FsError{kSpecialFileError}, PairContext(origin, copy));
+      return FileResult::Same;
+    case PairWork::Links: return CompareLinks(origin, copy, PairContext(origin, copy));
+    case PairWork::Content: break;
   }
-  if (originInfo.size != copyInfo.size) return FileResult::SizeDiffers;
-  // A link against a regular file of the same size: the entries are plainly
-  // not the same, and the listing already says so without reading anything.
-  if (originInfo.kind != copyInfo.kind) return FileResult::ContentDiffers;
-  if (mode == CompareMode::Quick) return FileResult::Same;
-  if (originInfo.kind == EntryKind::Symlink) return CompareLinks(origin, copy, PairContext(origin, copy));
-  if (originInfo.size == 0) return FileResult::Same;
   return CompareContent(origin, copy, PairContext(origin, copy));
 }
 
@@ -240,20 +522,25 @@ FileResult CompareEngine::CompareContent(const std::string& origin, const std::s
   // The files may have changed since they were listed; what is open now is
   // what gets compared.
   if (fileS.Size() != fileD.Size()) return FileResult::SizeDiffers;
+  FileResult r = CompareBlocks(fileS, fileD, fileS.Size(), err);
+  if (err) {
+    Failure(err, context);
+    return FileResult::Same;
+  }
+  return r;
+}
 
-  int64_t remaining = fileS.Size();
+FileResult CompareEngine::CompareBlocks(common::ReadFile& fileS, common::ReadFile& fileD, int64_t remaining,
+                                        FsError& error) {
+  error = {};
   while (remaining > 0) {
     size_t want = remaining < static_cast<int64_t>(kBlockSize) ? static_cast<size_t>(remaining) : kBlockSize;
-    size_t gotS = 0, gotD = 0;
-    err = fileS.Read(originBlock_.get(), want, gotS);
-    if (!err) err = fileD.Read(copyBlock_.get(), want, gotD);
-    if (err) {
-      Failure(err, context);
-      return FileResult::Same;
+    switch (ReadAhead::CompareBlock(fileS, fileD, want, originBlock_.get(), copyBlock_.get(), error)) {
+      case ReadAhead::BlockResult::Failed: return FileResult::Same;
+      case ReadAhead::BlockResult::Differ: return FileResult::ContentDiffers;
+      case ReadAhead::BlockResult::ShrankAlike: return FileResult::Same;
+      case ReadAhead::BlockResult::Equal: break;
     }
-    if (gotS != gotD || std::memcmp(originBlock_.get(), copyBlock_.get(), gotS) != 0)
-      return FileResult::ContentDiffers;
-    if (gotS < want) break;  // both ended early: they shrank alike while open
     remaining -= static_cast<int64_t>(want);
     // Only a whole block gives the Cancel button its chance, so a pair
     // below 1 MiB is always compared to its end.

@@ -10,21 +10,27 @@
 // the folder merge; a folder missing on one side gives one line, nothing
 // for its contents. Temporary files that an interrupted copy by update left
 // behind are in neither listing: they are no difference.
+//
+// The listing and reading run ahead on a second thread (ReadAhead): as soon
+// as a folder pair is merged, its file pairs and then the listings of the
+// next folder of the walk are posted, and both threads work through them
+// while this thread reports each result at its place. Everything the view
+// and the report see (lines, progress, pauses, cancel, /debug) happens on
+// the caller's thread in the order of a plain sequential walk.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/core/FileSystem.h"
 #include "common/core/ProgressView.h"
 #include "compare/core/ErrorList.h"
 #include "compare/core/Options.h"
+#include "compare/core/ReadAhead.h"
 
 namespace compare {
-
-// What CompareFiles found for a pair, with its numeric code.
-enum class FileResult : int { Cancelled = -1, Same = 0, SizeDiffers = 1, ContentDiffers = 2 };
 
 // Full reads the contents of pairs of equal size; Quick compares sizes only.
 enum class CompareMode { Full, Quick };
@@ -53,8 +59,9 @@ class CompareEngine {
   int64_t FilesDone() const { return filesDone_; }
   int64_t FilesTotal() const { return filesTotal_; }
 
-  // Number of files in the tree below folder; a folder that cannot be listed
-  // counts what was gathered so far, silently.
+  // Number of files in the tree below folder, listed level by level (the
+  // pending events run after each folder); a folder that cannot be listed
+  // adds nothing, silently, and its subfolders are not seen.
   int64_t CountFiles(const std::string& folder, common::LinkPolicy links = common::LinkPolicy::NoFollow);
 
   // Compares folder s of the origin with folder d of the copy, and their
@@ -68,7 +75,9 @@ class CompareEngine {
 
   // Compares a pair whose listing entries are at hand (sizes come from
   // them, so an unreadable file is no false size difference). A failure
-  // becomes the pair's "compare" error line and the result Same.
+  // becomes the pair's "compare" error line and the result Same. The walk
+  // reads the contents of its pairs through the read-ahead instead; this
+  // reads them here, on the caller's thread.
   FileResult CompareFiles(const std::string& origin, const common::EntryInfo& originInfo,
                           const std::string& copy, const common::EntryInfo& copyInfo, CompareMode mode);
 
@@ -77,8 +86,33 @@ class CompareEngine {
   int64_t GetFileLength(const std::string& path) const;
 
  private:
+  struct Level;
+  struct FilePlan;
+  class WalkScope;
+  // The listings of the next folder of the walk, posted ahead.
+  struct Prefetch {
+    const Level* level = nullptr;
+    size_t step = 0;
+    ReadAhead::Ticket s = ReadAhead::kNoTicket;
+    ReadAhead::Ticket d = ReadAhead::kNoTicket;
+  };
+
+  // One folder pair whose listings were posted as ts and td.
+  void WalkFolder(const std::string& s, const std::string& d, CompareMode mode, ReadAhead::Ticket ts,
+                  ReadAhead::Ticket td);
+  // The next matched folder pair after the current folder's files, in walk order.
+  void FindNextFolder(FilePlan& plan) const;
+  // Posts what the current folder's plan still holds, as far as there is room.
+  void Pump();
+  // Waits for a job, doing jobs nobody has started meanwhile.
+  void Await(ReadAhead::Ticket ticket);
+  FileResult FinishPair(ReadAhead::Ticket ticket, const std::string& s, const common::EntryInfo& a,
+                        const std::string& d, const common::EntryInfo& b);
   FileResult CompareContent(const std::string& origin, const std::string& copy,
                             const std::string& context);
+  // The blocks from the files' current place to their end; error tells a failure.
+  FileResult CompareBlocks(common::ReadFile& fileS, common::ReadFile& fileD, int64_t remaining,
+                           common::FsError& error);
   FileResult CompareLinks(const std::string& origin, const std::string& copy,
                           const std::string& context);
   bool EnsureBuffers();
@@ -96,9 +130,20 @@ class CompareEngine {
   int64_t filesTotal_ = 0;
 
   // One pair of block buffers per run, allocated at the first content
-  // comparison.
+  // comparison; jobs run on this thread read into them too.
   std::unique_ptr<unsigned char[]> originBlock_;
   std::unique_ptr<unsigned char[]> copyBlock_;
+
+  // The walk under way: its read-ahead, the folders from the top down to
+  // the current one, the current folder's plan and the next folder's
+  // listings posted ahead.
+  std::unique_ptr<ReadAhead> readAhead_;
+  std::vector<Level*> levels_;
+  FilePlan* plan_ = nullptr;
+  Prefetch prefetch_;
+  // Posted pairs of a block or more: each holds its two files open while it
+  // waits, so only a few are read ahead.
+  int bigAhead_ = 0;
 };
 
 }  // namespace compare

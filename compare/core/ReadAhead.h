@@ -1,0 +1,153 @@
+#pragma once
+// The reading that a comparison needs, done ahead of it on a worker thread.
+//
+// The engine posts jobs in the order in which it will want their results:
+// the listings of a folder, and the file pairs whose contents must be read.
+// The worker takes the oldest job that nobody has started; the engine's
+// thread takes one too whenever the result it waits for is still being made,
+// so the two threads share the opening, reading and listing between them
+// while the engine reports every result in the order it posted them.
+//
+// A job only reads: it never reports, never lets events run and never looks
+// at the cancel flag. Whatever it finds (a failure included) waits in its
+// slot until the engine takes it at its place in the report, so a failure
+// met ahead is reported exactly where a sequential walk would meet it, and
+// a job whose result is never taken (a cancel, the end of a /debug run)
+// leaves no trace. The pair of a job is compared up to the end of its first
+// block: a pair below one block is done there; of a larger pair the engine
+// gets both files open and goes on block by block itself.
+//
+// A listing keeps its folder open, and the pairs of that folder open their
+// files by name from it: one lookup per file instead of a walk of its whole
+// path, and a folder swapped meanwhile is never followed elsewhere.
+//
+// At most kSlots jobs are posted and not yet taken; a job holds no buffer
+// once done (each thread reads into its own pair of block buffers), only
+// its folders and the two open files of a pair that goes on past its first
+// block.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/core/FileSystem.h"
+
+namespace compare {
+
+// What CompareFiles found for a pair, with its numeric code.
+enum class FileResult : int { Cancelled = -1, Same = 0, SizeDiffers = 1, ContentDiffers = 2 };
+
+// Whether jobs also run on a thread of their own or only on the caller's.
+enum class ReadAheadThreads { Worker, CallerOnly };
+
+class ReadAhead {
+ public:
+  using Ticket = uint64_t;
+  static constexpr Ticket kNoTicket = std::numeric_limits<Ticket>::max();
+  // Jobs posted and not yet taken. Enough to ride out the uneven cost of
+  // files and folders; each one waiting costs a few hundred bytes (two
+  // descriptors for a pair that goes on past its first block).
+  static constexpr uint64_t kSlots = 64;
+
+  // What a pair job found. more: the first whole block was equal and the
+  // caller goes on from there with fileS and fileD (remaining bytes left;
+  // 0 when the files were exactly one block long).
+  struct PairOutcome {
+    FileResult result = FileResult::Same;
+    common::FsError error;
+    bool more = false;
+    common::ReadFile fileS;
+    common::ReadFile fileD;
+    int64_t remaining = 0;
+  };
+
+  // One block of the comparison, shared with the engine's own block loop:
+  // reads want bytes of each file into its buffer and compares them.
+  enum class BlockResult { Equal, Differ, ShrankAlike, Failed };
+  static BlockResult CompareBlock(common::ReadFile& fileS, common::ReadFile& fileD, size_t want,
+                                  unsigned char* bufferS, unsigned char* bufferD,
+                                  common::FsError& error);
+
+  ReadAhead(const common::FileSystem& fs, size_t blockSize,
+            ReadAheadThreads threads = ReadAheadThreads::Worker);
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+  // Stops the worker after the job it is on and waits for it.
+  ~ReadAhead();
+
+  // Posting needs a free slot; results are taken oldest first, so the next
+  // result the caller wants is always posted or can be.
+  bool HasRoom(uint64_t jobs = 1) const { return posted_ - taken_ + jobs <= kSlots; }
+  using FolderHandle = std::shared_ptr<const common::Folder>;
+
+  // A folder's full listing; the folder stays open with it, so that the
+  // files of the folder are opened from it without a walk of their paths.
+  Ticket PostList(const std::string& folder, common::LinkPolicy links);
+  // A listing for the count: only its folders are kept, and the number of
+  // its files (temporary files of an interrupted copy left out), so that
+  // many of them can wait without holding every file name.
+  Ticket PostCount(const std::string& folder, common::LinkPolicy links);
+  // The file nameS of folderS and nameD of folderD, both as listed.
+  Ticket PostPair(FolderHandle folderS, std::string nameS, FolderHandle folderD, std::string nameD);
+  // Lets the worker see the jobs posted since the last call.
+  void Publish();
+
+  bool IsDone(Ticket ticket) const;
+  // Runs the oldest job nobody has started, on the caller's thread, reading
+  // into the caller's two block buffers. False when there was none.
+  bool RunOne(unsigned char* bufferS, unsigned char* bufferD);
+  // Blocks until the job is done.
+  void WaitDone(Ticket ticket) const;
+
+  // The results, each taken once, in the order posted, once IsDone.
+  common::FsError TakeListing(Ticket ticket, common::FolderListing& out, FolderHandle& folder);
+  common::FsError TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders);
+  PairOutcome TakePair(Ticket ticket);
+
+  uint64_t Posted() const { return posted_; }
+  bool HasWorker() const { return worker_.joinable(); }
+
+ private:
+  enum class JobKind : uint8_t { List, Count, Pair };
+  struct Job {
+    JobKind kind = JobKind::List;
+    std::string path;  // the folder listed, or the origin's name of a pair
+    std::string copy;  // the copy's name of a pair
+    FolderHandle folderS;  // the folder listed, or the origin's folder of a pair
+    FolderHandle folderD;
+    common::LinkPolicy links = common::LinkPolicy::NoFollow;
+    common::ListDetail detail = common::ListDetail::Full;
+    common::FolderListing listing;
+    int64_t fileCount = 0;
+    PairOutcome pair;
+    common::FsError error;
+    std::atomic<uint32_t> done{0};
+  };
+
+  Job& Slot(Ticket ticket) { return slots_[ticket % kSlots]; }
+  const Job& Slot(Ticket ticket) const { return slots_[ticket % kSlots]; }
+  Job& NextSlot();
+  void Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) const;
+  void RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD) const;
+  void WorkerLoop();
+
+  const common::FileSystem& fs_;
+  const size_t blockSize_;
+  Job slots_[kSlots];
+  // Written by the caller's thread only.
+  uint64_t posted_ = 0;
+  uint64_t taken_ = 0;
+  // Shared with the worker.
+  std::atomic<uint64_t> published_{0};
+  std::atomic<uint64_t> claimed_{0};
+  std::atomic<uint32_t> wake_{0};
+  std::atomic<bool> stop_{false};
+  std::thread worker_;
+};
+
+}  // namespace compare
