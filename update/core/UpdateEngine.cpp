@@ -392,7 +392,8 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
     return;
   }
   uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName);
-  pendingCopies_.push_back(PendingCopy{ticket, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
+  pendingCopies_.push_back(
+      PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
   // The worker takes one copy while this thread takes the next: never more
   // than one waits, so progress and lines stay close to the walk.
   while (copier_.Waiting() > 1) copier_.RunOneHere();
@@ -402,8 +403,17 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
 
 void UpdateEngine::RecordCopies(CopyWait wait) {
   while (!pendingCopies_.empty()) {
-    if (wait == CopyWait::FinishedOnly && !copier_.Finished(pendingCopies_.front().ticket)) break;
-    std::optional<FsError> result = copier_.Result(pendingCopies_.front().ticket);
+    const PendingCopy& front = pendingCopies_.front();
+    if (front.deleted) {
+      PendingCopy deletion = std::move(pendingCopies_.front());
+      pendingCopies_.pop_front();
+      std::string file = deletion.copyFolder->PathOf(deletion.copyName);
+      Trace(OpDelete, "delete", file);
+      if (*deletion.deleted) Fail(*deletion.deleted, "del " + common::QuotePath(file));
+      continue;
+    }
+    if (wait == CopyWait::FinishedOnly && !copier_.Finished(front.ticket)) break;
+    std::optional<FsError> result = copier_.Result(front.ticket);
     PendingCopy copy = std::move(pendingCopies_.front());
     pendingCopies_.pop_front();
     RecordCopy(copy, result);
@@ -423,11 +433,17 @@ void UpdateEngine::RecordCopy(const PendingCopy& copy, const std::optional<FsErr
 }
 
 void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
-  // Its lines come after those of the copies handed over before it.
-  RecordCopies(CopyWait::All);
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;
+  if (!pendingCopies_.empty() && !options_.DebugMode) {
+    // Copies are running: the deletion (of another name) goes on at once,
+    // and its lines wait for theirs.
+    FsError e = options_.TestMode ? FsError{} : fs_.RemoveFile(folder, name);
+    pendingCopies_.push_back(PendingCopy{0, e, OpDelete, "delete", nullptr, nullptr, &folder, name});
+    RecordCopies(CopyWait::FinishedOnly);
+    return;
+  }
   const std::string file = folder.PathOf(name);
   Trace(OpDelete, "delete", file);
   if (options_.TestMode) return;

@@ -32,9 +32,12 @@
 
 namespace update {
 
-// A copy handed to the copy worker, with what its lines need.
+// A copy handed to the copy worker, with what its lines need; or a
+// deletion done meanwhile (deleted set), whose lines wait for the copies
+// handed over before it.
 struct PendingCopy {
   uint64_t ticket;
+  std::optional<common::FsError> deleted;  // a deletion and its result
   int32_t op;
   const char* keyword;
   const common::Folder* sourceFolder;
