@@ -893,17 +893,7 @@ FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {
   Fd fd(error == 0 ? ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
   if (error == 0 && fd.Get() < 0) error = errno;
   if (error != 0) return {error};
-  struct stat st;
-  if (::fstat(fd.Get(), &st) != 0) return {errno};
-  if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
-  out.fd_ = fd.Release();
-  out.size_ = st.st_size;
-  out.faults_ = faults_;
-  if (faults_ != nullptr)
-    out.path_ = path;
-  else
-    out.path_.clear();
-  return {};
+  return AdoptForReading(fd.Release(), faults_ != nullptr ? path : std::string(), out);
 }
 
 FsError FileSystem::OpenRead(const Folder& folder, std::string_view name, ReadFile& out) const {
@@ -916,6 +906,13 @@ FsError FileSystem::OpenRead(const Folder& folder, std::string_view name, ReadFi
   Fd fd(error == 0 ? ::openat(folder.fd_, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
   if (error == 0 && fd.Get() < 0) error = errno;
   if (error != 0) return {error};
+  return AdoptForReading(fd.Release(), std::move(path), out);
+}
+
+FsError FileSystem::AdoptForReading(int descriptor, std::string path, ReadFile& out) const {
+  // Only a regular file is read: a FIFO or device put in its place since
+  // the listing is refused here.
+  Fd fd(descriptor);
   struct stat st;
   if (::fstat(fd.Get(), &st) != 0) return {errno};
   if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};

@@ -297,6 +297,9 @@ class FileSystem {
   FaultInjector* Faults() const { return faults_; }
 
  private:
+  // Takes an opened descriptor (closed on failure) as out when it is a
+  // regular file; path names it in fault checks.
+  FsError AdoptForReading(int fd, std::string path, ReadFile& out) const;
   FaultInjector* faults_;
 };
 
