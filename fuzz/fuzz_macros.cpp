@@ -12,15 +12,8 @@
 
 #include "common/core/Clock.h"
 #include "update/core/Options.h"
+#include "fuzz/FuzzCheck.h"
 
-// A broken property names itself before the abort that libFuzzer reports.
-#define FUZZ_CHECK(condition)                                                      \
-  do {                                                                        \
-    if (!(condition)) {                                                       \
-      std::fprintf(stderr, "property broken at line %d: %s\n", __LINE__, #condition); \
-      std::abort();                                                           \
-    }                                                                         \
-  } while (false)
 
 namespace {
 

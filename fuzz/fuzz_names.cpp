@@ -15,15 +15,8 @@
 #include "common/core/FileSystem.h"
 #include "common/core/NameKey.h"
 #include "common/core/NameMerge.h"
+#include "fuzz/FuzzCheck.h"
 
-// A broken property names itself before the abort that libFuzzer reports.
-#define FUZZ_CHECK(condition)                                                      \
-  do {                                                                        \
-    if (!(condition)) {                                                       \
-      std::fprintf(stderr, "property broken at line %d: %s\n", __LINE__, #condition); \
-      std::abort();                                                           \
-    }                                                                         \
-  } while (false)
 
 namespace {
 

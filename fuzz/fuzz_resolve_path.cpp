@@ -10,15 +10,8 @@
 #include <string>
 
 #include "compare/core/Options.h"
+#include "fuzz/FuzzCheck.h"
 
-// A broken property names itself before the abort that libFuzzer reports.
-#define FUZZ_CHECK(condition)                                                      \
-  do {                                                                        \
-    if (!(condition)) {                                                       \
-      std::fprintf(stderr, "property broken at line %d: %s\n", __LINE__, #condition); \
-      std::abort();                                                           \
-    }                                                                         \
-  } while (false)
 
 namespace {
 
