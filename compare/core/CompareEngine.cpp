@@ -38,12 +38,6 @@ std::string PathLine(const char* prefix, const std::string& path) {
   return prefix + common::QuotePath(path);
 }
 
-// A temporary file of an interrupted copy by update is no part of either
-// tree: the next run of update removes it, so it is no difference.
-void DropTemporaryNames(std::vector<EntryInfo>& files) {
-  std::erase_if(files, [](const EntryInfo& f) { return common::FileSystem::IsTemporaryName(f.name); });
-}
-
 // One step of a merge of two listings: both indexes set for a match, -1 on
 // the side that lacks the name.
 struct MergeStep {
@@ -277,8 +271,6 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
   FsError errD = readAhead_->TakeListing(td, listD, folderD);
   if (errD) Failure(errD, "list " + common::QuotePath(d));
   if (errS || errD) return;
-  DropTemporaryNames(listS.files);
-  DropTemporaryNames(listD.files);
 
   Level level{s, d, std::move(listS.folders), std::move(listD.folders), {}, 0};
   level.steps = MergeSteps(level.foldersS, level.foldersD);

@@ -160,8 +160,7 @@ void ReadAhead::Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) co
       }
       case JobKind::Count:
         job.error = fs_.ListFolder(job.path, job.listing, job.detail, job.links);
-        for (const common::EntryInfo& file : job.listing.files)
-          if (!common::FileSystem::IsTemporaryName(file.name)) ++job.fileCount;
+        job.fileCount = static_cast<int64_t>(job.listing.files.size());
         job.listing.files = {};
         break;
       case JobKind::Pair: RunPair(job, bufferS, bufferD); break;

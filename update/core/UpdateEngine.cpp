@@ -172,9 +172,7 @@ int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder
   FsError e = OpenFolderOf(parent, folder, handle);
   if (!e) e = fs_.ListFolder(handle, listing, ListDetail::NamesAndKinds);
   if (e) return 0;
-  int64_t n = 0;
-  for (const EntryInfo& file : listing.files)
-    if (!common::FileSystem::IsTemporaryName(file.name)) ++n;
+  auto n = static_cast<int64_t>(listing.files.size());
   for (const EntryInfo& sub : listing.folders) {
     n += CountFiles(&handle, common::JoinPath(folder, sub.name));
     if (Cancelled) break;
@@ -246,15 +244,9 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     b = FolderListing();
   }
 
-  // Temporary files are the copy's own business: a source's are never
-  // copied, and those an interrupted run left in the copy go now.
-  auto temporary = [](const EntryInfo& f) { return common::FileSystem::IsTemporaryName(f.name); };
-  for (const EntryInfo& f : b.files)
-    if (temporary(f)) RemoveLeftover(d, f.name);
-  std::erase_if(a.files, temporary);
-  std::erase_if(b.files, temporary);
-
   // Files, in merged name order: updates, creations and deletions interleaved.
+  // Every name is the user's, also one like those of the copy's temporary
+  // files: a temporary that a crash left behind is an extra file like any other.
   common::MergeByName(a.files, b.files, [&](int i, int j) {
     if (i >= 0 && j >= 0) {
       const EntryInfo& f = a.files[i];
@@ -452,11 +444,6 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(file));
 }
 
-void UpdateEngine::RemoveLeftover(const Folder& folder, const std::string& name) {
-  if (options_.TestMode) return;
-  if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(folder.PathOf(name)));
-}
-
 void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderInfo) {
   ClearFileLabel();
   view_.ProcessEvents();
@@ -498,10 +485,7 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
     }
   };
   for (const EntryInfo& file : inside.files) {
-    if (common::FileSystem::IsTemporaryName(file.name))
-      guarded([&] { RemoveLeftover(handle, file.name); });
-    else
-      guarded([&] { RemoveFile(handle, file.name); });
+    guarded([&] { RemoveFile(handle, file.name); });
     if (Cancelled) return;
   }
   for (const EntryInfo& sub : inside.folders) {

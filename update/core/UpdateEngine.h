@@ -12,10 +12,10 @@
 //
 // The copy is only ever changed through folder handles opened without
 // following links, so a folder swapped for a link during a run never leads
-// outside the copy. Temporary files of an interrupted copy are no part of
-// either tree: those found in the copy are removed silently. Modification
-// times are compared at the precision the copy's file system keeps, probed
-// once per run on the copy itself.
+// outside the copy. Every name is a user's name: a temporary file that an
+// interrupted copy left in the copy is an extra file like any other.
+// Modification times are compared at the precision the copy's file system
+// keeps, probed once per run on the copy itself.
 
 #include <cstdint>
 #include <deque>
@@ -88,9 +88,6 @@ class UpdateEngine {
   bool CreateDir(const common::Folder& copyFolder, const std::string& name);
   void RemoveFile(const common::Folder& folder, const std::string& name);
   void RemoveDirTree(const common::Folder& parent, const common::EntryInfo& folderInfo);
-  // A temporary file that an interrupted copy left in the copy: removed
-  // without a line (it was never part of the source), whatever /exec says.
-  void RemoveLeftover(const common::Folder& folder, const std::string& name);
   void ClearFileLabel();
   void ShowProgress();
 
