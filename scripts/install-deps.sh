@@ -2,6 +2,9 @@
 # Installs the Debian packages needed to build and test both programs.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libutf8proc-dev qt6-base-dev rsync)
+# The removable-drive tests make FAT32, exFAT and NTFS images and mount them
+# through FUSE.
+pkgs+=(ntfs-3g exfat-fuse exfatprogs fusefat dosfstools)
 # The fuzz step (scripts/fuzz.sh) builds with clang; libFuzzer's runtime
 # comes with Debian's compiler-rt package.
 if [ "${FUZZ_DEPS:-0}" = 1 ]; then

@@ -194,6 +194,55 @@ bool TmpFileUnsupported(int error) {
   return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
+// Errors of renameat2(RENAME_NOREPLACE) that mean "not on this file system"
+// (FUSE file systems have no such rename) rather than a failure.
+bool NoReplaceUnsupported(int error) {
+  return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// Errors of chmod that mean the file system holds no permission bits, or
+// not these: FAT and exFAT give EPERM (vfat), ENOSYS (fusefat) or
+// EOPNOTSUPP. The file then keeps what that file system gives it.
+bool ModeNotHeld(int error) { return error == EPERM || error == ENOSYS || error == EOPNOTSUPP; }
+
+// Sets the times again on a file just renamed: some file systems (fusefat)
+// stamp a renamed file with the current time, which would make the copy
+// look newer than every later version of its source. A failure here leaves
+// a complete copy that only looks newer, so it is not a failure of the copy.
+int Restamped(int dirFd, const std::string& name, const struct timespec* times) {
+  if (times != nullptr) ::utimensat(dirFd, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+  return 0;
+}
+
+// Gives the complete temporary file tempName of dirFd the name targetName,
+// and the times again when given. Placement::Create never replaces: where
+// the name is taken (also by a twin on a case-insensitive file system) it
+// fails with EEXIST and leaves what holds the name as it was.
+int PutInPlace(int dirFd, const std::string& tempName, const std::string& targetName, Placement placement,
+               const struct timespec* times) {
+  if (placement == Placement::Replace) {
+    if (::renameat(dirFd, tempName.c_str(), dirFd, targetName.c_str()) != 0) return errno;
+    return Restamped(dirFd, targetName, times);
+  }
+  if (::renameat2(dirFd, tempName.c_str(), dirFd, targetName.c_str(), RENAME_NOREPLACE) == 0)
+    return Restamped(dirFd, targetName, times);
+  int error = errno;
+  if (!NoReplaceUnsupported(error)) return error;
+  // No such rename here: the name is claimed by an exclusive create and the
+  // copy renamed over that empty file. The claim gets the oldest time there
+  // is, so that if the program ends before the rename, the next run finds it
+  // older than its source and copies over it.
+  Fd claim(::openat(dirFd, targetName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (claim.Get() < 0) return errno;
+  const struct timespec oldest[2] = {{0, 0}, {0, 0}};
+  ::futimens(claim.Get(), oldest);
+  claim.Close();
+  if (::renameat(dirFd, tempName.c_str(), dirFd, targetName.c_str()) == 0) return Restamped(dirFd, targetName, times);
+  error = errno;
+  ::unlinkat(dirFd, targetName.c_str(), 0);
+  return error;
+}
+
 // Errors of copy_file_range after which read/write does the job: another
 // file system on an old kernel (EXDEV), no such call (ENOSYS), file systems
 // that refuse it (EOPNOTSUPP, EINVAL: seen on FUSE, overlayfs, some NFS).
@@ -240,8 +289,9 @@ class TempFile {
       if (error == 0) return 0;
       if (!TmpFileUnsupported(error) || anonymousOnly) return error;
     }
-    // Named from the start: a crash leaves it behind, under a name that
-    // IsTemporaryName recognises. 0600 until the copy is complete, so a
+    // Named from the start, with a fresh name created exclusively, so that
+    // no file of the user's is ever taken: a crash leaves it behind as an
+    // ordinary extra file of the copy. 0600 until the copy is complete, so a
     // private file is never readable by others on its way.
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
       std::string name = NewTempName();
@@ -259,18 +309,21 @@ class TempFile {
     return EEXIST;
   }
 
-  // Names the file (if anonymous), closes it and renames it over the target.
-  int Commit() {
+  // Names the file (if anonymous), closes it and puts it in place. times
+  // are set again after a rename of a file that was named from the start:
+  // the file systems without unnamed files include those whose rename
+  // changes the time.
+  int Commit(Placement placement, const struct timespec* times) {
+    int error = Fault(faults_, FsOp::Rename, targetPath_);
+    if (error != 0) return error;
     if (name_.Empty()) {
+      times = nullptr;
       char procPath[40];
       std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd_.Get());
-      // Where the target does not exist yet (a new file), the complete
-      // file is linked in under its own name at once: as atomic as the
-      // rename, one call fewer. Anything in the way (EEXIST) is replaced by
-      // the rename below instead.
-      int error = Fault(faults_, FsOp::Rename, targetPath_);
-      if (error != 0) return error;
-      if (::linkat(AT_FDCWD, procPath, dirFd_, targetName_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      // A new file is linked in under its own name at once: as atomic as a
+      // rename, never over anything (EEXIST), one call fewer.
+      if (placement == Placement::Create) {
+        if (::linkat(AT_FDCWD, procPath, dirFd_, targetName_.c_str(), AT_SYMLINK_FOLLOW) != 0) return errno;
         if (int closeError = fd_.Close()) {
           // The content may not have reached the disk: the new file must
           // not pass for a good copy.
@@ -279,7 +332,6 @@ class TempFile {
         }
         return 0;
       }
-      if (errno != EEXIST) return errno;
       for (int attempt = 0; attempt < kTempAttempts && name_.Empty(); ++attempt) {
         std::string name = NewTempName();
         if (::linkat(AT_FDCWD, procPath, dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
@@ -289,13 +341,19 @@ class TempFile {
       }
       if (name_.Empty()) return EEXIST;
     }
-    if (int error = fd_.Close()) return error;
-    int error = Fault(faults_, FsOp::Rename, targetPath_);
-    if (error == 0 && ::renameat(dirFd_, name_.Name().c_str(), dirFd_, targetName_.c_str()) != 0)
-      error = errno;
-    if (error != 0) return error;
+    if (int closeError = fd_.Close()) return closeError;
+    if (int placeError = PutInPlace(dirFd_, name_.Name(), targetName_, placement, times)) return placeError;
     name_.Release();
     return 0;
+  }
+
+  // The file's status as its file system keeps it: a named file is closed
+  // first and looked up again, since a FUSE file system may answer for an
+  // open file from what it was told rather than from what it stored.
+  int ReadBack(struct stat& st) {
+    if (name_.Empty()) return ::fstat(fd_.Get(), &st) == 0 ? 0 : errno;
+    if (int error = fd_.Close()) return error;
+    return ::fstatat(dirFd_, name_.Name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   }
 
  private:
@@ -388,7 +446,7 @@ struct Place {
   const std::string& path;
 };
 
-FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& target) {
+FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& target, Placement placement) {
   // O_NONBLOCK: if the file was replaced by a FIFO since it was listed, the
   // open must not wait for a writer; fstat then refuses it.
   std::string sourceName(source.name);
@@ -421,9 +479,9 @@ FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& tar
   error = Fault(faults, FsOp::Chmod, target.path);
   if (error == 0 && ::fchmod(temp.Descriptor(), st.st_mode & 07777) != 0) error = errno;
   // FAT and exFAT (the usual removable disk) hold no permission bits and
-  // refuse any change with EPERM; failing there would make every copy to
-  // such a disk fail. The copy keeps what that file system gives it.
-  if (error != 0 && error != EPERM && error != EOPNOTSUPP) return {error};
+  // refuse any change; failing there would make every copy to such a disk
+  // fail. The copy keeps what that file system gives it.
+  if (error != 0 && !ModeNotHeld(error)) return {error};
 
   const struct timespec times[2] = {StoredTimespec(faults, target.path, st.st_atim),
                                      StoredTimespec(faults, target.path, st.st_mtim)};
@@ -436,11 +494,11 @@ FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& tar
   // file costs 4 to 8 times the copy of a small file. Durability against a
   // power loss comes from one Flush of the copy's file system at the end of
   // a run, before the run reports success.
-  return {temp.Commit()};
+  return {temp.Commit(placement, times)};
 }
 
 FsError CopyLink(FaultInjector* faults, const Place& source, const EntryInfo& sourceInfo,
-                 const Place& target) {
+                 const Place& target, Placement placement) {
   std::string text;
   std::string sourceName(source.name);
   int error = Fault(faults, FsOp::ReadLink, source.path);
@@ -473,18 +531,17 @@ FsError CopyLink(FaultInjector* faults, const Place& source, const EntryInfo& so
 
   std::string targetName(target.name);
   error = Fault(faults, FsOp::Rename, target.path);
-  if (error == 0 && ::renameat(target.dirFd, temp.Name().c_str(), target.dirFd, targetName.c_str()) != 0)
-    error = errno;
+  if (error == 0) error = PutInPlace(target.dirFd, temp.Name(), targetName, placement, times);
   if (error != 0) return {error};
   temp.Release();
   return {};
 }
 
 FsError CopyEntry(FaultInjector* faults, const Place& source, const EntryInfo& sourceInfo,
-                  const Place& target) {
+                  const Place& target, Placement placement) {
   switch (sourceInfo.kind) {
-    case EntryKind::File: return CopyRegular(faults, source, target);
-    case EntryKind::Symlink: return CopyLink(faults, source, sourceInfo, target);
+    case EntryKind::File: return CopyRegular(faults, source, target, placement);
+    case EntryKind::Symlink: return CopyLink(faults, source, sourceInfo, target, placement);
     case EntryKind::Directory: return {EISDIR};
     case EntryKind::Special: break;
   }
@@ -606,8 +663,8 @@ int64_t PrecisionFromProbe(const FileTime& kept) {
     if (diff < precision) return precision;
   // The file system does not keep a time it is given (some network and
   // FUSE file systems put the current time): nothing can be learnt, and
-  // the rule stays the exact one.
-  return kNanosecondTimes;
+  // whole seconds are assumed, as for a probe that fails.
+  return kNanosPerSecond;
 }
 
 }  // namespace
@@ -786,32 +843,41 @@ FsError FileSystem::SetMode(const Folder& folder, std::string_view name, uint32_
 }
 
 FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                             const Folder& targetFolder, std::string_view targetName) const {
+                             const Folder& targetFolder, std::string_view targetName,
+                             Placement placement) const {
   std::string sourcePath = sourceFolder.PathOf(sourceInfo.name);
   std::string targetPath = targetFolder.PathOf(targetName);
   return CopyEntry(faults_, Place{sourceFolder.fd_, sourceInfo.name, sourcePath}, sourceInfo,
-                   Place{targetFolder.fd_, targetName, targetPath});
+                   Place{targetFolder.fd_, targetName, targetPath}, placement);
 }
 
 FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
                                        int64_t& precision) const {
-  precision = kNanosecondTimes;
+  precision = kNanosPerSecond;
   const std::string probePath = folder.PathOf(kTimeProbeName);
   TempFile probe(faults_, folder.fd_, probePath, kTimeProbeName);
   if (int e = probe.Create(naming == ProbeNaming::AnonymousOnly)) return {e};
 
+  // Both times: fusefat takes a change of the modification time alone
+  // (access time UTIME_OMIT) for a change to the current time.
   struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(kProbeTime.sec);
   times[1].tv_nsec = static_cast<long>(kProbeTime.nsec);
   times[1] = StoredTimespec(faults_, probePath, times[1]);
+  times[0] = times[1];
   if (int e = Fault(faults_, FsOp::SetTimes, probePath)) return {e};
   if (::futimens(probe.Descriptor(), times) != 0) return {errno};
   struct stat st;
-  if (::fstat(probe.Descriptor(), &st) != 0) return {errno};
+  if (int e = probe.ReadBack(st)) return {e};
   precision = PrecisionFromProbe(FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
   return {};  // the probe goes with TempFile: never committed
+}
+
+FsError FileSystem::DeviceOf(const Folder& folder, uint64_t& device) const {
+  struct stat st;
+  if (::fstat(folder.fd_, &st) != 0) return {errno};
+  device = static_cast<uint64_t>(st.st_dev);
+  return {};
 }
 
 FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, ListDetail detail,
@@ -839,7 +905,7 @@ FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy lin
 }
 
 FsError FileSystem::CopyFile(const std::string& source, const EntryInfo& sourceInfo,
-                             const std::string& target) const {
+                             const std::string& target, Placement placement) const {
   if (sourceInfo.kind == EntryKind::Directory) return {EISDIR};
   if (sourceInfo.kind == EntryKind::Special) return {ENOTSUP};
   // The two folders are opened as a path names them (links followed), the
@@ -852,7 +918,7 @@ FsError FileSystem::CopyFile(const std::string& source, const EntryInfo& sourceI
   std::string sourceName = LastComponent(source);
   std::string targetName = LastComponent(target);
   return CopyEntry(faults_, Place{sourceDir.Get(), sourceName, source}, sourceInfo,
-                   Place{targetDir.Get(), targetName, target});
+                   Place{targetDir.Get(), targetName, target}, placement);
 }
 
 FsError FileSystem::RemoveFile(const std::string& path) const {

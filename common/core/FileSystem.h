@@ -211,6 +211,11 @@ class Folder {
 // folder for a moment. AnonymousOnly changes nothing visible (a dry run).
 enum class ProbeNaming { AnonymousOnly, NamedAllowed };
 
+// How a finished copy takes its name. Create never replaces anything: on a
+// case-insensitive file system a twin's copy may hold the name, and the copy
+// then fails with EEXIST. Replace puts the copy over whatever has the name.
+enum class Placement { Create, Replace };
+
 class FileSystem {
  public:
   explicit FileSystem(FaultInjector* faults = nullptr) : faults_(faults) {}
@@ -235,14 +240,20 @@ class FileSystem {
   // The atomic copy (see CopyFile by path) of sourceInfo.name in
   // sourceFolder to targetName in targetFolder.
   FsError CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                   const Folder& targetFolder, std::string_view targetName) const;
+                   const Folder& targetFolder, std::string_view targetName,
+                   Placement placement = Placement::Replace) const;
   // How finely folder's file system keeps modification times, in
   // nanoseconds: a temporary file gets a known time with nanoseconds and
-  // odd seconds, and what the file system kept of it tells. The probe file
-  // is never left behind (named ones are removed at once). Checked as Open
-  // and SetTimes on folder.PathOf(kTimeProbeName).
+  // odd seconds, and what the file system kept of it, read back after the
+  // file is closed (FUSE), tells. Where no unnamed file can be made, the
+  // probe has a fresh temporary name, created exclusively (never a user's
+  // file) and removed at once. On failure, and where the file system does
+  // not keep a time it is given, precision is whole seconds. Checked as
+  // Open and SetTimes on folder.PathOf(kTimeProbeName).
   FsError ProbeTimePrecision(const Folder& folder, ProbeNaming naming, int64_t& precision) const;
   static constexpr std::string_view kTimeProbeName = ".~time-probe";
+  // The device of the file system that holds folder (st_dev).
+  FsError DeviceOf(const Folder& folder, uint64_t& device) const;
 
   // ---- By path ----
 
@@ -263,7 +274,7 @@ class FileSystem {
   // time moved) is not put in place: the copy fails with EBUSY, since what
   // was read may mix two versions; the next run copies it again.
   FsError CopyFile(const std::string& source, const EntryInfo& sourceInfo,
-                   const std::string& target) const;
+                   const std::string& target, Placement placement = Placement::Replace) const;
 
   FsError RemoveFile(const std::string& path) const;    // unlink (files and links)
   FsError MakeFolder(const std::string& path) const;    // one level, mode 0777 & ~umask
@@ -282,7 +293,9 @@ class FileSystem {
   // Write fault on folder.
   FsError Flush(const std::string& folder) const;
 
-  // True for names that the atomic copy gives its temporary files.
+  // True for names that the atomic copy gives its temporary files. Only a
+  // check for tests: a user may have files of that name, and they are
+  // ordinary files to both programs.
   static bool IsTemporaryName(std::string_view name);
 
   // Raises the limit of open descriptors to the hard limit: a walk holds a

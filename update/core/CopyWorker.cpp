@@ -20,7 +20,8 @@ CopyWorker::~CopyWorker() {
 }
 
 uint64_t CopyWorker::Submit(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
-                            const common::Folder& copyFolder, std::string copyName) {
+                            const common::Folder& copyFolder, std::string copyName,
+                            common::Placement placement) {
   std::unique_lock lock(mutex_);
   Trim();
   Job& job = jobs_.emplace_back();
@@ -28,6 +29,7 @@ uint64_t CopyWorker::Submit(const common::Folder& sourceFolder, const common::En
   job.sourceInfo = &sourceInfo;
   job.copyFolder = &copyFolder;
   job.copyName = std::move(copyName);
+  job.placement = placement;
   uint64_t ticket = firstTicket_ + jobs_.size() - 1;
   lock.unlock();
   if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
@@ -52,7 +54,8 @@ void CopyWorker::Execute(std::unique_lock<std::mutex>& lock, Job& job) {
   // A deque keeps its elements in place when jobs are added at the back or
   // removed at the front, and a running job is never removed.
   lock.unlock();
-  common::FsError result = fs_.CopyFile(*job.sourceFolder, *job.sourceInfo, *job.copyFolder, job.copyName);
+  common::FsError result = fs_.CopyFile(*job.sourceFolder, *job.sourceInfo, *job.copyFolder, job.copyName,
+                                            job.placement);
   lock.lock();
   job.result = result;
   job.state = State::Done;

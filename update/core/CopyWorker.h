@@ -30,7 +30,8 @@ class CopyWorker {
 
   // Queues the copy of sourceInfo in sourceFolder to copyName in copyFolder.
   uint64_t Submit(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
-                  const common::Folder& copyFolder, std::string copyName);
+                  const common::Folder& copyFolder, std::string copyName,
+                  common::Placement placement = common::Placement::Replace);
   // Runs the oldest copy nobody has started yet on the calling thread;
   // false when there is none.
   bool RunOneHere();
@@ -51,6 +52,7 @@ class CopyWorker {
     const common::EntryInfo* sourceInfo;
     const common::Folder* copyFolder;
     std::string copyName;
+    common::Placement placement = common::Placement::Replace;
     State state = State::Waiting;
     bool dropped = false;
     bool taken = false;  // its result was asked for

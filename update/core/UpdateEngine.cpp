@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/core/FileFunction.h"
+#include "common/core/NameKey.h"
 #include "common/core/NameMerge.h"
 #include "common/core/RunStatus.h"
 
@@ -114,7 +115,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   FilesTotal = 0;
   copiedAny_ = false;
   pendingCopies_.clear();
-  copyTimePrecision_ = common::kNanosecondTimes;
+  copyTimePrecisions_.clear();
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
   ViewCloser closer(view_);
@@ -142,7 +143,6 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
   if (options_.CreateTarget && !options_.TestMode) common::MakeDirTree(destino);
-  ProbeCopyTimes(destino);
   SyncFolder(origen, destino, nullptr, nullptr);
 
   // Copies are not flushed one by one (that would cost several times the
@@ -181,23 +181,29 @@ int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder
   return n;
 }
 
-void UpdateEngine::ProbeCopyTimes(const std::string& destino) {
-  // On the copy itself: its file system decides what times it keeps. A copy
-  // that cannot be probed (missing, not writable) is taken to keep
-  // nanoseconds, the exact rule. A dry run probes only where nothing shows.
-  Folder copy;
-  if (fs_.OpenFolder(destino, copy, LinkPolicy::Follow)) return;
-  int64_t precision = common::kNanosecondTimes;
+int64_t UpdateEngine::CopyTimePrecision(const Folder& copy) {
+  // Once per file system of the copy (a copy may hold mounts), probed in the
+  // first of its folders that has files to judge. A file system that cannot
+  // be probed (not writable, or a dry run where the probe would need a name)
+  // is taken to keep whole seconds: coarse enough for most, and a copy
+  // judged too finely would be copied again on every run.
+  uint64_t device = 0;
+  if (fs_.DeviceOf(copy, device)) return common::kNanosPerSecond;
+  for (const auto& [known, precision] : copyTimePrecisions_)
+    if (known == device) return precision;
+  int64_t precision = common::kNanosPerSecond;
   auto naming = options_.TestMode ? common::ProbeNaming::AnonymousOnly : common::ProbeNaming::NamedAllowed;
-  if (!fs_.ProbeTimePrecision(copy, naming, precision)) copyTimePrecision_ = precision;
+  if (fs_.ProbeTimePrecision(copy, naming, precision)) precision = common::kNanosPerSecond;
+  copyTimePrecisions_.emplace_back(device, precision);
+  return precision;
 }
 
-bool UpdateEngine::IsNewer(const EntryInfo& source, const EntryInfo& copy) const {
+bool UpdateEngine::IsNewer(const EntryInfo& source, const EntryInfo& copy, int64_t precision) const {
   // Strictly later, with no tolerance, at the precision the copy keeps: the
   // copy's time was set from the source's by the previous run and kept as
   // closely as its file system can (to the nanosecond on most Linux file
   // systems, to 2 seconds on FAT).
-  return common::TruncateTime(source.mtime, copyTimePrecision_) > copy.mtime;
+  return common::TruncateTime(source.mtime, precision) > copy.mtime;
 }
 
 void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy,
@@ -247,10 +253,12 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   // Files, in merged name order: updates, creations and deletions interleaved.
   // Every name is the user's, also one like those of the copy's temporary
   // files: a temporary that a crash left behind is an extra file like any other.
+  int64_t precision = 0;  // the copy's, learnt at the first pair that needs it
   common::MergeByName(a.files, b.files, [&](int i, int j) {
     if (i >= 0 && j >= 0) {
       const EntryInfo& f = a.files[i];
-      if (IsNewer(f, b.files[j])) {
+      if (precision == 0) precision = CopyTimePrecision(d);
+      if (IsNewer(f, b.files[j], precision)) {
         // The copy keeps the letter case of its own name.
         UpdateFile(s, f, d, b.files[j].name);
         if (Cancelled) return false;
@@ -323,13 +331,14 @@ void UpdateEngine::Fail(const FsError& failure, const std::string& context) {
 }
 
 void UpdateEngine::CopyGuarded(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                               const Folder& copyFolder, const std::string& copyName) {
+                               const Folder& copyFolder, const std::string& copyName,
+                               common::Placement placement) {
   // The copy lands under a temporary name and is renamed over the old one
   // only with its content, permission bits and time in place, so a failure
   // (or a cancel) leaves the old copy exactly as it was. The old copy need
   // not be made writable first: the rename replaces it. The bits are set
   // before the rename, so their failure is a failure of the copy.
-  if (FsError e = fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName)) {
+  if (FsError e = fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName, placement)) {
     Fail(e, "copy " + common::QuotePath(sourceFolder.PathOf(sourceInfo.name)) + " " +
                 common::QuotePath(copyFolder.PathOf(copyName)));
     return;
@@ -370,6 +379,9 @@ bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) 
 void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sourceFolder,
                               const EntryInfo& sourceInfo, const Folder& copyFolder,
                               const std::string& copyName) {
+  // A create never replaces what holds its name (a twin's copy on a
+  // case-insensitive copy): it fails instead.
+  const auto placement = op == OpCreate ? common::Placement::Create : common::Placement::Replace;
   // /test copies nothing, and under /debug the first failure must end the
   // run before anything after it happens: both go one by one.
   if (options_.TestMode || options_.DebugMode) {
@@ -379,11 +391,12 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
       Trace(op, keyword, source, &copy);
     }
     if (options_.TestMode) return;
-    CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
+    CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName, placement);
     view_.ProcessEvents();
     return;
   }
-  uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName);
+  WaitForTwins(sourceInfo.key);
+  uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName, placement);
   pendingCopies_.push_back(
       PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
   // The worker takes one copy while this thread takes the next: never more
@@ -391,6 +404,20 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
   while (copier_.Waiting() > 1) copier_.RunOneHere();
   RecordCopies(CopyWait::FinishedOnly);
   view_.ProcessEvents();
+}
+
+void UpdateEngine::WaitForTwins(const std::string& key) {
+  // Names equal but for letter case may be one name in the copy: their
+  // copies and deletions go in walk order, never side by side, so the
+  // same one of them gets the name on every run.
+  for (const PendingCopy& pending : pendingCopies_) {
+    const std::string& pendingKey =
+        pending.sourceInfo != nullptr ? pending.sourceInfo->key : common::MakeNameKey(pending.copyName);
+    if (pendingKey == key) {
+      RecordCopies(CopyWait::All);
+      return;
+    }
+  }
 }
 
 void UpdateEngine::RecordCopies(CopyWait wait) {
@@ -431,6 +458,7 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   if (!pendingCopies_.empty() && !options_.DebugMode) {
     // Copies are running: the deletion (of another name) goes on at once,
     // and its lines wait for theirs.
+    WaitForTwins(common::MakeNameKey(name));
     FsError e = options_.TestMode ? FsError{} : fs_.RemoveFile(folder, name);
     pendingCopies_.push_back(PendingCopy{0, e, OpDelete, "delete", nullptr, nullptr, &folder, name});
     RecordCopies(CopyWait::FinishedOnly);

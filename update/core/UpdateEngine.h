@@ -15,12 +15,14 @@
 // outside the copy. Every name is a user's name: a temporary file that an
 // interrupted copy left in the copy is an extra file like any other.
 // Modification times are compared at the precision the copy's file system
-// keeps, probed once per run on the copy itself.
+// keeps, probed once per file system met in the copy.
 
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
@@ -76,9 +78,10 @@ class UpdateEngine {
   common::FsError OpenFolderOf(const common::Folder* parent, const std::string& path,
                                common::Folder& out) const;
   int64_t CountFiles(const common::Folder* parent, const std::string& folder);
-  // How finely the copy keeps modification times, probed once per run.
-  void ProbeCopyTimes(const std::string& destino);
-  bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy) const;
+  // How finely the file system of the copy's folder keeps modification
+  // times, learnt once per file system a run meets in the copy.
+  int64_t CopyTimePrecision(const common::Folder& copy);
+  bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy, int64_t precision) const;
 
   void UpdateFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                   const common::Folder& copyFolder, const std::string& copyName);
@@ -94,7 +97,8 @@ class UpdateEngine {
   // Both roots resolved; true when one lies inside the other or both are one.
   static bool FoldersOverlap(const std::string& origen, const std::string& destino);
   void CopyGuarded(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
-                   const common::Folder& copyFolder, const std::string& copyName);
+                   const common::Folder& copyFolder, const std::string& copyName,
+                   common::Placement placement);
   // A create or update that copies: traced and copied at once under
   // /debug, otherwise handed to the copy worker and recorded when done.
   void CopyAction(int32_t op, const char* keyword, const common::Folder& sourceFolder,
@@ -105,6 +109,9 @@ class UpdateEngine {
   // them) when wait says so.
   enum class CopyWait { FinishedOnly, All };
   void RecordCopies(CopyWait wait);
+  // Records every handed-over copy first when one of them is of a name
+  // with this key (a twin of the name about to be copied or deleted).
+  void WaitForTwins(const std::string& key);
   void RecordCopy(const struct PendingCopy& copy, const std::optional<common::FsError>& result);
   void Trace(int32_t op, const char* keyword, const std::string& first,
              const std::string* second = nullptr);
@@ -112,9 +119,9 @@ class UpdateEngine {
   void Fail(const common::FsError& failure, const std::string& context);
 
   bool copiedAny_ = false;  // a copy reached the destination: flush it at the end
-  // The copy's time precision in nanoseconds: a source time is cut to it
-  // before "strictly newer" is decided.
-  int64_t copyTimePrecision_ = common::kNanosecondTimes;
+  // The time precision in nanoseconds of each file system met in the copy,
+  // by device: a source time is cut to it before "strictly newer" is decided.
+  std::vector<std::pair<uint64_t, int64_t>> copyTimePrecisions_;
 
   const Options& options_;
   ErrorList& errorList_;
