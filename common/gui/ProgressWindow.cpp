@@ -160,6 +160,11 @@ void ProgressWindow::ProcessEvents() {
   lastEvents_ = std::chrono::steady_clock::now();
 }
 
+void ProgressWindow::ProcessEventsNow() {
+  processNow_ = true;
+  ProcessEvents();
+}
+
 void ProgressWindow::Flush() {
   if (fileDirty_) {
     lblFile->setText(Elided(lblFile, file_));
