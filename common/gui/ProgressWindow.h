@@ -72,6 +72,7 @@ class ProgressWindow : public QDialog, public ProgressView {
   void cmdCancelar_Click();
   void Flush();
   void EnableMainWindow();
+  void SetOwner(QWidget* owner);
   void InstallSignalHandlers();
   void RestoreSignalHandlers();
 

@@ -43,6 +43,8 @@ class CompareWindowsTest : public QObject {
   void progressWindowFollowsTheDrawing();
   void quickSwitchPresetsTheBox_data();
   void quickSwitchPresetsTheBox();
+  void focusAtStartUp_data();
+  void focusAtStartUp();
   void missingFolderIsReported_data();
   void missingFolderIsReported();
   void emptyBoxesOpenOnlyTheSourcePicker();
@@ -147,6 +149,24 @@ void CompareWindowsTest::quickSwitchPresetsTheBox() {
   g_->QuickSwitch = quick;
   compare::frmMain& window = windows_->ShowMainWindow("");
   QCOMPARE(window.findChild<QCheckBox*>("chkQuick")->isChecked(), quick);
+}
+
+void CompareWindowsTest::focusAtStartUp_data() {
+  QTest::addColumn<QString>("origen");
+  QTest::addColumn<QString>("focus");
+  QTest::newRow("no folder") << "" << "txtOrigen";
+  QTest::newRow("one folder") << "/datos/fotos" << "txtDestino";
+}
+
+void CompareWindowsTest::focusAtStartUp() {
+  QFETCH(QString, origen);
+  QFETCH(QString, focus);
+  compare::frmMain& window = windows_->ShowMainWindow(origen.toStdString());
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCOMPARE(window.findChild<QLineEdit*>("txtOrigen")->text(), origen);
+  QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  // One box has the focus, and only that one shows a cursor.
+  QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{focus});
 }
 
 void CompareWindowsTest::missingFolderIsReported_data() {

@@ -336,8 +336,10 @@ void UpdateWindowsTest::accessKeysMoveTheFocus() {
 
 void UpdateWindowsTest::oneFolderAtStartUp() {
   update::frmMain& window = windows_->ShowMainWindow("/datos/fotos");
+  QVERIFY(QTest::qWaitForWindowActive(&window));
   QCOMPARE(window.findChild<QLineEdit*>("txtOrigen")->text(), QString("/datos/fotos"));
-  QCOMPARE(window.focusWidget(), window.findChild<QLineEdit*>("txtDestino"));
+  QCOMPARE(QApplication::focusWidget(), window.findChild<QLineEdit*>("txtDestino"));
+  QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{"txtDestino"});
 }
 
 void UpdateWindowsTest::failureUnderDebugEndsTheProgram() {
