@@ -18,41 +18,40 @@ for tool in Xvfb openbox xprop; do
 done
 [ $# -gt 0 ] || { echo "uso: $0 <orden> [argumentos...]" >&2; exit 2; }
 
-# A display number nobody uses: tests may run side by side.
-number=$(( 90 + RANDOM % 400 ))
-while [ -e "/tmp/.X${number}-lock" ] || [ -S "/tmp/.X11-unix/X${number}" ]; do
-  number=$(( number + 1 ))
-done
-display=":$number"
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
+work="$(mktemp -d)"
+xvfb_pid=""
 wm_pid=""
 cleanup() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
+  rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Wait for the server's socket, then for the window manager to announce
-# itself on the root window, rather than a fixed time.
-for _ in $(seq 1 100); do
-  [ -S "/tmp/.X11-unix/X$number" ] && break
+# Xvfb picks a free display itself and writes its number once it accepts
+# connections, so that several runs side by side never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 200); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
   sleep 0.05
 done
-[ -S "/tmp/.X11-unix/X$number" ] || { echo "Xvfb no arrancó en $display" >&2; exit 1; }
+[ -s "$work/display" ] || { echo "Xvfb no arrancó" >&2; exit 1; }
+display=":$(head -n 1 "$work/display")"
 
-config="$(mktemp -d)"
-trap 'cleanup; rm -rf "$config"' EXIT
 # Openbox's own defaults (/etc/xdg), whatever the user's configuration says.
-DISPLAY="$display" XDG_CONFIG_HOME="$config" openbox --sm-disable >/dev/null 2>&1 &
+# The command starts once the window manager announces itself.
+DISPLAY="$display" XDG_CONFIG_HOME="$work" openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
-for _ in $(seq 1 100); do
-  DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+managed() { DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+for _ in $(seq 1 200); do
+  managed && break
   sleep 0.05
 done
-DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
-  { echo "openbox no arrancó en $display" >&2; exit 1; }
+managed || { echo "openbox no arrancó en $display" >&2; exit 1; }
 
 env -u WAYLAND_DISPLAY DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"
+status=$?
+exit $status
