@@ -29,6 +29,10 @@ class ProgressView {
   // Lets pending events run (repaints, the Cancel click, Ctrl+C). Called very
   // often: implementations must keep it cheap when nothing is pending.
   virtual void ProcessEvents() = 0;
+  // Lets every pending event run now, whatever pace ProcessEvents keeps.
+  // Called where one phase of a run ends and the next begins, so that a
+  // click on Cancelar queued meanwhile is seen before the next phase acts.
+  virtual void ProcessEventsNow() { ProcessEvents(); }
 };
 
 }  // namespace common

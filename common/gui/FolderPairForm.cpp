@@ -34,7 +34,7 @@ FolderPairForm::FolderPairForm(const FolderPairLayout& layout, bool& mainFormLoa
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(layout.caption);
   setFont(FormFont());
-  MakeFixedDialog(this, layout.client);
+  MakeFixedDialog(this, layout.client, WindowKind::TopLevel);
 
   txtOrigen = new QLineEdit(this);
   txtOrigen->setObjectName(QStringLiteral("txtOrigen"));
@@ -95,7 +95,7 @@ void FolderPairForm::Load(QWidget* lastInTabOrder) {
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
   CentreOnScreen(this);
-  txtOrigen->setFocus();
+  SetInitialFocus(txtOrigen);
 }
 
 void FolderPairForm::AdjustLayout() {
@@ -116,7 +116,27 @@ void FolderPairForm::SetOrigen(const std::string& origen) {
   origenRaw_ = origen;
   origenShown_ = QString::fromStdString(origen);
   txtOrigen->setText(origenShown_);
-  if (!origen.empty()) txtDestino->setFocus();
+  SetInitialFocus(origen.empty() ? txtOrigen : txtDestino);
+}
+
+void FolderPairForm::SetInitialFocus(QWidget* box) {
+  if (isActiveWindow()) {
+    box->setFocus();
+    return;
+  }
+  initialFocus_ = box;
+}
+
+void FolderPairForm::changeEvent(QEvent* event) {
+  // The focus is set once, when the window is shown and active. Set before,
+  // it would reach one box while showing the window lent a cursor to the
+  // other, and both would blink.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && initialFocus_) {
+    QWidget* box = initialFocus_;
+    initialFocus_ = nullptr;
+    box->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  QDialog::changeEvent(event);
 }
 
 std::string FolderPairForm::OrigenPath() const {

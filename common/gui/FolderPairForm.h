@@ -3,12 +3,14 @@
 // folder boxes with square browse buttons, "Acerca de...", "&Cancelar" and
 // the button that starts a run, laid out from the twips of each window.
 //
-// The window is the program's main window: it sets MainFormLoaded while it
+// The window is the program's main window, a window of its own for the
+// window manager (task bar, Alt+Tab): it sets MainFormLoaded while it
 // is open, sees F1 before its controls do, refuses its close box while a
 // run goes on, and ends the program with status 3 when a failure stops a
 // run under /debug.
 
 #include <QDialog>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -45,7 +47,8 @@ class FolderPairForm : public QDialog {
                  QtUserInterface& ui);
   ~FolderPairForm() override;
 
-  // Start-up with one folder: it goes into txtOrigen and the focus into txtDestino.
+  // Start-up with one folder: it goes into txtOrigen and the focus into
+  // txtDestino (once the window is active).
   void SetOrigen(const std::string& origen);
 
   bool Running() const { return running_; }
@@ -79,6 +82,7 @@ class FolderPairForm : public QDialog {
   void RunGuarded(const std::function<void()>& run);
 
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -98,10 +102,12 @@ class FolderPairForm : public QDialog {
  private:
   void AdjustLayout();
   void cmdAcercaDe_Click();
+  void SetInitialFocus(QWidget* box);
 
   AboutInfo about_;
   bool running_ = false;
   int exitStatus_ = 0;
+  QPointer<QWidget> initialFocus_;
   std::string origenRaw_;
   QString origenShown_;
 };

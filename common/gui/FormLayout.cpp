@@ -34,10 +34,14 @@ QFont FormFont() {
   return font;
 }
 
-void MakeFixedDialog(QWidget* window, QSize client) {
-  window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint);
+Qt::WindowFlags FixedWindowFlags(WindowKind kind) {
+  return (kind == WindowKind::TopLevel ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint |
+         Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+         Qt::MSWindowsFixedSizeDialogHint;
+}
+
+void MakeFixedDialog(QWidget* window, QSize client, WindowKind kind) {
+  window->setWindowFlags(FixedWindowFlags(kind));
   window->setFixedSize(client);
 }
 

@@ -19,9 +19,19 @@ QSize TwipsSize(int width, int height);
 // Tahoma 8.25 pt where the font exists, else the system's sans-serif at 8.25 pt.
 QFont FormFont();
 
-// A window that cannot be resized, with a close box but no minimise or
-// maximise box, and the given client area.
-void MakeFixedDialog(QWidget* window, QSize client);
+// How a window meets the window manager. A main window, or a progress
+// window of a run started from the command line, is a window of its own,
+// with its entry in the task bar and in Alt+Tab. A window that belongs to
+// another (a modal dialog, the progress of a run started from the main
+// window) is a dialog kept above its owner.
+enum class WindowKind { TopLevel, Owned };
+
+// The flags of a window that cannot be resized, with a close box but no
+// minimise or maximise box.
+Qt::WindowFlags FixedWindowFlags(WindowKind kind);
+
+// Such a window with the given client area.
+void MakeFixedDialog(QWidget* window, QSize client, WindowKind kind);
 
 // Moves a window to the centre of the screen that holds it (or of the
 // primary screen), or of its owner when one is given.

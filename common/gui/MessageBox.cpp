@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 
+#include "common/gui/FormLayout.h"
+
 namespace common {
 
 namespace {
@@ -29,6 +31,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::StandardButton defaultButton) {
   QMessageBox box(icon, title, text, buttons, owner);
+  // Without an owner (a run from the command line) the message is the
+  // program's only window: a window of its own for the window manager.
+  if (!owner) box.setWindowFlags(FixedWindowFlags(WindowKind::TopLevel));
   // Usage texts hold "<origen>": never let them pass for markup.
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(defaultButton);

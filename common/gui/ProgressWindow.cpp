@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 #include <cmath>
 
 #ifdef Q_OS_UNIX
@@ -55,7 +56,7 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFor
     : mainFormLoaded_(mainFormLoaded) {
   setWindowTitle(layout.caption);
   setFont(FormFont());
-  MakeFixedDialog(this, layout.client);
+  MakeFixedDialog(this, layout.client, WindowKind::TopLevel);
 
   auto* frame = new QFrame(this);
   frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -101,15 +102,28 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   bar_ = 0;
   fileDirty_ = pathDirty_ = true;
   Flush();
-  if (mainFormLoaded_ && mainWindow_) mainWindow_->setEnabled(false);
+  QWidget* owner = mainFormLoaded_ ? mainWindow_ : nullptr;
+  if (owner) owner->setEnabled(false);
   InstallSignalHandlers();
 
-  // Where it appears is left to the window manager.
+  // A run started from the main window belongs to it: the window manager
+  // keeps the progress above the disabled main window. From the command
+  // line it is the program's only window. Where it appears is left to the
+  // window manager.
+  SetOwner(owner);
   show();
   raise();
   activateWindow();
   cmdCancelar->setFocus();
   processNow_ = true;  // the first yield shows the window at once
+}
+
+void ProgressWindow::SetOwner(QWidget* owner) {
+  const Qt::WindowFlags flags = FixedWindowFlags(owner ? WindowKind::Owned : WindowKind::TopLevel);
+  if (windowFlags() != flags) setWindowFlags(flags);
+  // Owned without being a child: the window outlives any main window.
+  winId();
+  windowHandle()->setTransientParent(owner ? owner->windowHandle() : nullptr);
 }
 
 void ProgressWindow::Close() {
@@ -158,6 +172,11 @@ void ProgressWindow::ProcessEvents() {
   Flush();
   QCoreApplication::processEvents();
   lastEvents_ = std::chrono::steady_clock::now();
+}
+
+void ProgressWindow::ProcessEventsNow() {
+  processNow_ = true;
+  ProcessEvents();
 }
 
 void ProgressWindow::Flush() {

@@ -5,8 +5,11 @@
 // The engine calls ProcessEvents once or more per file; the window lets
 // pending events run only every few hundredths of a second, so that a run
 // over many unchanged files is not slowed by repainting, while a click on
-// Cancelar is still handled at the next batch. Labels and bar are copied to
-// the widgets only when events run.
+// Cancelar is still handled at the next batch. Events always run when the
+// window opens, when a copy starts and at the end of the count
+// (ProcessEventsNow), so a cancel during "Preparando..." stops the run
+// before its first action. Labels and bar are copied to the widgets only
+// when events run.
 
 #include <QDialog>
 #include <QIcon>
@@ -57,6 +60,7 @@ class ProgressWindow : public QDialog, public ProgressView {
   float Bar() const override { return bar_; }
   void DisableCancel() override;
   void ProcessEvents() override;
+  void ProcessEventsNow() override;
 
  protected:
   // The close box is refused while the run goes on and was not cancelled.
@@ -68,6 +72,7 @@ class ProgressWindow : public QDialog, public ProgressView {
   void cmdCancelar_Click();
   void Flush();
   void EnableMainWindow();
+  void SetOwner(QWidget* owner);
   void InstallSignalHandlers();
   void RestoreSignalHandlers();
 

@@ -40,7 +40,7 @@ int WrappedHeight(const QLabel* label) {
 frmAbout::frmAbout(AboutInfo info, QWidget* owner) : QDialog(owner), info_(std::move(info)) {
   setObjectName(QStringLiteral("frmAbout"));
   setFont(FormFont());
-  MakeFixedDialog(this, TwipsSize(5940, 3555));
+  MakeFixedDialog(this, TwipsSize(5940, 3555), WindowKind::Owned);
 
   cmdOK = new QPushButton(QStringLiteral("Aceptar"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));

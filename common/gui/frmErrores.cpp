@@ -22,8 +22,11 @@ frmErrores::frmErrores(const std::vector<std::string>& lines, QWidget* owner)
   setObjectName(QStringLiteral("frmErrores"));
   setWindowTitle(QStringLiteral("Errores"));
   setFont(FormFont());
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  // Owned by the main window, it stays above it; after a run from the
+  // command line it is the program's only window.
+  setWindowFlags((owner ? Qt::Dialog : Qt::Window) | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint);
   resize(TwipsSize(6015, 3135));
   setSizeGripEnabled(false);
 

@@ -91,7 +91,7 @@ frmSelDir::frmSelDir(QWidget* owner, QStringList volumes)
   setObjectName(QStringLiteral("frmSelDir"));
   setWindowTitle(QStringLiteral("Form1"));
   setFont(FormFont());
-  MakeFixedDialog(this, TwipsSize(2775, 2895));
+  MakeFixedDialog(this, TwipsSize(2775, 2895), WindowKind::Owned);
 
   Drive1 = new QComboBox(this);
   Drive1->setObjectName(QStringLiteral("Drive1"));

@@ -194,6 +194,7 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
   view_.ProcessEvents();
 
   filesTotal_ = CountFiles(origen, LinkPolicy::Follow);
+  view_.ProcessEventsNow();  // a cancel clicked during the count means no comparison
   if (cancelled_) return;
 
   view_.SetFileLabel("");

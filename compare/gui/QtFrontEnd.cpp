@@ -22,8 +22,8 @@ frmMain& QtFrontEnd::ShowMainWindow(const std::string& origen) {
   main_ = std::make_unique<frmMain>(g_, ui_);
   progress_.SetMainWindow(main_.get());
   ui_.SetOwner(main_.get());
-  main_->show();
   main_->SetOrigen(origen);
+  main_->show();
   main_->activateWindow();
   return *main_;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tests/support/Language.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Options.h"
 #include "compare/tests/support/ProgramRun.h"
@@ -83,6 +84,15 @@ TEST_F(ProgramTest, MissingFolderIsAFailure) {
   ProgramResult r = Run({"/u", "/logfile:" + P("r.log"), P("o"), P("no-existe")});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(tree.ReadFile("r.log").find(" en list \"" + P("no-existe") + "\"\r\n"), std::string::npos);
+}
+
+TEST_F(ProgramTest, ErrorLinesReadInTheUsersLanguage) {
+  if (!testsupport::LocaleInstalled("es_ES.UTF-8"))
+    GTEST_SKIP() << "no es_ES.UTF-8 locale on this system (scripts/install-deps.sh generates it)";
+  testsupport::ScopedLanguage spanish("es_ES.UTF-8");
+  ProgramResult r = Run({P("o"), P("falta")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "No existe el fichero o el directorio (2) en list \"" + P("falta") + "\"\n");
 }
 
 TEST_F(ProgramTest, DebugStopsAtTheFirstFailureWithThree) {

@@ -138,6 +138,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   }
 
   FilesTotal = CountFiles(nullptr, origen);
+  view_.ProcessEventsNow();  // a cancel clicked during the count means no action
   if (Cancelled) return;
   view_.SetFileLabel("");
   view_.ProcessEvents();

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <regex>
 
+#include "common/tests/support/Language.h"
 #include "common/tests/support/TempTree.h"
 #include "update/core/Options.h"
 
@@ -163,6 +164,15 @@ TEST_F(Program, WithoutATerminalTheListIsPrinted) {
   EXPECT_TRUE(r.out.ends_with(CopyContext() + "\n")) << r.out;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
+}
+
+TEST_F(Program, ErrorLinesReadInTheUsersLanguage) {
+  if (!testsupport::LocaleInstalled("es_ES.UTF-8"))
+    GTEST_SKIP() << "no es_ES.UTF-8 locale on this system (scripts/install-deps.sh generates it)";
+  testsupport::ScopedLanguage spanish("es_ES.UTF-8");
+  Result r = RunUpdate(tree, {tree.Path("origen"), tree.Path("falta")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "No existe el fichero o el directorio (2) en list \"" + tree.Path("falta") + "\"\n");
 }
 
 TEST_F(Program, DebugFailureEndsWithItsNumberOnStandardErrorAndStatus3) {

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/core/FileSystem.h"
 #include "common/gui/FormLayout.h"
 #include "common/gui/frmErrores.h"
 #include "common/gui/tests/support/ModalDriver.h"
@@ -42,11 +43,14 @@ class CompareWindowsTest : public QObject {
   void progressWindowFollowsTheDrawing();
   void quickSwitchPresetsTheBox_data();
   void quickSwitchPresetsTheBox();
+  void focusAtStartUp_data();
+  void focusAtStartUp();
   void missingFolderIsReported_data();
   void missingFolderIsReported();
   void emptyBoxesOpenOnlyTheSourcePicker();
   void existingSourceThenTheCopyIsPicked();
   void differencesEndInTheQuestionAndTheList();
+  void cancelDuringTheCountComparesNothing();
   void quickComparesSizesOnly_data();
   void quickComparesSizesOnly();
   void keysOfTheMainWindow_data();
@@ -64,6 +68,7 @@ class CompareWindowsTest : public QObject {
   std::unique_ptr<QTemporaryDir> tmp_;
   QString origen_;
   QString destino_;
+  common::FaultInjector faults_;
   std::unique_ptr<compare::Globales> g_;
   std::unique_ptr<compare::QtFrontEnd> windows_;
   compare::frmMain* window_ = nullptr;
@@ -79,7 +84,8 @@ void CompareWindowsTest::init() {
   // Same size, different content: only a full comparison tells them apart.
   WriteFile(origen_ + "/a.txt", "abc");
   WriteFile(destino_ + "/a.txt", "abd");
-  g_ = std::make_unique<compare::Globales>();
+  faults_.Clear();
+  g_ = std::make_unique<compare::Globales>(&faults_);
   windows_ = std::make_unique<compare::QtFrontEnd>(*g_);
   window_ = &windows_->ShowMainWindow("");
 }
@@ -143,6 +149,24 @@ void CompareWindowsTest::quickSwitchPresetsTheBox() {
   g_->QuickSwitch = quick;
   compare::frmMain& window = windows_->ShowMainWindow("");
   QCOMPARE(window.findChild<QCheckBox*>("chkQuick")->isChecked(), quick);
+}
+
+void CompareWindowsTest::focusAtStartUp_data() {
+  QTest::addColumn<QString>("origen");
+  QTest::addColumn<QString>("focus");
+  QTest::newRow("no folder") << "" << "txtOrigen";
+  QTest::newRow("one folder") << "/datos/fotos" << "txtDestino";
+}
+
+void CompareWindowsTest::focusAtStartUp() {
+  QFETCH(QString, origen);
+  QFETCH(QString, focus);
+  compare::frmMain& window = windows_->ShowMainWindow(origen.toStdString());
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCOMPARE(window.findChild<QLineEdit*>("txtOrigen")->text(), origen);
+  QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  // One box has the focus, and only that one shows a cursor.
+  QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{focus});
 }
 
 void CompareWindowsTest::missingFolderIsReported_data() {
@@ -221,6 +245,27 @@ void CompareWindowsTest::differencesEndInTheQuestionAndTheList() {
   QVERIFY(!enabledDuringRun);
   QVERIFY(window_->isEnabled());
   QVERIFY(Quick()->isChecked() == false);
+}
+
+void CompareWindowsTest::cancelDuringTheCountComparesNothing() {
+  Fill();
+  ModalDriver driver;
+  QString list;
+  driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::Yes); });
+  driver.Then([&](QWidget* errors) {
+    list = static_cast<common::frmErrores*>(errors)->Text();
+    QTest::keyClick(errors, Qt::Key_Escape);
+  });
+  // The click reaches the queue as the count lists the source, after the
+  // window's first yield (the listing may run on the read-ahead thread).
+  QPushButton* cancel = windows_->ProgressWindow().findChild<QPushButton*>("cmdCancelar");
+  faults_.OnCall(common::FsOp::List, origen_.toStdString(), [cancel] {
+    QMetaObject::invokeMethod(cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); },
+                              Qt::QueuedConnection);
+  });
+  QTest::mouseClick(Button("cmdComparar"), Qt::LeftButton);
+  QCOMPARE(driver.Seen(), (QStringList{"Comparar", "Errores"}));
+  QCOMPARE(list, QString("Cancelado por el usuario\r\n"));  // a.txt differs, unseen
 }
 
 void CompareWindowsTest::quickComparesSizesOnly_data() {

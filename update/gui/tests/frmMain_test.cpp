@@ -63,6 +63,7 @@ class UpdateWindowsTest : public QObject {
   void emptyDestinationIsPickedThenTheRunStarts();
   void cancelledPickerLeavesTheText();
   void runDisablesTheWindowUntilItEnds();
+  void cancelEndsTheRunWithTheNoteLine_data();
   void cancelEndsTheRunWithTheNoteLine();
   void closeBoxDuringARun();
   void keysOfTheMainWindow_data();
@@ -220,7 +221,16 @@ void UpdateWindowsTest::runDisablesTheWindowUntilItEnds() {
   QVERIFY(QFile::exists(destino_ + "/sub/b.txt"));
 }
 
+void UpdateWindowsTest::cancelEndsTheRunWithTheNoteLine_data() {
+  QTest::addColumn<bool>("queuedDuringCount");
+  QTest::newRow("clicked at the first yield") << false;
+  // A click that reaches the queue while the source is being counted,
+  // after the window's first yield: it must be seen before any action.
+  QTest::newRow("queued during the count") << true;
+}
+
 void UpdateWindowsTest::cancelEndsTheRunWithTheNoteLine() {
+  QFETCH(bool, queuedDuringCount);
   Fill();
   ModalDriver driver;
   QString question;
@@ -236,14 +246,22 @@ void UpdateWindowsTest::cancelEndsTheRunWithTheNoteLine() {
     list = static_cast<common::frmErrores*>(errors)->Text();
     QTest::keyClick(errors, Qt::Key_Escape);
   });
-  // Cancelar at the run's first yield, while the source is being counted.
-  QTimer::singleShot(0, [&] { QTest::mouseClick(ProgressButton(), Qt::LeftButton); });
+  QWidget* cancel = ProgressButton();
+  auto click = [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); };
+  if (queuedDuringCount) {
+    // The count lists the source first; the click is queued as that listing starts.
+    faults_.OnCall(common::FsOp::List, origen_.toStdString(),
+                   [cancel, click] { QMetaObject::invokeMethod(cancel, click, Qt::QueuedConnection); });
+  } else {
+    QTimer::singleShot(0, click);
+  }
   QTest::mouseClick(Button("cmdActualizar"), Qt::LeftButton);
 
   QCOMPARE(driver.Seen(), (QStringList{"Actualizar", "Errores"}));
   QCOMPARE(question, QString(kQuestion));
   QCOMPARE(list, QString("Cancelado por el usuario\r\n"));
-  QVERIFY(!QFile::exists(destino_ + "/a.txt"));  // the run ended there
+  QCOMPARE(QDir(destino_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+           QStringList{});  // no action took place
   QVERIFY(window_->isEnabled());
 }
 
@@ -318,8 +336,10 @@ void UpdateWindowsTest::accessKeysMoveTheFocus() {
 
 void UpdateWindowsTest::oneFolderAtStartUp() {
   update::frmMain& window = windows_->ShowMainWindow("/datos/fotos");
+  QVERIFY(QTest::qWaitForWindowActive(&window));
   QCOMPARE(window.findChild<QLineEdit*>("txtOrigen")->text(), QString("/datos/fotos"));
-  QCOMPARE(window.focusWidget(), window.findChild<QLineEdit*>("txtDestino"));
+  QCOMPARE(QApplication::focusWidget(), window.findChild<QLineEdit*>("txtDestino"));
+  QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{"txtDestino"});
 }
 
 void UpdateWindowsTest::failureUnderDebugEndsTheProgram() {

@@ -22,10 +22,12 @@ bool SaveScreenshot(QWidget* window, const QString& folder, const QString& name)
   const QRect area = window->frameGeometry();
   const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
 
-  const int strip = 22;
-  QPixmap framed(shot.width() + 2, shot.height() + strip + 1);
-  framed.fill(QColor(60, 60, 60));
-  {
+  // A window manager draws the title bar; without one a strip stands in for it.
+  QPixmap framed = shot;
+  if (area == window->geometry()) {
+    const int strip = 22;
+    framed = QPixmap(shot.width() + 2, shot.height() + strip + 1);
+    framed.fill(QColor(60, 60, 60));
     QPainter p(&framed);
     p.fillRect(QRect(1, 1, shot.width(), strip - 1), QColor(40, 70, 130));
     p.setPen(Qt::white);

@@ -2,7 +2,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QStyleHints>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -13,6 +17,21 @@
 #include "common/gui/FormLayout.h"
 
 namespace testsupport {
+
+QStringList BlinkingCursors(const QWidget* window) {
+  // A text box blinks with a timer of half the flash time, run by the
+  // object that edits its line.
+  const int half = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+  QStringList blinking;
+  for (const QLineEdit* box : window->findChildren<QLineEdit*>()) {
+    for (QObject* part : box->children()) {
+      for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(part)) {
+        if (timer.interval == half) blinking << box->objectName();
+      }
+    }
+  }
+  return blinking;
+}
 
 QStringList TextsCutOff(const QWidget* window) {
   QStringList cut;

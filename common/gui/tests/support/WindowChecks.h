@@ -12,6 +12,11 @@ namespace testsupport {
 // text is cut off (wider, or taller once wrapped, than the room they have).
 QStringList TextsCutOff(const QWidget* window);
 
+// The object names of the text boxes of window whose text cursor blinks: a
+// box blinks from the focus it receives until the focus leaves it, so more
+// than one name means the window shows two cursors.
+QStringList BlinkingCursors(const QWidget* window);
+
 // Asks window to close as its close box does (a spontaneous close event).
 // True when the window accepted.
 bool CloseFromWindowSystem(QWidget* window);

@@ -1,0 +1,61 @@
+// update's windows as a window manager sees them, on a virtual display
+// managed by openbox (scripts/with-wm.sh): window types, owners, stacking
+// and the focus.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/gui/tests/support/WindowManager.h"
+#include "update/core/Globales.h"
+#include "update/gui/QtFrontEnd.h"
+
+class UpdateWindowManagerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    const QString why = testsupport::WhyNoWindowManager();
+    if (!why.isEmpty()) QSKIP(qPrintable(why));
+  }
+  void init();
+  void cleanup() {
+    windows_.reset();
+    g_.reset();
+  }
+
+  void mainWindow() { testsupport::CheckMainWindow(program_); }
+  void windowsOfTheMainWindow() { testsupport::CheckWindowsOfTheMainWindow(program_); }
+  void windowsOfACommandLineRun() { testsupport::CheckWindowsOfACommandLineRun(program_); }
+
+ private:
+  QTemporaryDir tmp_;
+  std::unique_ptr<update::Globales> g_;
+  std::unique_ptr<update::QtFrontEnd> windows_;
+  testsupport::ProgramWindows program_;
+};
+
+void UpdateWindowManagerTest::init() {
+  QVERIFY(tmp_.isValid());
+  g_ = std::make_unique<update::Globales>();
+  g_->options.TestMode = true;         // the copy stays empty, run after run
+  g_->options.LogOps = update::OpAll;  // the creation is a line: question and list
+  windows_ = std::make_unique<update::QtFrontEnd>(*g_);
+  program_.origen = tmp_.filePath("origen");
+  program_.destino = tmp_.filePath("destino");
+  QVERIFY(QDir().mkpath(program_.origen) && QDir().mkpath(program_.destino));
+  QFile file(program_.origen + "/a.txt");
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  program_.showMainWindow = [this](const std::string& origen) {
+    return &windows_->ShowMainWindow(origen);
+  };
+  program_.progress = &windows_->ProgressWindow();
+  program_.runButton = "cmdActualizar";
+  program_.runFromCommandLine = [this] {
+    g_->RunUpdate(program_.origen.toStdString(), program_.destino.toStdString(), windows_->Ui());
+  };
+}
+
+QTEST_MAIN(UpdateWindowManagerTest)
+#include "WindowManager_test.moc"
