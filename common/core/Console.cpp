@@ -73,14 +73,52 @@ std::string FitToLine(const std::string& text, size_t maxColumns) {
 }
 
 bool IsYes(const std::string& answer) {
-  return answer.empty() || answer == "s" || answer == "si" || answer == "s\xC3\xAD" ||
-         answer == "s\xC3\x8D" || answer == "y" || answer == "yes";
+  return answer == "s" || answer == "si" || answer == "s\xC3\xAD" || answer == "s\xC3\x8D" ||
+         answer == "y" || answer == "yes";
 }
 
 bool IsNo(const std::string& answer) { return answer == "n" || answer == "no"; }
 
 const char kErrorQuestion[] =
     "Se han producido errores durante la operación. ¿Desea ver la lista de errores?";
+const char kEmptySourceQuestion[] =
+    "El origen está vacío. ¿Desea borrar todo el contenido del destino?";
+
+enum class Answer { No, Yes };
+
+// Asks on the terminal until the answer is a yes or a no; an empty line or
+// the end of input gives the preset answer, shown in capitals.
+bool AskOnTerminal(const std::string& title, const char* question, Answer preset) {
+  const bool yes = preset == Answer::Yes;
+  for (;;) {
+    std::fprintf(stderr, "%s: %s %s ", title.c_str(), question, yes ? "[S/n]" : "[s/N]");
+    std::fflush(stderr);
+    std::string answer;
+    int c;
+    bool sawEnd = true;
+    while ((c = std::fgetc(stdin)) != EOF) {
+      if (c == '\n') {
+        sawEnd = false;
+        break;
+      }
+      answer += static_cast<char>(c);
+    }
+    if (sawEnd && answer.empty()) {
+      std::fputc('\n', stderr);
+      return yes;  // end of input: the preset answer
+    }
+    size_t first = answer.find_first_not_of(" \t\r");
+    size_t last = answer.find_last_not_of(" \t\r");
+    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
+    for (char& ch : answer) {
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    if (answer.empty()) return yes;
+    if (IsYes(answer)) return true;
+    if (IsNo(answer)) return false;
+    if (sawEnd) return yes;
+  }
+}
 
 }  // namespace
 
@@ -182,33 +220,13 @@ void ConsoleUserInterface::ShowUsage(const std::string& text) {
 bool ConsoleUserInterface::AskToShowErrors(const std::string& title) {
   // With no terminal to ask, the list is printed: never silently dropped.
   if (::isatty(STDIN_FILENO) != 1) return true;
-  for (;;) {
-    std::fprintf(stderr, "%s: %s [S/n] ", title.c_str(), kErrorQuestion);
-    std::fflush(stderr);
-    std::string answer;
-    int c;
-    bool sawEnd = true;
-    while ((c = std::fgetc(stdin)) != EOF) {
-      if (c == '\n') {
-        sawEnd = false;
-        break;
-      }
-      answer += static_cast<char>(c);
-    }
-    if (sawEnd && answer.empty()) {
-      std::fputc('\n', stderr);
-      return true;  // end of input: the default answer
-    }
-    size_t first = answer.find_first_not_of(" \t\r");
-    size_t last = answer.find_last_not_of(" \t\r");
-    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
-    for (char& ch : answer) {
-      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    if (IsYes(answer)) return true;
-    if (IsNo(answer)) return false;
-    if (sawEnd) return true;
-  }
+  return AskOnTerminal(title, kErrorQuestion, Answer::Yes);
+}
+
+bool ConsoleUserInterface::AskToEmptyDestination(const std::string& title) {
+  // With no terminal to ask, the copy is kept.
+  if (::isatty(STDIN_FILENO) != 1) return false;
+  return AskOnTerminal(title, kEmptySourceQuestion, Answer::No);
 }
 
 void ConsoleUserInterface::ShowErrorList(const std::vector<std::string>& lines) {

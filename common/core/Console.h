@@ -4,8 +4,10 @@
 // only when it is a terminal (one line rewritten in place, a few times a
 // second at most); the end-of-run question asked on the terminal when
 // standard input is one (Yes the default), otherwise answered Yes so the
-// error list is printed, never silently dropped. Ctrl+C (SIGINT) and SIGTERM
-// during a run act as the Cancel button.
+// error list is printed, never silently dropped; the question before an
+// empty source empties the copy likewise, with No the default and the answer
+// without a terminal. Ctrl+C (SIGINT) and SIGTERM during a run act as the
+// Cancel button.
 
 #include <string>
 
@@ -48,6 +50,7 @@ class ConsoleUserInterface : public UserInterface {
   ConsoleUserInterface() = default;
   void ShowUsage(const std::string& text) override;
   bool AskToShowErrors(const std::string& title) override;
+  bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
   void ShowDebugFailure(int number, const std::string& description) override;
   void ShowMessage(const std::string& title, const std::string& text) override;

@@ -667,6 +667,17 @@ int64_t PrecisionFromProbe(const FileTime& kept) {
   return kNanosPerSecond;
 }
 
+// What statx tells of dirFd/name. The mount id comes from Linux 5.8 on;
+// an older kernel leaves STATX_MNT_ID out of the mask.
+int IdentifyAt(int dirFd, const char* name, int flags, FolderId& out) {
+  struct statx sx;
+  if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, STATX_INO | STATX_MNT_ID, &sx) != 0) return errno;
+  out.device = (static_cast<uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+  out.inode = sx.stx_ino;
+  out.mount = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
+  return 0;
+}
+
 }  // namespace
 
 FileTime TruncateTime(FileTime t, int64_t precision) {
@@ -779,6 +790,36 @@ void Folder::Close() {
 std::string Folder::PathOf(std::string_view name) const { return JoinName(path_, name); }
 
 // ---- FileSystem ----
+
+FsError FileSystem::Identify(const Folder& folder, FolderId& out) const {
+  out = FolderId{};
+  if (!folder.IsOpen()) return {EBADF};
+  return {IdentifyAt(folder.fd_, "", AT_EMPTY_PATH, out)};
+}
+
+FsError FileSystem::Identify(const Folder& folder, std::string_view name, FolderId& out) const {
+  out = FolderId{};
+  if (!folder.IsOpen()) return {EBADF};
+  std::string leaf(name);
+  return {IdentifyAt(folder.fd_, leaf.c_str(), AT_SYMLINK_NOFOLLOW, out)};
+}
+
+FsError FileSystem::FolderChain(const std::string& path, std::vector<FolderId>& out) const {
+  out.clear();
+  // O_PATH: a parent that may be searched but not read still counts.
+  Fd dir(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Get() < 0) return {errno};
+  for (;;) {
+    FolderId id;
+    if (IdentifyAt(dir.Get(), "", AT_EMPTY_PATH, id) != 0) break;
+    if (!out.empty() && out.back().SameFolder(id)) break;  // "/" is its own parent
+    out.push_back(id);
+    int up = ::openat(dir.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (up < 0) break;
+    dir.Reset(up);
+  }
+  return {};
+}
 
 FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
   out.Close();

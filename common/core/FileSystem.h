@@ -207,6 +207,28 @@ class Folder {
   std::string path_;
 };
 
+// Which folder a handle or a name really is, whatever path led to it: the
+// device of its file system and its inode (equal for every name of one
+// folder, bind mounts included), and the mount it was reached through (a
+// bind mount of a folder of the same file system has the same device but
+// its own mount; 0 where the kernel does not tell).
+struct FolderId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t mount = 0;
+
+  bool Known() const { return inode != 0; }
+  bool SameFolder(const FolderId& other) const {
+    return Known() && device == other.device && inode == other.inode;
+  }
+  // False only when both are known and lie on different mounts.
+  bool SameMount(const FolderId& other) const {
+    if (!Known() || !other.Known()) return true;
+    if (device != other.device) return false;
+    return mount == 0 || other.mount == 0 || mount == other.mount;
+  }
+};
+
 // Whether a probe of a folder's time precision may leave a name in the
 // folder for a moment. AnonymousOnly changes nothing visible (a dry run).
 enum class ProbeNaming { AnonymousOnly, NamedAllowed };
@@ -255,7 +277,19 @@ class FileSystem {
   // The device of the file system that holds folder (st_dev).
   FsError DeviceOf(const Folder& folder, uint64_t& device) const;
 
+  // What folder is, and what the entry name of folder is (not through a
+  // link; a folder with another file system mounted on it gives that file
+  // system's root). No fault point: a failure only leaves out unknown.
+  FsError Identify(const Folder& folder, FolderId& out) const;
+  FsError Identify(const Folder& folder, std::string_view name, FolderId& out) const;
+
   // ---- By path ----
+
+  // The folder at path (links followed) and every folder above it up to
+  // "/", each reached by ".." from the one below: a folder reached through
+  // a link or a mount has its real parents. The chain ends early at a
+  // parent that cannot be reached; it is empty when path is no folder.
+  FsError FolderChain(const std::string& path, std::vector<FolderId>& out) const;
 
   FsError ListFolder(const std::string& folder, FolderListing& out,
                      ListDetail detail = ListDetail::Full,

@@ -21,6 +21,11 @@ class UserInterface {
   // Yes the default). True for Yes. A console with no terminal to ask
   // answers Yes, so the list is printed and never silently dropped.
   virtual bool AskToShowErrors(const std::string& title) = 0;
+  // Before a run empties its copy because the source folder has no
+  // entries: "El origen está vacío. ¿Desea borrar todo el contenido del
+  // destino?" titled title (warning icon, Yes/No, No the default). True for
+  // Yes. A console with no terminal to ask answers No.
+  virtual bool AskToEmptyDestination(const std::string& title) = 0;
   // The error list window (modal): one line each.
   virtual void ShowErrorList(const std::vector<std::string>& lines) = 0;
   // A failure that stopped the run under /debug: number and description.

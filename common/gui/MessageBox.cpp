@@ -47,10 +47,11 @@ void ShowInformation(QWidget* owner, const QString& title, const QString& text) 
   ShowMessageBox(owner, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool AskYesNo(QWidget* owner, const QString& title, const QString& text) {
+bool AskYesNo(QWidget* owner, const QString& title, const QString& text, DefaultAnswer preset) {
   return ShowMessageBox(owner, QMessageBox::Warning, title, text,
                         QMessageBox::Yes | QMessageBox::No,
-                        QMessageBox::Yes) == QMessageBox::Yes;
+                        preset == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
 }  // namespace common

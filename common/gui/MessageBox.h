@@ -18,7 +18,10 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
 // Information icon and OK.
 void ShowInformation(QWidget* owner, const QString& title, const QString& text);
 
-// Warning icon, Yes and No, Yes the default. True for Yes.
-bool AskYesNo(QWidget* owner, const QString& title, const QString& text);
+enum class DefaultAnswer { Yes, No };
+
+// Warning icon, Yes and No, Yes the default unless told. True for Yes.
+bool AskYesNo(QWidget* owner, const QString& title, const QString& text,
+              DefaultAnswer preset = DefaultAnswer::Yes);
 
 }  // namespace common

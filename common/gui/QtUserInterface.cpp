@@ -29,6 +29,13 @@ bool QtUserInterface::AskToShowErrors(const std::string& title) {
                                  "\u00bfDesea ver la lista de errores?"));
 }
 
+bool QtUserInterface::AskToEmptyDestination(const std::string& title) {
+  return AskYesNo(owner_, QString::fromStdString(title),
+                  QStringLiteral("El origen est\u00e1 vac\u00edo. "
+                                 "\u00bfDesea borrar todo el contenido del destino?"),
+                  DefaultAnswer::No);
+}
+
 void QtUserInterface::ShowErrorList(const std::vector<std::string>& lines) {
   frmErrores window(lines, owner_);
   window.exec();

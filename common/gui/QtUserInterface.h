@@ -20,6 +20,7 @@ class QtUserInterface : public UserInterface {
 
   void ShowUsage(const std::string& text) override;
   bool AskToShowErrors(const std::string& title) override;
+  bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
   void ShowDebugFailure(int number, const std::string& description) override;
   void ShowMessage(const std::string& title, const std::string& text) override;

@@ -19,6 +19,9 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
   errorList.Reset();
 
   UpdateEngine engine(options, errorList, fs_, ui.Progress(), *clock_);
+  // Unattended, nobody is asked: an empty source then keeps the copy.
+  if (!options.Unattended)
+    engine.ConfirmEmptySource = [&ui] { return ui.AskToEmptyDestination("Actualizar"); };
   engine.Update(origen, destino);
 
   int status = errorList.FailureCount() > 0 ? common::kExitFailures

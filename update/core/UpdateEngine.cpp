@@ -15,6 +15,7 @@ namespace {
 
 using common::EntryInfo;
 using common::Folder;
+using common::FolderId;
 using common::FolderListing;
 using common::FsError;
 using common::LinkPolicy;
@@ -61,9 +62,16 @@ std::string CollapseDots(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
-// The real location a root stands for: realpath when it exists; otherwise
-// the realpath of its nearest existing parent followed by the rest.
-std::optional<std::string> ResolveRoot(const std::string& path) {
+// The real location a root stands for (path): realpath when it exists;
+// otherwise the realpath of its nearest existing parent (existing) followed
+// by the rest.
+struct ResolvedRoot {
+  std::string path;
+  std::string existing;
+  bool Exists() const { return path == existing; }
+};
+
+std::optional<ResolvedRoot> ResolveRoot(const std::string& path) {
   std::string head = path.empty() ? "." : path;
   std::string rest;
   for (;;) {
@@ -71,7 +79,7 @@ std::optional<std::string> ResolveRoot(const std::string& path) {
     if (char* real = realpath(head.c_str(), nullptr)) {
       std::string resolved = real;
       std::free(real);
-      return CollapseDots(resolved + rest);
+      return ResolvedRoot{CollapseDots(resolved + rest), resolved};
     }
     if (head == "/" || head == ".") return std::nullopt;
     size_t slash = head.rfind('/');
@@ -89,6 +97,12 @@ bool IsInside(const std::string& inner, const std::string& outer) {
   if (outer == "/") return true;
   return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
          inner[outer.size()] == '/';
+}
+
+bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {
+  for (const FolderId& c : chain)
+    if (c.SameFolder(id)) return true;
+  return false;
 }
 
 }  // namespace
@@ -114,6 +128,9 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   FilesDone = 0;
   FilesTotal = 0;
   copiedAny_ = false;
+  stopped_ = false;
+  sourceRoot_ = FolderId{};
+  copyTarget_ = FolderId{};
   pendingCopies_.clear();
   copyTimePrecisions_.clear();
   common::FileSystem::RaiseOpenFileLimit();
@@ -129,17 +146,18 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
     destino = ExpandPercentMacros(std::move(destino), clock_);
   }
 
+  origen_ = origen;
+  destino_ = destino;
   // A copy inside its source would grow without end, and a source inside
   // its copy would be deleted as something the source lacks.
   if (FoldersOverlap(origen, destino)) {
-    errorList_.AddFailureNote("Origen y destino se solapan: " + common::QuotePath(origen) + " " +
-                              common::QuotePath(destino));
+    RefuseOverlap();
     return;
   }
 
   FilesTotal = CountFiles(nullptr, origen);
   view_.ProcessEventsNow();  // a cancel clicked during the count means no action
-  if (Cancelled) return;
+  if (Stopping()) return;
   view_.SetFileLabel("");
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
@@ -155,10 +173,33 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
 }
 
 bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
-  std::optional<std::string> a = ResolveRoot(origen);
-  std::optional<std::string> b = ResolveRoot(destino);
+  std::optional<ResolvedRoot> a = ResolveRoot(origen);
+  std::optional<ResolvedRoot> b = ResolveRoot(destino);
   if (!a || !b) return false;
-  return *a == *b || IsInside(*a, *b) || IsInside(*b, *a);
+  // As spelled: this alone sees a missing copy that would be made inside
+  // the source.
+  if (a->path == b->path || IsInside(a->path, b->path) || IsInside(b->path, a->path)) return true;
+  // By identity, through every name a folder may have (bind mounts, links
+  // the resolution above could not see): each folder above a root is
+  // reached by ".." from the root itself. A missing source lists nothing.
+  if (!a->Exists()) return false;
+  std::vector<FolderId> source;
+  std::vector<FolderId> copy;
+  fs_.FolderChain(a->existing, source);
+  fs_.FolderChain(b->existing, copy);
+  if (source.empty() || copy.empty()) return false;
+  sourceRoot_ = source[0];
+  copyTarget_ = copy[0];
+  // The source is the copy or a folder above it (or above where a missing
+  // copy would be made); the copy is the source or a folder above it.
+  return InChain(copy, source[0]) || (b->Exists() && InChain(source, copy[0]));
+}
+
+void UpdateEngine::RefuseOverlap() {
+  RecordCopies(CopyWait::All);
+  errorList_.AddFailureNote("Origen y destino se solapan: " + common::QuotePath(origen_) + " " +
+                            common::QuotePath(destino_));
+  stopped_ = true;
 }
 
 FsError UpdateEngine::OpenFolderOf(const Folder* parent, const std::string& path, Folder& out) const {
@@ -173,10 +214,18 @@ int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder
   FsError e = OpenFolderOf(parent, folder, handle);
   if (!e) e = fs_.ListFolder(handle, listing, ListDetail::NamesAndKinds);
   if (e) return 0;
+  // The count sees every folder of the source before anything changes: one
+  // that is the copy under another name (a mount) would fill the copy from
+  // itself without end.
+  FolderId id;
+  if (!fs_.Identify(handle, id) && id.SameFolder(copyTarget_)) {
+    RefuseOverlap();
+    return 0;
+  }
   auto n = static_cast<int64_t>(listing.files.size());
   for (const EntryInfo& sub : listing.folders) {
     n += CountFiles(&handle, common::JoinPath(folder, sub.name));
-    if (Cancelled) break;
+    if (Stopping()) break;
   }
   view_.ProcessEvents();
   return n;
@@ -251,6 +300,34 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     b = FolderListing();
   }
 
+  // A folder of the copy that is the source under another name (a mount)
+  // would be emptied or filled from itself: the run stops before anything
+  // in this folder changes.
+  FolderId copyId;
+  std::vector<FolderId> copyFolderIds(b.folders.size());
+  if (d.IsOpen()) {
+    fs_.Identify(d, copyId);
+    for (size_t j = 0; j < b.folders.size(); ++j) {
+      fs_.Identify(d, b.folders[j].name, copyFolderIds[j]);
+      if (copyFolderIds[j].SameFolder(sourceRoot_)) {
+        RefuseOverlap();
+        return;
+      }
+    }
+  }
+
+  // A source root with no entries at all is more often a drive that is not
+  // mounted or a share that did not answer than a source really emptied:
+  // its copy is emptied only when the user says so.
+  bool sourceEmpty = a.files.empty() && a.folders.empty();
+  bool copyEmpty = b.files.empty() && b.folders.empty();
+  if (sourceParent == nullptr && sourceEmpty && !copyEmpty && (options_.ExecOps & OpDelete) != 0 &&
+      !options_.TestMode && !(ConfirmEmptySource && ConfirmEmptySource())) {
+    errorList_.AddFailureNote("El origen está vacío; no se borra nada del destino: " +
+                              common::QuotePath(source) + " " + common::QuotePath(copy));
+    return;
+  }
+
   // Files, in merged name order: updates, creations and deletions interleaved.
   // Every name is the user's, also one like those of the copy's temporary
   // files: a temporary that a crash left behind is an extra file like any other.
@@ -262,7 +339,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
       if (IsNewer(f, b.files[j], precision)) {
         // The copy keeps the letter case of its own name.
         UpdateFile(s, f, d, b.files[j].name);
-        if (Cancelled) return false;
+        if (Stopping()) return false;
       } else {
         ClearFileLabel();
       }
@@ -271,16 +348,16 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     } else if (i >= 0) {
       const EntryInfo& f = a.files[i];
       CreateNewFile(s, f, d, f.name);
-      if (Cancelled) return false;
+      if (Stopping()) return false;
       ++FilesDone;
       ShowProgress();
     } else {
       RemoveFile(d, b.files[j].name);
     }
-    return !Cancelled;
+    return !Stopping();
   });
   RecordCopies(CopyWait::All);
-  if (Cancelled) return;
+  if (Stopping()) return;
   std::vector<EntryInfo>().swap(a.files);
   std::vector<EntryInfo>().swap(b.files);
 
@@ -296,18 +373,18 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     } else if (i >= 0) {
       notCreated[i] = !CreateDir(d, a.folders[i].name);
     } else {
-      RemoveDirTree(d, b.folders[j]);
+      RemoveDirTree(d, copyId, b.folders[j], copyFolderIds[j]);
     }
-    return !Cancelled;
+    return !Stopping();
   });
-  if (Cancelled) return;
+  if (Stopping()) return;
 
   for (size_t i = 0; i < a.folders.size(); ++i) {
     if (notCreated[i]) continue;
     const std::string& copyName = copyIndex[i] >= 0 ? b.folders[copyIndex[i]].name
                                                     : a.folders[i].name;
     SyncFolder(common::JoinPath(source, a.folders[i].name), common::JoinPath(copy, copyName), &s, &d);
-    if (Cancelled) return;
+    if (Stopping()) return;
   }
   view_.ProcessEvents();
 }
@@ -473,13 +550,22 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(file));
 }
 
-void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderInfo) {
+bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
+                                 const EntryInfo& folderInfo, const FolderId& folderId) {
   ClearFileLabel();
   view_.ProcessEvents();
-  if ((options_.ExecOps & OpDelete) == 0) return;
+  if ((options_.ExecOps & OpDelete) == 0) return false;
   const std::string folder = parent.PathOf(folderInfo.name);
   Trace(OpDelete, "deletedir", folder);
-  if (options_.TestMode) return;
+  if (options_.TestMode) return false;
+
+  // Another file system mounted in the copy is no part of it: nothing of it
+  // is deleted, not even its mode changed, and it stays with its line.
+  if (!folderId.SameMount(parentId)) {
+    Fail(FsError{EXDEV}, "rmdir " + common::QuotePath(folder));
+    view_.ProcessEvents();
+    return true;
+  }
 
   // Deleting inside a folder needs write and search permission on it. The
   // change never follows a link; its failure is reported with the folder's
@@ -499,7 +585,17 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
   if (e) {
     Fail(e, "rmdir " + common::QuotePath(folder));
     view_.ProcessEvents();
-    return;
+    return false;
+  }
+  // A subfolder that is the source under another name stops the run before
+  // anything in this folder is deleted.
+  std::vector<FolderId> subIds(inside.folders.size());
+  for (size_t k = 0; k < inside.folders.size(); ++k) {
+    fs_.Identify(handle, inside.folders[k].name, subIds[k]);
+    if (subIds[k].SameFolder(sourceRoot_)) {
+      RefuseOverlap();
+      return false;
+    }
   }
 
   // Under /debug a failure inside the tree does not end the run here: the
@@ -515,13 +611,22 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
   };
   for (const EntryInfo& file : inside.files) {
     guarded([&] { RemoveFile(handle, file.name); });
-    if (Cancelled) return;
+    if (Stopping()) return false;
   }
-  for (const EntryInfo& sub : inside.folders) {
-    guarded([&] { RemoveDirTree(handle, sub); });
-    if (Cancelled) return;
+  bool holdsMount = false;
+  for (size_t k = 0; k < inside.folders.size(); ++k) {
+    guarded([&] {
+      if (RemoveDirTree(handle, folderId, inside.folders[k], subIds[k])) holdsMount = true;
+    });
+    if (Stopping()) return false;
   }
   handle.Close();
+  // The mount's line says why this folder stays; its rmdir would only add
+  // "not empty" for every folder above the mount.
+  if (holdsMount) {
+    if (inner) throw *inner;
+    return true;
+  }
 
   e = fs_.RemoveFolder(parent, folderInfo.name);
   if (!e) e = pending;
@@ -530,6 +635,7 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
     Fail(e, "rmdir " + common::QuotePath(folder));
   }
   view_.ProcessEvents();
+  return false;
 }
 
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }

@@ -16,9 +16,15 @@
 // interrupted copy left in the copy is an extra file like any other.
 // Modification times are compared at the precision the copy's file system
 // keeps, probed once per file system met in the copy.
+//
+// Two folders that overlap are refused by identity, not by spelling: a bind
+// mount or any other name of a folder of the other tree counts too. Removing
+// a folder of the copy never descends into another mount inside it. A
+// source root with no entries never empties its copy unless the user says so.
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -60,6 +66,11 @@ class UpdateEngine {
   // synchronizes and closes the view (also when DebugStop leaves it).
   void Update(std::string origen, std::string destino);
 
+  // Asked when the source root has no entries, its copy has some and the
+  // run would delete them: true lets the copy be emptied. Unset (nobody to
+  // ask) or false: nothing changes and a failure note says why.
+  std::function<bool()> ConfirmEmptySource;
+
   // The Cancelar click (or Ctrl+C): records the note once, disables the
   // button and sets Cancelled; the run stops after the action in progress.
   void Cancel();
@@ -90,12 +101,22 @@ class UpdateEngine {
   // False when the folder should now exist and does not (its creation failed).
   bool CreateDir(const common::Folder& copyFolder, const std::string& name);
   void RemoveFile(const common::Folder& folder, const std::string& name);
-  void RemoveDirTree(const common::Folder& parent, const common::EntryInfo& folderInfo);
+  // True when the folder stays because another mount lies in it (its line
+  // is recorded): the folders above it then stay without a line of their own.
+  bool RemoveDirTree(const common::Folder& parent, const common::FolderId& parentId,
+                     const common::EntryInfo& folderInfo, const common::FolderId& folderId);
   void ClearFileLabel();
   void ShowProgress();
 
-  // Both roots resolved; true when one lies inside the other or both are one.
-  static bool FoldersOverlap(const std::string& origen, const std::string& destino);
+  // True when one root lies inside the other or both are one, as spelled
+  // or by identity. Keeps the identities that the walk checks further.
+  bool FoldersOverlap(const std::string& origen, const std::string& destino);
+  // The overlap note; the run stops. A folder of the source found to be the
+  // copy (while counting, before anything changed), or a folder of the copy
+  // found to be the source (before anything in its parent changes), is
+  // refused like overlapping roots.
+  void RefuseOverlap();
+  bool Stopping() const { return Cancelled || stopped_; }
   void CopyGuarded(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                    const common::Folder& copyFolder, const std::string& copyName,
                    common::Placement placement);
@@ -119,6 +140,13 @@ class UpdateEngine {
   void Fail(const common::FsError& failure, const std::string& context);
 
   bool copiedAny_ = false;  // a copy reached the destination: flush it at the end
+  bool stopped_ = false;    // the run found its folders overlap
+  std::string origen_;      // the run's two roots, for its notes
+  std::string destino_;
+  // The source root, and the copy root (or the nearest folder above it that
+  // exists): no folder of the other tree may be either.
+  common::FolderId sourceRoot_;
+  common::FolderId copyTarget_;
   // The time precision in nanoseconds of each file system met in the copy,
   // by device: a source time is cut to it before "strictly newer" is decided.
   std::vector<std::pair<uint64_t, int64_t>> copyTimePrecisions_;

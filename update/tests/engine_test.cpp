@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <ostream>
 
 #include "common/core/RunStatus.h"
@@ -98,14 +99,6 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(delete "{c}/a/in/deep.txt")", R"(createdir "{c}/z")",
                     R"(delete "{c}/x/y/gone.txt")", R"(create "{o}/x/y/new.txt" "{c}/x/y/new.txt")",
                     R"(create "{o}/z/f.txt" "{c}/z/f.txt")"}},
-        MirrorCase{"EmptySourceEmptiesTheCopy",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("copia/f1", "1", 100);
-                     t.WriteFile("copia/f2", "2", 100);
-                     t.WriteFile("copia/d1/g", "g", 100);
-                   },
-                   {R"(delete "{c}/f1")", R"(delete "{c}/f2")", R"(deletedir "{c}/d1")",
-                    R"(delete "{c}/d1/g")"}},
         MirrorCase{"HiddenEntriesAreMirrored",
                    [](testsupport::TempTree& t) {
                      t.WriteFile("origen/.cfg", "c", 100);
@@ -599,6 +592,62 @@ INSTANTIATE_TEST_SUITE_P(
                       OverlapCase{"MissingCopyInsideSource", "origen", "origen/falta/mas"},
                       OverlapCase{"DotDotBackIntoSource", "origen", "copia/../origen/nueva"}),
     [](const ::testing::TestParamInfo<OverlapCase>& info) { return std::string(info.param.name); });
+
+// ---- A source with no entries at all ----
+
+// An empty source is what an unmounted drive or an empty share looks like:
+// the copy is emptied only when someone says so.
+struct EmptySourceCase {
+  const char* name;
+  std::optional<bool> answer;  // none: nobody can be asked
+  int32_t exec;
+  bool test;
+  Lines expected;
+  bool copyKept;
+};
+void PrintTo(const EmptySourceCase& c, std::ostream* os) { *os << c.name; }
+
+class EmptySource : public Engine, public ::testing::WithParamInterface<EmptySourceCase> {};
+
+TEST_P(EmptySource, EmptiesTheCopyOnlyWhenConfirmed) {
+  const EmptySourceCase& c = GetParam();
+  tree.WriteFile("copia/f1", "1", 100);
+  tree.WriteFile("copia/f2", "2", 100);
+  tree.WriteFile("copia/d1/g", "g", 100);
+  options.ExecOps = c.exec;
+  options.TestMode = c.test;
+  int asked = 0;
+  confirmEmptySource = nullptr;
+  if (c.answer) {
+    confirmEmptySource = [&] {
+      ++asked;
+      return *c.answer;
+    };
+  }
+  auto before = tree.Snapshot("copia");
+  Lines lines = Run();
+  EXPECT_EQ(lines, Expand(c.expected));
+  bool refused = !lines.empty() && lines[0].starts_with("El origen");
+  EXPECT_EQ(errors.FailureCount(), refused ? 1 : 0);
+  EXPECT_EQ(asked, c.answer && (c.exec & update::OpDelete) && !c.test ? 1 : 0);
+  EXPECT_EQ(tree.Snapshot("copia") == before, c.copyKept);
+}
+
+const char kEmptySourceNote[] = R"(El origen está vacío; no se borra nada del destino: "{o}" "{c}")";
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, EmptySource,
+    ::testing::Values(
+        EmptySourceCase{"NobodyToAskKeepsTheCopy", std::nullopt, 7, false, {kEmptySourceNote}, true},
+        EmptySourceCase{"AnsweredNoKeepsTheCopy", false, 7, false, {kEmptySourceNote}, true},
+        EmptySourceCase{"AnsweredYesEmptiesTheCopy", true, 7, false,
+                        {R"(delete "{c}/f1")", R"(delete "{c}/f2")", R"(deletedir "{c}/d1")",
+                         R"(delete "{c}/d1/g")"},
+                        false},
+        EmptySourceCase{"TestListsTheDeletionsWithoutAsking", true, 7, true,
+                        {R"(delete "{c}/f1")", R"(delete "{c}/f2")", R"(deletedir "{c}/d1")"}, true},
+        EmptySourceCase{"NoQuestionWhenNothingIsDeleted", true, 3, false, {}, true}),
+    [](const ::testing::TestParamInfo<EmptySourceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Engine, SiblingWithACommonPrefixIsNoOverlap) {
   tree.WriteFile("origen/a.txt", "a", 100);

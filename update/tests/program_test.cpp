@@ -202,5 +202,40 @@ TEST_F(Program, OnATerminalTheQuestionDecidesWhetherTheListIsShown) {
   }
 }
 
+TEST_F(Program, EmptySourceKeepsTheCopyUnlessConfirmedOnATerminal) {
+  tree.Remove("origen");
+  tree.MakeDir("origen");
+  tree.WriteFile("copia/a.txt", "a", 100);
+  const std::string note = "El origen está vacío; no se borra nada del destino: \"origen\" \"copia\"";
+  const std::string question =
+      "Actualizar: El origen está vacío. ¿Desea borrar todo el contenido del destino? [s/N]";
+
+  // Nobody to ask: the note, printed as the list; status 2.
+  Result r = RunUpdate(tree, {"origen", "copia"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, note + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(tree.Exists("copia/a.txt"));
+
+  // Unattended, even on a terminal: nobody is asked and the log says why.
+  r = RunOnTerminal(tree, {"/u", "/logfile:registro.log", "origen", "copia"}, "s\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out.find(question), std::string::npos) << r.out;
+  EXPECT_NE(tree.ReadFile("registro.log").find("\r\n" + note + "\r\n"), std::string::npos);
+  EXPECT_TRUE(tree.Exists("copia/a.txt"));
+
+  // On a terminal No is the default; then comes the usual question.
+  struct {
+    const char* typed;
+    bool emptied;
+  } cases[] = {{"\nn\n", false}, {"no\nn\n", false}, {"sí\n", true}};
+  for (const auto& c : cases) {
+    r = RunOnTerminal(tree, {"origen", "copia"}, c.typed);
+    EXPECT_NE(r.out.find(question), std::string::npos) << r.out;
+    EXPECT_EQ(r.status, c.emptied ? 0 : 2) << c.typed;
+    EXPECT_EQ(tree.Exists("copia/a.txt"), !c.emptied) << c.typed << r.out;
+  }
+}
+
 }  // namespace
 }  // namespace updatetest

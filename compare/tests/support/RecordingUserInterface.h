@@ -17,6 +17,7 @@ class RecordingUserInterface : public common::UserInterface {
     questions.push_back(title);
     return answerYes;
   }
+  bool AskToEmptyDestination(const std::string&) override { return false; }  // compare never asks
   void ShowErrorList(const std::vector<std::string>& lines) override { shownLists.push_back(lines); }
   void ShowDebugFailure(int number, const std::string& description) override {
     debugFailures.push_back(std::to_string(number) + " " + description);

@@ -65,6 +65,8 @@ class UpdateWindowsTest : public QObject {
   void runDisablesTheWindowUntilItEnds();
   void cancelEndsTheRunWithTheNoteLine_data();
   void cancelEndsTheRunWithTheNoteLine();
+  void emptySourceAsksBeforeEmptyingTheCopy_data();
+  void emptySourceAsksBeforeEmptyingTheCopy();
   void closeBoxDuringARun();
   void keysOfTheMainWindow_data();
   void keysOfTheMainWindow();
@@ -263,6 +265,44 @@ void UpdateWindowsTest::cancelEndsTheRunWithTheNoteLine() {
   QCOMPARE(QDir(destino_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
            QStringList{});  // no action took place
   QVERIFY(window_->isEnabled());
+}
+
+void UpdateWindowsTest::emptySourceAsksBeforeEmptyingTheCopy_data() {
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<bool>("emptied");
+  QTest::newRow("S\u00ed") << int(QMessageBox::Yes) << true;
+  QTest::newRow("No") << int(QMessageBox::No) << false;
+}
+
+void UpdateWindowsTest::emptySourceAsksBeforeEmptyingTheCopy() {
+  QFETCH(int, answer);
+  QFETCH(bool, emptied);
+  QVERIFY(QDir(origen_).removeRecursively());
+  QVERIFY(QDir().mkpath(origen_));
+  WriteFile(destino_ + "/viejo.txt", "v");
+  Fill();
+  ModalDriver driver;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool noIsDefault = false;
+  driver.Then([&](QWidget* window) {
+    auto* box = static_cast<QMessageBox*>(window);
+    text = box->text();
+    icon = box->icon();
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    ClickMessageButton(window, QMessageBox::StandardButton(answer));
+  });
+  // Kept, the copy is a failure of the run: the usual question follows.
+  if (!emptied) driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
+  QTest::mouseClick(Button("cmdActualizar"), Qt::LeftButton);
+
+  const QStringList seen = emptied ? QStringList{"Actualizar"} : QStringList{"Actualizar", "Actualizar"};
+  QCOMPARE(driver.Seen(), seen);
+  QCOMPARE(text, QString("El origen est\u00e1 vac\u00edo. \u00bfDesea borrar todo el contenido del destino?"));
+  QCOMPARE(icon, QMessageBox::Warning);
+  QVERIFY(noIsDefault);
+  QCOMPARE(QFile::exists(destino_ + "/viejo.txt"), !emptied);
+  QCOMPARE(driver.Unexpected(), 0);
 }
 
 void UpdateWindowsTest::closeBoxDuringARun() {

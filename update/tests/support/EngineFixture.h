@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ class EngineFixture : public ::testing::Test {
   update::Options options;
   update::ErrorList errors;
   TestProgressView view;
+  // The engine's question before an empty source empties the copy; unset,
+  // nobody can be asked. Many tests remove from a copy whose source is
+  // empty: the user lets them, unless a test answers otherwise.
+  std::function<bool()> confirmEmptySource = [] { return true; };
   std::unique_ptr<update::UpdateEngine> engine;
 };
 
