@@ -1,12 +1,14 @@
 // The argument parser must take any text, and the argv rebuild must never
 // hand the parser a mangled element: every switch and every positional
 // argument the parser reads back is one of the elements given, in their
-// order, and an element that names an existing path is never a switch.
+// order, and an element that names an existing path is never a switch
+// unless its name is one of the program's own.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/core/mCmdLine.h"
@@ -22,8 +24,12 @@ std::string Upper(std::string s) {
 }
 
 // Which texts count as existing paths: a fixed rule, so that both kinds of
-// element meet in one input.
+// element meet in one input; "/u" and "/test" exist too.
 bool Exists(const std::string& path) { return path.size() % 3 == 0; }
+
+// update's own switch names.
+const std::string_view kOwn[] = {"?",     "u",    "test", "log", "exec",
+                                 "debug", "vars", "ct",   "createtarget", "logfile"};
 
 // A switch element's name (up to its first ":", in capitals) and value.
 std::string SwitchName(const std::string& e) {
@@ -35,14 +41,21 @@ std::string SwitchValue(const std::string& e) {
   return cp == std::string::npos ? std::string() : e.substr(cp + 1);
 }
 
+bool IsOwn(const std::string& e) {
+  for (std::string_view own : kOwn)
+    if (SwitchName(e) == Upper(std::string(own))) return true;
+  return false;
+}
+
 // Whether an element may be a switch at all: it begins with "-" or "/",
-// its name holds no blank, and a "/" one is no path: no further "/" before
-// its first ":", and neither that head nor the whole element exists.
+// its name holds no blank, and a "/" one is one of the program's own names
+// or no path: no further "/" before its first ":", and neither that head
+// nor the whole element exists.
 bool MayBeSwitch(const std::string& e) {
   if (e.empty() || (e[0] != '/' && e[0] != '-')) return false;
   const std::string head = e.substr(0, e.find(':'));
   if (head.find(' ') != std::string::npos) return false;
-  if (e[0] == '-') return true;
+  if (e[0] == '-' || IsOwn(e)) return true;
   return head.find('/', 1) == std::string::npos && !Exists(head) &&
          (head.size() == e.size() || !Exists(e));
 }
@@ -58,6 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(any.OptionCount() >= 0 && any.OptionCount() <= common::mCmdLine::kMaxOptions);
   FUZZ_CHECK(any.ArgCount() >= 0 && any.ArgCount() <= common::mCmdLine::kMaxArgs);
   for (int i = 0; i <= common::mCmdLine::kMaxArgs + 1; ++i) (void)any.GetArg(i);
+  // Every switch's text as given begins with its prefix; the problem line
+  // names what stops the run, or nothing.
+  for (int i = 1; i <= any.OptionCount(); ++i) {
+    const std::string given = any.OptionText(i);
+    FUZZ_CHECK(!given.empty() && (given[0] == '/' || given[0] == '-'));
+    FUZZ_CHECK(text.find(given) != std::string::npos);
+  }
+  const std::string problem = common::CommandLineProblem(any, kOwn, 2);
+  FUZZ_CHECK(problem.empty() == (any.ArgCount() <= 2 && [&] {
+               for (int i = 1; i <= any.OptionCount(); ++i)
+                 if (!IsOwn("/" + any.OptionName(i))) return false;
+               return true;
+             }()));
   (void)any.GetOptionValue(text);
 
   // The same bytes as the elements of an argv, split at NUL bytes.
@@ -68,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   common::mCmdLine cmd;
-  cmd.ParseCommandLine(common::BuildArgumentText(elements, Exists));
+  cmd.ParseCommandLine(common::BuildArgumentText(elements, kOwn, Exists));
 
   // Positional arguments: elements, in order (possibly fewer than given).
   size_t at = 0;
@@ -111,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool plain = true;
   for (const auto& p : paths) plain = plain && p.find('"') == std::string::npos;
   common::mCmdLine after;
-  after.ParseCommandLine(common::BuildArgumentText(dashed, Exists));
+  after.ParseCommandLine(common::BuildArgumentText(dashed, kOwn, Exists));
   FUZZ_CHECK(after.OptionCount() == 0);
   if (plain) {
     size_t expected = paths.size() < 10 ? paths.size() : 10;

@@ -204,8 +204,10 @@ void ConsoleProgressView::Redraw() {
   drawn_ = true;
 }
 
-void ConsoleUserInterface::ShowUsage(const std::string& text) {
-  // The text's lines are joined by CR LF; a terminal wants LF and a last one.
+namespace {
+
+// The usage text's lines are joined by CR LF; a terminal wants LF and a last one.
+std::string TerminalText(const std::string& text) {
   std::string out;
   out.reserve(text.size() + 1);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -213,8 +215,21 @@ void ConsoleUserInterface::ShowUsage(const std::string& text) {
     out += text[i];
   }
   if (out.empty() || out.back() != '\n') out += '\n';
+  return out;
+}
+
+}  // namespace
+
+void ConsoleUserInterface::ShowUsage(const std::string& text) {
+  const std::string out = TerminalText(text);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
+}
+
+void ConsoleUserInterface::ShowUsageError(const std::string& problem, const std::string& text) {
+  const std::string out = problem + "\n" + TerminalText(text);
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  std::fflush(stderr);
 }
 
 bool ConsoleUserInterface::AskToShowErrors(const std::string& title) {
@@ -237,8 +252,8 @@ void ConsoleUserInterface::ShowErrorList(const std::vector<std::string>& lines) 
   std::fflush(stdout);
 }
 
-void ConsoleUserInterface::ShowDebugFailure(int number, const std::string& description) {
-  std::fprintf(stderr, "%s (%d)\n", description.c_str(), number);
+void ConsoleUserInterface::ShowDebugFailure(const DebugStop& stop) {
+  std::fprintf(stderr, "%s\n", stop.Line().c_str());
   std::fflush(stderr);
 }
 

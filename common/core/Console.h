@@ -49,10 +49,11 @@ class ConsoleUserInterface : public UserInterface {
  public:
   ConsoleUserInterface() = default;
   void ShowUsage(const std::string& text) override;
+  void ShowUsageError(const std::string& problem, const std::string& text) override;
   bool AskToShowErrors(const std::string& title) override;
   bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
-  void ShowDebugFailure(int number, const std::string& description) override;
+  void ShowDebugFailure(const DebugStop& stop) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   ProgressView& Progress() override { return progress_; }
 

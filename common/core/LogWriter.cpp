@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <thread>
 
 #include "common/core/FileFunction.h"
 
@@ -56,65 +58,106 @@ class FdCloser {
   ~FdCloser() {
     if (fd_ >= 0) ::close(fd_);
   }
-  // Closes now and tells whether the close went well (a delayed write
-  // error may only show here).
-  bool Close() {
+  // Closes now and gives the failure of the close (a delayed write error
+  // may only show here).
+  FsError Close() {
     int fd = fd_;
     fd_ = -1;
-    return ::close(fd) == 0;
+    return FsError{::close(fd) == 0 ? 0 : errno};
   }
 
  private:
   int fd_;
 };
 
-bool WriteAll(int fd, const std::string& data) {
+FsError WriteAll(int fd, const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return FsError{errno};
     }
-    if (n == 0) return false;
+    if (n == 0) return FsError{EIO};
     done += static_cast<size_t>(n);
   }
-  return true;
+  return {};
+}
+
+enum class Lock { Held, Unsupported, TimedOut };
+
+// Takes the exclusive lock, waiting at most lockWait for another writer to
+// let it go. Polled rather than waited for, so that a writer that never
+// lets go cannot keep the program from ending.
+Lock TakeLock(int fd, std::chrono::milliseconds lockWait) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + lockWait;
+  std::chrono::milliseconds pause{1};
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock::Held;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return Lock::Unsupported;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return Lock::TimedOut;
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, std::chrono::milliseconds{50});
+  }
 }
 
 }  // namespace
 
-bool AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines) {
-  if (fileName.empty()) return false;
-
+FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
+                      std::chrono::milliseconds lockWait) {
   std::string data;
   for (const auto& line : lines) {
     data += line;
     data += "\r\n";
   }
 
-  int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  FdCloser closer(fd);
-
   // The lock keeps two runs from interleaving their blocks. A file system
   // without flock still gets the block: one O_APPEND write of the whole
   // block is the best left, and losing the report would be worse.
-  int lockResult;
-  do {
-    lockResult = ::flock(fd, LOCK_EX);
-  } while (lockResult != 0 && errno == EINTR);
+  const Lock lock = TakeLock(fd, lockWait);
+  if (lock == Lock::TimedOut) return FsError{EWOULDBLOCK};
 
   struct stat st;
   const bool knowSize = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 
-  if (!WriteAll(fd, data)) {
+  if (FsError e = WriteAll(fd, data)) {
     // A block cut short (disk full) is taken back, so the log never holds a
     // torn block that the next run would append after.
-    if (knowSize && lockResult == 0) (void)::ftruncate(fd, st.st_size);
-    return false;
+    if (knowSize && lock == Lock::Held) (void)::ftruncate(fd, st.st_size);
+    return e;
   }
+  return {};
+}
+
+FsError AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines,
+                       std::chrono::milliseconds lockWait) {
+  if (fileName.empty()) return FsError{ENOENT};
+
+  // Only a regular file is a log. A FIFO would block the open until some
+  // reader came, and a device is no place for a report; neither is opened
+  // for writing. The check after the open covers a swap in between.
+  struct stat st;
+  if (::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return FsError{S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
+
+  int fd = ::open(fileName.c_str(),
+                  O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0) return FsError{errno};
+  FdCloser closer(fd);
+  if (::fstat(fd, &st) != 0) return FsError{errno};
+  if (!S_ISREG(st.st_mode)) return FsError{ENOTSUP};
+
+  if (FsError e = WriteLogBlock(fd, lines, lockWait)) return e;
   return closer.Close();
+}
+
+void ReportLostLog(const std::string& fileName, const FsError& failure) {
+  std::fprintf(stderr, "No se pudo escribir el registro %s: %s (%d)\n", QuotePath(fileName).c_str(),
+               failure.Description().c_str(), failure.number);
+  std::fflush(stderr);
 }
 
 }  // namespace common

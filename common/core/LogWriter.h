@@ -2,12 +2,16 @@
 // The log file both programs append their report block to.
 // Appended, created when missing, CR LF line ends, names written as the file
 // system gives their bytes, and an exclusive lock while a block is written so
-// that two runs never interleave their blocks.
+// that two runs never interleave their blocks. Writing it never blocks the
+// program: only a regular file is written, and another run's lock is waited
+// for a bounded time.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "common/core/Clock.h"
+#include "common/core/FileSystem.h"
 
 namespace common {
 
@@ -22,9 +26,24 @@ std::vector<std::string> ComposeLogBlock(const LocalTime& now, const std::string
                                          const std::string& destino, bool testModeLine,
                                          const std::vector<std::string>& lines, int dashCount);
 
+// How long a block waits for the lock another writer holds on the log.
+inline constexpr std::chrono::milliseconds kLogLockWait{10000};
+
 // Appends the lines, each followed by CR LF, under an exclusive lock.
-// A relative name is resolved against the current folder. Returns false when
-// the file could not be opened or written; the callers report nothing.
-bool AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines);
+// A relative name is resolved against the current folder. A path that is
+// not a regular file (a FIFO, a device, a folder) is refused with ENOTSUP
+// (EISDIR for a folder), and a lock still held after lockWait gives
+// EWOULDBLOCK. Returns the failure; no error when the whole block is written.
+FsError AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines,
+                       std::chrono::milliseconds lockWait = kLogLockWait);
+
+// The locked write of AppendLogBlock on a descriptor already open for
+// appending, which it does not close.
+FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
+                      std::chrono::milliseconds lockWait = kLogLockWait);
+
+// Says on standard error that the report could not be written to fileName:
+// No se pudo escribir el registro "<fileName>": <description> (<number>)
+void ReportLostLog(const std::string& fileName, const FsError& failure);
 
 }  // namespace common

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/core/ProgressView.h"
+#include "common/core/RunStatus.h"
 
 namespace common {
 
@@ -16,6 +17,10 @@ class UserInterface {
 
   // The usage text, titled "Ayuda" (information icon, OK).
   virtual void ShowUsage(const std::string& text) = 0;
+  // A command line the program will not run: problem is the one line that
+  // says what is wrong, text the usage text. The console writes both on
+  // standard error; a window shows the usage box with the line on top.
+  virtual void ShowUsageError(const std::string& problem, const std::string& text) = 0;
   // The end-of-run question "Se han producido errores durante la operación.
   // ¿Desea ver la lista de errores?" titled title (warning icon, Yes/No,
   // Yes the default). True for Yes. A console with no terminal to ask
@@ -28,8 +33,9 @@ class UserInterface {
   virtual bool AskToEmptyDestination(const std::string& title) = 0;
   // The error list window (modal): one line each.
   virtual void ShowErrorList(const std::vector<std::string>& lines) = 0;
-  // A failure that stopped the run under /debug: number and description.
-  virtual void ShowDebugFailure(int number, const std::string& description) = 0;
+  // A failure that stopped the run under /debug, shown as its error line
+  // (description, number and what failed).
+  virtual void ShowDebugFailure(const DebugStop& stop) = 0;
   // A short message (the program cannot go on), e.g. no display and fewer than two folders.
   virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
 

@@ -58,6 +58,7 @@ void mCmdLine::ParseCommandLine(std::string_view text) {
   argCount_ = 0;
   for (auto& n : names_) n.clear();
   for (auto& v : values_) v.clear();
+  for (auto& t : texts_) t.clear();
   for (auto& a : args_) a.clear();
 
   std::string_view s = text;
@@ -65,6 +66,7 @@ void mCmdLine::ParseCommandLine(std::string_view text) {
   // Switch phase.
   while (!s.empty() && IsPrefix(s.front()) && optionCount_ < kMaxOptions) {
     const int i = ++optionCount_;
+    const std::string_view start = s;
     const size_t bp = s.find(' ');
     const size_t cp = s.find(':');
     if (cp != std::string_view::npos && (bp == std::string_view::npos || bp > cp)) {
@@ -79,6 +81,9 @@ void mCmdLine::ParseCommandLine(std::string_view text) {
       names_[i] = ToUpper(s.substr(1));
       s = {};
     }
+    // What is left is a tail of the switch's start; only blanks lie between.
+    std::string_view taken = start.substr(0, start.size() - s.size());
+    texts_[i] = std::string(taken.substr(0, taken.find_last_not_of(' ') + 1));
   }
 
   // Positional phase.
@@ -105,6 +110,16 @@ std::string mCmdLine::GetOptionValue(std::string_view name) const {
   return {};
 }
 
+std::string mCmdLine::OptionName(int i) const {
+  if (i < 1 || i > optionCount_) return {};
+  return names_[i];
+}
+
+std::string mCmdLine::OptionText(int i) const {
+  if (i < 1 || i > optionCount_) return {};
+  return texts_[i];
+}
+
 std::string mCmdLine::GetArg(int index) const {
   if (index < 1 || index > argCount_) return {};
   return args_[index];
@@ -115,6 +130,13 @@ namespace {
 bool LstatExists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+bool IsOwnSwitch(std::string_view head, std::span<const std::string_view> ownSwitches) {
+  const std::string name = ToUpper(head.substr(1));
+  for (std::string_view own : ownSwitches)
+    if (ToUpper(own) == name) return true;
+  return false;
 }
 
 bool HasBlank(std::string_view s) { return s.find(' ') != std::string_view::npos; }
@@ -157,6 +179,7 @@ Piece SwitchPiece(const std::string& e) {
 }  // namespace
 
 std::string BuildArgumentText(const std::vector<std::string>& args,
+                              std::span<const std::string_view> ownSwitches,
                               const std::function<bool(const std::string&)>& pathExists) {
   auto exists = [&pathExists](const std::string& p) {
     return pathExists ? pathExists(p) : LstatExists(p);
@@ -178,9 +201,11 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
     } else if (!e.empty() && IsPrefix(e.front())) {
       const std::string head = e.substr(0, e.find(':'));
       bool isSwitch = !HasBlank(head);  // a blank cannot be read back inside a switch name
-      if (isSwitch && e.front() == '/') {
-        // "/u" and "/logfile:/var/log/x.log" are switches; "/home/x", "/tmp"
-        // and "/" are paths. An existing path is never taken for a switch.
+      if (isSwitch && e.front() == '/' && !IsOwnSwitch(head, ownSwitches)) {
+        // The program's own switch names are switches even where a folder
+        // "/u" exists: a switch read as a folder would shift the folders
+        // given and mirror the wrong tree. Of the other words, "/home/x",
+        // "/tmp" and "/" are paths, and so is any that exists on disk.
         isSwitch = head.find('/', 1) == std::string::npos && !exists(head) &&
                    (head.size() == e.size() || !exists(e));
       }
@@ -213,6 +238,18 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
     }
   }
   return text;
+}
+
+std::string CommandLineProblem(const mCmdLine& cmd, std::span<const std::string_view> known,
+                               int maxArgs) {
+  for (int i = 1; i <= cmd.OptionCount(); ++i) {
+    const std::string name = cmd.OptionName(i);
+    bool isKnown = false;
+    for (std::string_view k : known) isKnown = isKnown || ToUpper(k) == name;
+    if (!isKnown) return "Opción desconocida: " + cmd.OptionText(i);
+  }
+  if (cmd.ArgCount() > maxArgs) return "Sobra el argumento: " + cmd.GetArg(maxArgs + 1);
+  return {};
 }
 
 }  // namespace common

@@ -9,6 +9,7 @@
 // 20 switches and 10 positional arguments are recorded.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,24 +31,40 @@ class mCmdLine {
 
   int OptionCount() const { return optionCount_; }
   int ArgCount() const { return argCount_; }
+  // The i-th switch (1..OptionCount): its name in capitals, and its text as
+  // it stood in the argument text (prefix, name and value), for messages.
+  std::string OptionName(int i) const;
+  std::string OptionText(int i) const;
 
  private:
   int optionCount_ = 0;
   int argCount_ = 0;
   std::string names_[kMaxOptions + 1];   // slots 1..20
   std::string values_[kMaxOptions + 1];  // slots 1..20
+  std::string texts_[kMaxOptions + 1];   // slots 1..20
   std::string args_[kMaxArgs + 1];       // slots 1..10; slot 0 stays empty
 };
 
 // Rebuilds the one argument text from the arguments Linux delivers already
 // split (argv[1..]): elements joined by one blank; an element that is empty
 // or holds a blank is wrapped in double quotes. An element beginning with
-// "/" counts as a switch only when the text before its first ":" holds no
+// "/" whose name (up to its first ":") is one of ownSwitches, in any case,
+// is a switch whatever exists on disk. Any other element beginning with "/"
+// counts as a switch only when the text before its first ":" holds no
 // further "/" and does not name an existing file or folder; otherwise it is
 // a path and is quoted, so the parser takes it as positional. "--" ends the
 // switches: it is dropped and every later element is quoted as a path.
-// pathExists defaults to an lstat-based test; tests may pass their own.
+// ownSwitches are names without prefix; pathExists defaults to an
+// lstat-based test, tests may pass their own.
 std::string BuildArgumentText(const std::vector<std::string>& args,
+                              std::span<const std::string_view> ownSwitches,
                               const std::function<bool(const std::string&)>& pathExists = {});
+
+// What keeps a parsed command line from running: the line that says so, or
+// "" when nothing does. The first switch whose name is not among known gives
+// "Opción desconocida: <switch as given>"; else a positional argument beyond
+// maxArgs gives "Sobra el argumento: <argument>".
+std::string CommandLineProblem(const mCmdLine& cmd, std::span<const std::string_view> known,
+                               int maxArgs);
 
 }  // namespace common

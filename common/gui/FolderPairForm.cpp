@@ -172,7 +172,7 @@ void FolderPairForm::RunGuarded(const std::function<void()>& run) {
     // The engine closed its progress window on the way out; the program
     // ends here, with nothing reported but this failure.
     running_ = false;
-    ui_.ShowDebugFailure(stop.Number(), stop.Description());
+    ui_.ShowDebugFailure(stop);
     exitStatus_ = kExitDebugStop;
     close();
     QCoreApplication::exit(exitStatus_);

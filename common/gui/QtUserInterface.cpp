@@ -23,6 +23,12 @@ void QtUserInterface::ShowUsage(const std::string& text) {
   ShowInformation(owner_, QStringLiteral("Ayuda"), DisplayText(text));
 }
 
+void QtUserInterface::ShowUsageError(const std::string& problem, const std::string& text) {
+  // The usage box, with a warning icon: the program ends without running.
+  ShowMessageBox(owner_, QMessageBox::Warning, QStringLiteral("Ayuda"),
+                 DisplayText(problem + "\r\n\r\n" + text), QMessageBox::Ok, QMessageBox::Ok);
+}
+
 bool QtUserInterface::AskToShowErrors(const std::string& title) {
   return AskYesNo(owner_, QString::fromStdString(title),
                   QStringLiteral("Se han producido errores durante la operaci\u00f3n. "
@@ -41,9 +47,8 @@ void QtUserInterface::ShowErrorList(const std::vector<std::string>& lines) {
   window.exec();
 }
 
-void QtUserInterface::ShowDebugFailure(int number, const std::string& description) {
-  ShowMessageBox(owner_, QMessageBox::Critical, title_,
-                 QStringLiteral("%1 (%2)").arg(QString::fromStdString(description)).arg(number),
+void QtUserInterface::ShowDebugFailure(const DebugStop& stop) {
+  ShowMessageBox(owner_, QMessageBox::Critical, title_, QString::fromStdString(stop.Line()),
                  QMessageBox::Ok, QMessageBox::Ok);
 }
 

@@ -19,10 +19,11 @@ class QtUserInterface : public UserInterface {
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
   void ShowUsage(const std::string& text) override;
+  void ShowUsageError(const std::string& problem, const std::string& text) override;
   bool AskToShowErrors(const std::string& title) override;
   bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
-  void ShowDebugFailure(int number, const std::string& description) override;
+  void ShowDebugFailure(const DebugStop& stop) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   ProgressView& Progress() override { return progress_; }
 

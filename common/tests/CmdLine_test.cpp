@@ -12,7 +12,11 @@
 namespace {
 
 using common::BuildArgumentText;
+using common::CommandLineProblem;
 using common::mCmdLine;
+
+// A program's own switch names, as update's.
+const std::string_view kOwn[] = {"?", "u", "test", "log", "exec", "ct", "logfile"};
 
 using Switches = std::vector<std::pair<std::string, std::string>>;  // name, value
 using Args = std::vector<std::string>;
@@ -138,7 +142,9 @@ struct Rebuild {
 
 TEST(BuildArgumentText, RebuildsWhatTheParserReadsBack) {
   // A fixed answer for "exists", so the cases do not depend on this machine.
-  const std::set<std::string> existing = {"/", "/tmp", "/srv", "/data:2024"};
+  // Folders named like switches exist too: "/u" on some machines.
+  const std::set<std::string> existing = {"/",     "/tmp", "/srv", "/data:2024", "/u",
+                                          "/test", "/CT",  "/exec", "/logfile:/x.log"};
   auto exists = [&existing](const std::string& p) { return existing.count(p) != 0; };
 
   const Rebuild cases[] = {
@@ -170,10 +176,17 @@ TEST(BuildArgumentText, RebuildsWhatTheParserReadsBack) {
       {"quote inside a name needing no quotes", {"a", "/x/say\"hi\""},
        "a /x/say\"hi\"", {}, {"a", "/x/say\"hi\""}},
       {"element starting with a quote", {"\"x"}, "", {}, {}},
+      {"own switch names whatever exists",
+       {"/u", "/test", "/CT", "/exec:cu", "/logfile:/x.log", "/home/ana/docs", "/media/usb/docs"},
+       "/u /test /CT /exec:cu /logfile:/x.log \"/home/ana/docs\" \"/media/usb/docs\"",
+       {{"U", ""}, {"TEST", ""}, {"CT", ""}, {"EXEC", "cu"}, {"LOGFILE", "/x.log"}},
+       {"/home/ana/docs", "/media/usb/docs"}},
+      {"own switch name after the double dash is a path", {"--", "/u", "/b"}, "\"/u\" \"/b\"", {},
+       {"/u", "/b"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string text = BuildArgumentText(c.argv, exists);
+    const std::string text = BuildArgumentText(c.argv, kOwn, exists);
     EXPECT_EQ(text, c.text);
     ExpectParse(text, c.switches, c.args);
   }
@@ -183,11 +196,11 @@ TEST(BuildArgumentText, QuoteThatCannotBeReadBackEndsTheText) {
   auto none = [](const std::string&) { return false; };
   // A path that needs quotes and holds a quote cannot be rebuilt: the text
   // ends before it, so no run ever starts on a wrong folder.
-  EXPECT_EQ(BuildArgumentText({"/u", "/home/x \"y\"", "/copia"}, none), "/u");
-  EXPECT_EQ(BuildArgumentText({"/home/a", "/copia/\"b\""}, none), "\"/home/a\" /copia/\"b\"");
-  EXPECT_EQ(BuildArgumentText({"/home/\"a\"", "/copia"}, none), "");
-  EXPECT_EQ(BuildArgumentText({"/logfile:/x/\"a b\".log", "/a/b", "/c/d"}, none), "");
-  EXPECT_EQ(BuildArgumentText({"/u", "/logfile:\"x\"", "/a/b"}, none), "/u");
+  EXPECT_EQ(BuildArgumentText({"/u", "/home/x \"y\"", "/copia"}, kOwn, none), "/u");
+  EXPECT_EQ(BuildArgumentText({"/home/a", "/copia/\"b\""}, kOwn, none), "\"/home/a\" /copia/\"b\"");
+  EXPECT_EQ(BuildArgumentText({"/home/\"a\"", "/copia"}, kOwn, none), "");
+  EXPECT_EQ(BuildArgumentText({"/logfile:/x/\"a b\".log", "/a/b", "/c/d"}, kOwn, none), "");
+  EXPECT_EQ(BuildArgumentText({"/u", "/logfile:\"x\"", "/a/b"}, kOwn, none), "/u");
 }
 
 TEST(BuildArgumentText, DefaultExistenceTestLooksAtTheDisk) {
@@ -196,14 +209,37 @@ TEST(BuildArgumentText, DefaultExistenceTestLooksAtTheDisk) {
   const std::string dir = tree.Path("d");
   // "/tmp"-like: a real top-level folder is a path, not a switch.
   mCmdLine cl;
-  cl.ParseCommandLine(BuildArgumentText({"/u", "/", dir}));
+  cl.ParseCommandLine(BuildArgumentText({"/u", "/", dir}, kOwn));
   EXPECT_TRUE(cl.HasOption("u"));
   ASSERT_EQ(cl.ArgCount(), 2);
   EXPECT_EQ(cl.GetArg(1), "/");
   EXPECT_EQ(cl.GetArg(2), dir);
 
   // A top-level name that does not exist is a switch.
-  EXPECT_EQ(BuildArgumentText({"/nonexistent-switch-name-xyz"}), "/nonexistent-switch-name-xyz");
+  EXPECT_EQ(BuildArgumentText({"/nonexistent-switch-name-xyz"}, kOwn), "/nonexistent-switch-name-xyz");
+}
+
+TEST(CommandLineProblem, NamesTheFirstThingThatStopsTheRun) {
+  const struct {
+    const char* text;
+    const char* problem;
+  } cases[] = {
+      {"", ""},
+      {"/U -Test /log:cud /exec: /LogFile:\"a b\" /? a b", ""},
+      {"/u /exce:CU a b", "Opción desconocida: /exce:CU"},
+      {"/us a b", "Opción desconocida: /us"},  // names are whole
+      {"-", "Opción desconocida: -"},
+      {"/logfile:x /zz:\"a b\"c d", "Opción desconocida: /zz:\"a b\""},
+      {"/q a b c", "Opción desconocida: /q"},  // before the extra folder
+      {"a b c d", "Sobra el argumento: c"},
+      {"/u a b /test", "Sobra el argumento: /test"},
+      {"\"\" \"\" \"mis docs\"", "Sobra el argumento: mis docs"},
+  };
+  for (const auto& c : cases) {
+    mCmdLine cl;
+    cl.ParseCommandLine(c.text);
+    EXPECT_EQ(CommandLineProblem(cl, kOwn, 2), c.problem) << c.text;
+  }
 }
 
 }  // namespace

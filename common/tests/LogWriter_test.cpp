@@ -3,8 +3,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -64,7 +68,7 @@ TEST(LogWriter, AppendsExactBytesBlockAfterBlock) {
                                      {"copy \"/a/caf\xE9\"", "Cancelado por el usuario"}, 80);
   const auto second = ComposeLogBlock(At(2026, 12, 7, 8, 0, 1), "/o", "/d", true, {}, 80);
 
-  ASSERT_TRUE(AppendLogBlock(log, first));
+  ASSERT_EQ(AppendLogBlock(log, first).number, 0);
   const std::string firstBytes =
       "Fecha y hora: 6/12/2026 17:05:09\r\n"
       "Origen: /or\xC3\xADgen\r\n"
@@ -74,7 +78,7 @@ TEST(LogWriter, AppendsExactBytesBlockAfterBlock) {
       std::string(80, '-') + "\r\n";
   EXPECT_EQ(tree.ReadFile("registro.log"), firstBytes);
 
-  ASSERT_TRUE(AppendLogBlock(log, second));
+  ASSERT_EQ(AppendLogBlock(log, second).number, 0);
   const std::string secondBytes =
       "Fecha y hora: 7/12/2026 8:00:01\r\n"
       "Origen: /o\r\n"
@@ -93,7 +97,7 @@ TEST(LogWriter, AppendsExactBytesBlockAfterBlock) {
 TEST(LogWriter, KeepsWhatTheFileHeld) {
   testsupport::TempTree tree;
   tree.WriteFile("update.log", "anterior\r\n");
-  ASSERT_TRUE(AppendLogBlock(tree.Path("update.log"), {"x"}));
+  ASSERT_EQ(AppendLogBlock(tree.Path("update.log"), {"x"}).number, 0);
   EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\nx\r\n");
 }
 
@@ -103,30 +107,73 @@ TEST(LogWriter, RelativeNameIsInTheCurrentFolder) {
   char old[4096];
   ASSERT_NE(getcwd(old, sizeof old), nullptr);
   ASSERT_EQ(chdir(tree.Path("trabajo").c_str()), 0);
-  const bool ok = AppendLogBlock("update.log", {"linea"});
+  const common::FsError e = AppendLogBlock("update.log", {"linea"});
   ASSERT_EQ(chdir(old), 0);
-  EXPECT_TRUE(ok);
+  EXPECT_EQ(e.number, 0);
   EXPECT_EQ(tree.ReadFile("trabajo/update.log"), "linea\r\n");
 }
 
-TEST(LogWriter, FailuresGiveFalseAndLeaveNothing) {
+// Appends in a child armed with an alarm, so that a writer that blocks
+// shows up as a signal instead of a test that never ends. Gives the errno
+// of the failure, 0 on success, or 1000 + the signal that ended the child.
+int AppendGuarded(const std::string& name, std::chrono::milliseconds lockWait = common::kLogLockWait) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    alarm(30);
+    _exit(AppendLogBlock(name, {"x"}, lockWait).number);
+  }
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+  }
+  return WIFSIGNALED(raw) ? 1000 + WTERMSIG(raw) : WEXITSTATUS(raw);
+}
+
+TEST(LogWriter, FailuresAreGivenAndLeaveNothing) {
   testsupport::TempTree tree;
   tree.MakeDir("carpeta");
   tree.WriteFile("fichero", "f");
+  ASSERT_EQ(mkfifo(tree.Path("tubo").c_str(), 0644), 0);
+  tree.Symlink("enlace-a-tubo", "tubo");
   const auto before = tree.Snapshot();
-  const std::string names[] = {
-      "",
-      tree.Path("no-existe/update.log"),  // missing folder
-      tree.Path("carpeta"),               // a folder
-      tree.Path("fichero/update.log"),    // a file where a folder should be
+  // Only a regular file is written: a FIFO or a device is refused, never
+  // waited on, whether or not something reads the FIFO.
+  const int reader = open(tree.Path("tubo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  const struct {
+    std::string name;
+    int number;
+  } cases[] = {
+      {"", ENOENT},
+      {tree.Path("no-existe/update.log"), ENOENT},  // missing folder
+      {tree.Path("carpeta"), EISDIR},
+      {tree.Path("fichero/update.log"), ENOTDIR},  // a file where a folder should be
+      {tree.Path("tubo"), ENOTSUP},
+      {tree.Path("enlace-a-tubo"), ENOTSUP},
+      {"/dev/null", ENOTSUP},
+      {"/dev/full", ENOTSUP},
   };
-  for (const auto& name : names) EXPECT_FALSE(AppendLogBlock(name, {"x"})) << name;
+  for (const auto& c : cases) EXPECT_EQ(AppendGuarded(c.name), c.number) << c.name;
+  close(reader);
+  EXPECT_EQ(AppendGuarded(tree.Path("tubo")), ENOTSUP) << "no reader";
   EXPECT_EQ(tree.Snapshot(), before);
 
-  // A full disk: the write fails and is reported.
-  if (access("/dev/full", W_OK) == 0) {
-    EXPECT_FALSE(AppendLogBlock("/dev/full", {"x"}));
+  // A full disk: the write fails and is given.
+  const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  if (full >= 0) {
+    EXPECT_EQ(common::WriteLogBlock(full, {"x"}).number, ENOSPC);
+    close(full);
   }
+}
+
+TEST(LogWriter, ALockHeldTooLongIsAFailureAndTheFileStaysAsItWas) {
+  testsupport::TempTree tree;
+  tree.WriteFile("update.log", "anterior\r\n");
+  const int holder = open(tree.Path("update.log").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  EXPECT_EQ(AppendGuarded(tree.Path("update.log"), std::chrono::milliseconds(50)), EWOULDBLOCK);
+  close(holder);
+  EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\n");
 }
 
 }  // namespace

@@ -546,7 +546,7 @@ FileResult CompareEngine::CompareBlocks(common::ReadFile& fileS, common::ReadFil
 }
 
 void CompareEngine::Failure(const FsError& failure, const std::string& context) {
-  if (options_.DebugMode) throw common::DebugStop(failure.number, failure.Description());
+  if (options_.DebugMode) throw common::DebugStop(failure.number, failure.Description(), context);
   errorList_.AddError(context, failure);
 }
 

@@ -34,7 +34,18 @@ int Globales::RunCompare(std::string origen, std::string destino, bool quick,
   errorList.Clear();
 
   CompareEngine engine(options, errorList, fs_, ui.Progress());
-  engine.Compare(origen, destino, quick);
+  try {
+    engine.Compare(origen, destino, quick);
+  } catch (const common::DebugStop& stop) {
+    // Unattended, nobody sees standard error: the stop goes to the log,
+    // after the lines recorded before it.
+    if (options.Unattended) {
+      std::vector<std::string> lines = errorList.Lines();
+      lines.push_back(stop.Line());
+      WriteLog(origen, destino, lines);
+    }
+    throw;
+  }
 
   int status = common::kExitOk;
   if (errorList.Failures() > 0)
@@ -44,16 +55,21 @@ int Globales::RunCompare(std::string origen, std::string destino, bool quick,
 
   if (errorList.ListCount() == 0) return status;
   if (options.Unattended) {
-    if (options.LogFileName.empty()) options.LogFileName = "update.log";
-    std::vector<std::string> block = common::ComposeLogBlock(clock_.Now(), origen, destino, false,
-                                                             errorList.Lines(), kLogDashes);
-    // Nothing is shown when the log cannot be written, but the report is
-    // lost, so a script must not read the run as a clean one.
-    if (!common::AppendLogBlock(options.LogFileName, block)) status = common::kExitFailures;
+    // A report that cannot be written is a failure of the run.
+    if (!WriteLog(origen, destino, errorList.Lines())) status = common::kExitFailures;
   } else if (ui.AskToShowErrors("Comparar")) {
     ui.ShowErrorList(errorList.Lines());
   }
   return status;
+}
+
+bool Globales::WriteLog(const std::string& origen, const std::string& destino,
+                       const std::vector<std::string>& lines) {
+  if (options.LogFileName.empty()) options.LogFileName = "update.log";
+  const common::FsError e = common::AppendLogBlock(
+      options.LogFileName, common::ComposeLogBlock(clock_.Now(), origen, destino, false, lines, kLogDashes));
+  if (e) common::ReportLostLog(options.LogFileName, e);
+  return !e;
 }
 
 int CompareMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows) {
@@ -61,7 +77,7 @@ int CompareMain(const std::vector<std::string>& args, Globales& g, common::Windo
   g.errorList.Clear();
 
   common::mCmdLine cmd;
-  cmd.ParseCommandLine(common::BuildArgumentText(args));
+  cmd.ParseCommandLine(common::BuildArgumentText(args, kSwitchNames));
 
   common::ConsoleUserInterface console;
   common::UserInterface& ui = windows ? windows->Ui() : console;
@@ -71,13 +87,18 @@ int CompareMain(const std::vector<std::string>& args, Globales& g, common::Windo
     ui.ShowUsage(UsageText());
     return common::kExitOk;
   }
+  // A mistyped switch or a folder too many: nothing runs on what is left.
+  if (std::string problem = common::CommandLineProblem(cmd, kSwitchNames, 2); !problem.empty()) {
+    ui.ShowUsageError(problem, UsageText());
+    return common::kExitFailures;
+  }
   g.QuickSwitch = cmd.HasOption("q");
 
   if (!origen.empty() && !destino.empty()) {
     try {
       return g.RunCompare(origen, destino, g.QuickSwitch, ui);
     } catch (const common::DebugStop& stop) {
-      ui.ShowDebugFailure(stop.Number(), stop.Description());
+      ui.ShowDebugFailure(stop);
       return common::kExitDebugStop;
     }
   }

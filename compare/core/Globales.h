@@ -30,12 +30,19 @@ class Globales {
   // cleared, the trees compared on ui's progress view, then the report: a
   // log block under /u, otherwise the question titled "Comparar" and the
   // error list. Returns the run's exit status (common/core/RunStatus.h).
-  // Under /debug a failure leaves as common::DebugStop, without a report.
+  // A log block that cannot be written is said on standard error and gives
+  // status 2. Under /debug a failure leaves as common::DebugStop: unattended
+  // after a log block that ends with the failure's line, else without a report.
   int RunCompare(std::string origen, std::string destino, bool quick, common::UserInterface& ui);
 
   const common::FileSystem& FileSystem() const { return fs_; }
 
  private:
+  // Appends the block of lines to the log ("update.log" when none was
+  // named); false, said on standard error, when it could not be written.
+  bool WriteLog(const std::string& origen, const std::string& destino,
+                const std::vector<std::string>& lines);
+
   common::FileSystem fs_;
   const common::Clock& clock_;
 };

@@ -3,6 +3,7 @@
 // line, and the path rule that makes the folders given by the user absolute.
 
 #include <string>
+#include <string_view>
 
 #include "common/core/mCmdLine.h"
 
@@ -13,6 +14,10 @@ struct Options {
   bool DebugMode = false;   // /debug: the first failure of a file step stops the run
   std::string LogFileName;  // /logfile:<registro>; empty means "update.log"
 };
+
+// The switch names compare knows (without prefix, any case); any other
+// switch stops the program before it touches anything.
+inline constexpr std::string_view kSwitchNames[] = {"?", "u", "q", "debug", "logfile"};
 
 // Reads /debug, /u and /logfile into opts, and the first two positional
 // arguments into origen and destino, made absolute against currentFolder

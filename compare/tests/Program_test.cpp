@@ -98,8 +98,10 @@ TEST_F(ProgramTest, ErrorLinesReadInTheUsersLanguage) {
 TEST_F(ProgramTest, DebugStopsAtTheFirstFailureWithThree) {
   ProgramResult r = Run({"/debug", "/u", P("o"), P("no-existe")});
   EXPECT_EQ(r.status, 3);
-  EXPECT_NE(r.err.find("(2)"), std::string::npos) << r.err;  // ENOENT's number
-  EXPECT_FALSE(tree.Exists("update.log"));
+  // ENOENT's number and what failed, on standard error and, unattended, in the log.
+  const std::string line = " (2) en list \"" + P("no-existe") + "\"";
+  EXPECT_TRUE(r.err.ends_with(line + "\n")) << r.err;
+  EXPECT_NE(tree.ReadFile("update.log").find(line + "\r\n" + std::string(79, '-') + "\r\n"), std::string::npos);
 }
 
 TEST_F(ProgramTest, WithoutFoldersOrDisplayItSaysSoAndFails) {

@@ -183,7 +183,12 @@ TEST_F(RunCompareTest, ALogThatCannotBeWrittenIsNotACleanRun) {
   tree.WriteFile("o/a.txt", "1");
   g.options.Unattended = true;
   g.options.LogFileName = P("no-existe/registro.log");
+  testing::internal::CaptureStderr();
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitFailures);
+  // Said on standard error, with the path and the system's reason.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "No se pudo escribir el registro \"" +
+                                                        P("no-existe/registro.log") + "\": " +
+                                                        common::FsError{ENOENT}.Description() + " (2)\n");
   EXPECT_FALSE(tree.Exists("no-existe"));
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -252,8 +257,12 @@ TEST_F(CompareMainTest, DebugFailureIsShownAndEndsWithThree) {
   faults.FailOn(common::FsOp::Open, "o/a.txt", EIO);
   EXPECT_EQ(compare::CompareMain({"/debug", "/u", "/logfile:" + P("r.log"), P("o"), P("c")}, g, &windows),
             common::kExitDebugStop);
-  EXPECT_EQ(windows.ui.debugFailures, Lines{"5 " + common::FsError{EIO}.Description()});
-  EXPECT_FALSE(tree.Exists("r.log"));
+  const std::string line =
+      common::FsError{EIO}.Description() + " (5) en compare \"" + P("o/a.txt") + "\" \"" + P("c/a.txt") + "\"";
+  EXPECT_EQ(windows.ui.debugFailures, Lines{line});
+  // Unattended, the stop ends the log block.
+  EXPECT_NE(tree.ReadFile("r.log").find("\r\n" + line + "\r\n" + std::string(79, '-') + "\r\n"),
+            std::string::npos);
   EXPECT_EQ(windows.ui.view.closed, 1);
 }
 

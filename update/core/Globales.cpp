@@ -22,7 +22,18 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
   // Unattended, nobody is asked: an empty source then keeps the copy.
   if (!options.Unattended)
     engine.ConfirmEmptySource = [&ui] { return ui.AskToEmptyDestination("Actualizar"); };
-  engine.Update(origen, destino);
+  try {
+    engine.Update(origen, destino);
+  } catch (const common::DebugStop& stop) {
+    // Unattended, nobody sees standard error: the stop goes to the log,
+    // after the lines recorded before it.
+    if (options.Unattended) {
+      std::vector<std::string> lines = errorList.Lines(kReportedLines);
+      lines.push_back(stop.Line());
+      WriteLog(origen, destino, lines);
+    }
+    throw;
+  }
 
   int status = errorList.FailureCount() > 0 ? common::kExitFailures
                : engine.Cancelled           ? common::kExitDifferences
@@ -30,24 +41,29 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
   if (errorList.ErrorCount() == 0) return status;
 
   if (options.Unattended) {
-    if (options.LogFileName.empty()) options.LogFileName = "update.log";
-    // A log that cannot be written is skipped without a message; the exit
-    // status still tells a script whether the run had failures.
-    common::AppendLogBlock(
-        options.LogFileName,
-        common::ComposeLogBlock(clock_->Now(), origen, destino, options.TestMode,
-                                errorList.Lines(kReportedLines), kLogDashes));
+    // A report that cannot be written is a failure of the run.
+    if (!WriteLog(origen, destino, errorList.Lines(kReportedLines))) status = common::kExitFailures;
   } else if (ui.AskToShowErrors("Actualizar")) {
     ui.ShowErrorList(errorList.Lines(kReportedLines));
   }
   return status;
 }
 
+bool Globales::WriteLog(const std::string& origen, const std::string& destino,
+                       const std::vector<std::string>& lines) {
+  if (options.LogFileName.empty()) options.LogFileName = "update.log";
+  const common::FsError e = common::AppendLogBlock(
+      options.LogFileName,
+      common::ComposeLogBlock(clock_->Now(), origen, destino, options.TestMode, lines, kLogDashes));
+  if (e) common::ReportLostLog(options.LogFileName, e);
+  return !e;
+}
+
 int UpdateMain(const std::vector<std::string>& args, Globales& g,
                common::WindowFrontEnd* windows) {
   g.MainFormLoaded = false;
   common::mCmdLine cmd;
-  cmd.ParseCommandLine(common::BuildArgumentText(args));
+  cmd.ParseCommandLine(common::BuildArgumentText(args, kSwitchNames));
 
   common::ConsoleUserInterface console;
   common::UserInterface& ui = windows ? windows->Ui() : console;
@@ -57,6 +73,12 @@ int UpdateMain(const std::vector<std::string>& args, Globales& g,
   if (!ReadOptions(cmd, g.options, origen, destino)) {
     ui.ShowUsage(UsageText());
     return common::kExitOk;
+  }
+  // A mistyped switch or a folder too many would otherwise run on what is
+  // left, and a mirror run deletes.
+  if (std::string problem = common::CommandLineProblem(cmd, kSwitchNames, 2); !problem.empty()) {
+    ui.ShowUsageError(problem, UsageText());
+    return common::kExitFailures;
   }
 
   if (origen.empty() || destino.empty()) {
@@ -71,7 +93,7 @@ int UpdateMain(const std::vector<std::string>& args, Globales& g,
   try {
     return g.RunUpdate(origen, destino, ui);
   } catch (const common::DebugStop& stop) {
-    ui.ShowDebugFailure(stop.Number(), stop.Description());
+    ui.ShowDebugFailure(stop);
     return common::kExitDebugStop;
   }
 }

@@ -38,10 +38,17 @@ class Globales {
   // One run: the "$" macros under /vars, a fresh ErrorCount, the engine on
   // ui.Progress(), then the report (log block under /u, else the question
   // and the error list). Returns the run's exit status (RunStatus.h).
-  // Under /debug a common::DebugStop leaves it, before any report.
+  // A log block that cannot be written is said on standard error and gives
+  // status 2. Under /debug a common::DebugStop leaves it, unattended after
+  // a log block that ends with the failure's line, else before any report.
   int RunUpdate(std::string origen, std::string destino, common::UserInterface& ui);
 
  private:
+  // Appends the block of lines to the log ("update.log" when none was
+  // named); false, said on standard error, when it could not be written.
+  bool WriteLog(const std::string& origen, const std::string& destino,
+                const std::vector<std::string>& lines);
+
   common::SystemClock systemClock_;
   const common::Clock* clock_;
   common::FileSystem fs_;

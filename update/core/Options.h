@@ -28,6 +28,12 @@ struct Options {
   std::string LogFileName;    // /logfile: empty means "update.log"
 };
 
+// The switch names update knows (without prefix, any case); any other
+// switch stops the program before it touches anything.
+inline constexpr std::string_view kSwitchNames[] = {"?",     "u",    "test", "log", "exec",
+                                                    "debug", "vars", "ct",   "createtarget",
+                                                    "logfile"};
+
 // Operation letters c, u, d in either case to bits; every other character is skipped.
 int32_t ParseOps(std::string_view letters);
 

@@ -404,7 +404,7 @@ void UpdateEngine::Trace(int32_t op, const char* keyword, const std::string& fir
 }
 
 void UpdateEngine::Fail(const FsError& failure, const std::string& context) {
-  if (options_.DebugMode) throw common::DebugStop(failure.number, failure.Description());
+  if (options_.DebugMode) throw common::DebugStop(failure.number, failure.Description(), context);
   errorList_.AddError(context, failure);
 }
 

@@ -59,8 +59,21 @@ std::string ErrorLine(int number, const std::string& context) {
 
 const char* const kNoDisplay = "update: no hay pantalla[^\n]*dos carpetas[^\n]*\n";
 
+// The usage text, as /? gives it; after a problem line on standard error.
+const std::string kUsage =
+    "Sincroniza una copia de una carpeta con todas sus subcarpetas\\.\n[\\s\\S]*"
+    "se ejecutan todas las acciones\\.\n";
+std::string Refused(const std::string& problem) { return problem + "\n" + kUsage; }
+
+// The report that could not be written, said on standard error.
+std::string LostLog(const std::string& log, int number) {
+  return "No se pudo escribir el registro \"" + log + "\": [^\n]+ \\(" + std::to_string(number) + "\\)\n";
+}
+
 // A FIFO in the source: its copy fails, so the run has a failure to report.
 void AddFifo(testsupport::TempTree& t) { ASSERT_EQ(mkfifo(t.Path("origen/tubo").c_str(), 0644), 0); }
+// A FIFO nobody reads, named as the log.
+void AddFifoLog(testsupport::TempTree& t) { ASSERT_EQ(mkfifo(t.Path("tubo.log").c_str(), 0644), 0); }
 
 Args TwentyOneSwitches() {
   Args a(19, "/log:cud");
@@ -124,14 +137,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"EmptySourceInQuotes", {"", "copia"}, 2, "", kNoDisplay, Effect::Nothing, ""},
         BadInputCase{"EmptyDestinationInQuotes", {"origen", ""}, 2, "", kNoDisplay, Effect::Nothing, ""},
         BadInputCase{"BothEmptyUnattended", {"/u", "", ""}, 2, "", kNoDisplay, Effect::Nothing, ""},
-        // A log that cannot be written: the run is done, nothing is shown,
-        // nothing is created, and the status still tells of the failure.
+        // A log that cannot be written: the run is done, the lost report is
+        // said on standard error, nothing is created, and the status is 2
+        // even for a run without failures. A FIFO or a device is never
+        // written to, and never waited on.
         BadInputCase{"LogInAMissingFolder", {"/u", "/logfile:falta/registro.log", "origen", "copia"}, 2,
-                     "", "", Effect::Mirrored, "", AddFifo},
+                     "", LostLog("falta/registro\\.log", 2), Effect::Mirrored, "", AddFifo},
         BadInputCase{"LogfileIsAFolder", {"/u", "/log:cud", "/logfile:carpeta", "origen", "copia"}, 2, "",
-                     "", Effect::Mirrored, "", AddFifo},
+                     LostLog("carpeta", 21), Effect::Mirrored, "", AddFifo},
         BadInputCase{"LogfileIsAFolderWithSlash", {"/u", "/logfile:carpeta/", "origen", "copia"}, 2, "",
-                     "", Effect::Mirrored, "", AddFifo},
+                     LostLog("carpeta/", 21), Effect::Mirrored, "", AddFifo},
+        BadInputCase{"LostReportOfACleanRun", {"/u", "/log:cud", "/logfile:falta/registro.log", "origen", "copia"},
+                     2, "", LostLog("falta/registro\\.log", 2), Effect::Mirrored, ""},
+        BadInputCase{"LogfileIsAFifo", {"/u", "/log:cud", "/logfile:tubo.log", "origen", "copia"}, 2, "",
+                     LostLog("tubo\\.log", 95), Effect::Mirrored, "", AddFifoLog},
+        BadInputCase{"LogfileIsADevice", {"/u", "/log:cud", "/logfile:/dev/null", "origen", "copia"}, 2, "",
+                     LostLog("/dev/null", 95), Effect::Mirrored, ""},
         // Overlapping folders are refused whole, /ct creating nothing.
         BadInputCase{"SameFolder", {"/ct", "origen", "origen"}, 2,
                      "Origen y destino se solapan: \"origen\" \"origen\"\n", "", Effect::Nothing, ""},
@@ -148,30 +169,25 @@ INSTANTIATE_TEST_SUITE_P(
                      Effect::Nothing, ""},
         BadInputCase{"DotDotUpToAFolderHoldingTheCopy", {"origen/sub/../..", "copia"}, 2,
                      "Origen y destino se solapan: \"origen/sub/../..\" \"copia\"\n", "", Effect::Nothing, ""},
-        // The 21st switch is the first folder, whole; the real source
-        // becomes the destination and is not touched, since the missing
-        // "source" cannot be listed.
-        BadInputCase{"TwentyOneSwitches", TwentyOneSwitches(), 2, "", "", Effect::Nothing, "update.log"},
-        // Arguments after the second are ignored, switches among them too.
-        BadInputCase{"ElevenArguments", ElevenArguments("extra3"), 0, "", "", Effect::Mirrored, ""},
-        BadInputCase{"ElevenArgumentsWithTestLast", ElevenArguments("/test"), 0, "", "", Effect::Mirrored,
-                     ""}),
+        // A mistyped switch or a folder too many: nothing runs, the usage
+        // text and the line that names it go to standard error. The 21st
+        // switch is read as the first folder, so the last one is too many.
+        BadInputCase{"MistypedExec", {"/u", "/exce:CU", "origen", "copia"}, 2, "",
+                     Refused("Opción desconocida: /exce:CU"), Effect::Nothing, ""},
+        BadInputCase{"SwitchOfCompare", {"-q", "origen", "copia"}, 2, "", Refused("Opción desconocida: -q"),
+                     Effect::Nothing, ""},
+        BadInputCase{"ThreeFolders", {"/u", "origen", "copia", "carpeta"}, 2, "",
+                     Refused("Sobra el argumento: carpeta"), Effect::Nothing, ""},
+        BadInputCase{"TwentyOneSwitches", TwentyOneSwitches(), 2, "", Refused("Sobra el argumento: copia"),
+                     Effect::Nothing, ""},
+        BadInputCase{"ElevenArguments", ElevenArguments("extra3"), 2, "", Refused("Sobra el argumento: extra3"),
+                     Effect::Nothing, ""},
+        BadInputCase{"ElevenArgumentsWithTestLast", ElevenArguments("/test"), 2, "",
+                     Refused("Sobra el argumento: /test"), Effect::Nothing, ""},
+        // Help wins over everything, on standard output with status 0.
+        BadInputCase{"HelpWithAMistake", {"/?", "/exce:CU", "origen", "copia", "carpeta"}, 0, kUsage, "",
+                     Effect::Nothing, ""}),
     [](const ::testing::TestParamInfo<BadInputCase>& info) { return std::string(info.param.name); });
-
-TEST(BadInputLog, TwentyOneSwitchesLogTheWholeTwentyFirstAsTheSource) {
-  testsupport::TempTree tree;
-  Populate(tree);
-  auto r = testsupport::RunChild(UPDATE_PROGRAM, TwentyOneSwitches(), tree.Root());
-  ASSERT_FALSE(r.Hung());
-  EXPECT_EQ(r.status, 2);
-  const std::string log = tree.ReadFile("update.log");
-  EXPECT_TRUE(std::regex_match(log, std::regex("Fecha y hora: [^\r\n]+\r\n"
-                                               "Origen: /logfile:mi registro\\.log\r\n"
-                                               "Destino: origen\r\n"
-                                               "[^\r\n]+ \\(2\\) en list \"/logfile:mi registro\\.log\"\r\n" +
-                                               std::string(80, '-') + "\r\n")))
-      << log;
-}
 
 }  // namespace
 }  // namespace updatetest

@@ -175,13 +175,17 @@ TEST_F(Program, ErrorLinesReadInTheUsersLanguage) {
   EXPECT_EQ(r.out, "No existe el fichero o el directorio (2) en list \"" + tree.Path("falta") + "\"\n");
 }
 
-TEST_F(Program, DebugFailureEndsWithItsNumberOnStandardErrorAndStatus3) {
+TEST_F(Program, DebugFailureEndsWithItsErrorLineOnStandardErrorAndInTheLogAndStatus3) {
   AddSpecialFile();
   Result r = RunUpdate(tree, {"/debug", "/u", "/log:cud", "origen", "copia"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_TRUE(std::regex_match(r.err, std::regex("[^\n]+ \\(\\d+\\)\n"))) << r.err;
+  EXPECT_TRUE(std::regex_match(r.err, std::regex("[^\n]+ \\(\\d+\\) en copy \"origen/tubo\" \"copia/tubo\"\n")))
+      << r.err;
   EXPECT_EQ(r.out, "");
-  EXPECT_FALSE(tree.Exists("update.log"));
+  // Unattended, the log block ends with the same line.
+  const std::string log = tree.ReadFile("update.log");
+  const std::string line = r.err.substr(0, r.err.size() - 1);
+  EXPECT_TRUE(log.ends_with("\r\n" + line + "\r\n" + std::string(80, '-') + "\r\n")) << log;
 }
 
 TEST_F(Program, OnATerminalTheQuestionDecidesWhetherTheListIsShown) {

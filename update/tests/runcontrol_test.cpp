@@ -136,14 +136,38 @@ TEST_F(RunControl, DefaultLogIsUpdateLogInTheCurrentFolder) {
   EXPECT_EQ(tree.ReadFile("update.log"), Block({Create("a.txt")}));
 }
 
-TEST_F(RunControl, LogInAMissingFolderIsSkippedSilently) {
+TEST_F(RunControl, ALostReportIsSaidOnStandardErrorAndIsAFailure) {
   g.options.Unattended = true;
+  g.options.LogOps = update::OpCreate;
   g.options.LogFileName = tree.Path("no/existe/u.log");
-  faults.FailOn(common::FsOp::List, "origen", EIO, 1, 100);
-  EXPECT_EQ(Run(), common::kExitFailures);
+  tree.WriteFile("origen/a.txt", "a", 100);
+  testing::internal::CaptureStderr();
+  const int status = Run();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, common::kExitFailures);  // a run without failures
+  EXPECT_EQ(err, "No se pudo escribir el registro \"" + g.options.LogFileName + "\": " +
+                     common::FsError{ENOENT}.Description() + " (2)\n");
   EXPECT_FALSE(tree.Exists("no"));
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST_F(RunControl, ADebugStopUnattendedEndsTheLogBlock) {
+  Unattended();
+  g.options.DebugMode = true;
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  tree.WriteFile("origen/b.txt", "b", 100);
+  faults.FailOn(common::FsOp::Open, "origen/b.txt", EIO);
+  const std::string line = common::FsError{EIO}.Description() + " (5) en copy \"" + o + "/b.txt\" \"" + c +
+                           "/b.txt\"";
+  try {
+    Run();
+    FAIL() << "no DebugStop";
+  } catch (const common::DebugStop& stop) {
+    EXPECT_EQ(stop.Line(), line);
+  }
+  EXPECT_EQ(tree.ReadFile("registro.log"), Block({Create("a.txt"), Create("b.txt"), line}));
 }
 
 TEST_F(RunControl, DollarMacrosAreInTheLogLines) {

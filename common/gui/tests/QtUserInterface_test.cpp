@@ -46,9 +46,10 @@ class QtUserInterfaceTest : public QObject {
  private slots:
   void init();
   void usageTextIsTheHelpBox();
+  void aRefusedCommandLineIsTheHelpBoxWithItsLine();
   void questionOffersTheListWithYesAsDefault_data();
   void questionOffersTheListWithYesAsDefault();
-  void debugFailureShowsNumberAndDescription();
+  void debugFailureShowsItsErrorLine();
 
  private:
   bool loaded_ = false;
@@ -73,6 +74,17 @@ void QtUserInterfaceTest::usageTextIsTheHelpBox() {
   QCOMPARE(box.text, QString("Sincroniza una copia.\n\nUso:\n    UPDATE /?"));
 }
 
+void QtUserInterfaceTest::aRefusedCommandLineIsTheHelpBoxWithItsLine() {
+  Box box;
+  ModalDriver driver;
+  driver.Then(Record(box, QMessageBox::Ok));
+  ui_->ShowUsageError("Opci\u00f3n desconocida: /exce:CU", "Sincroniza una copia.\r\n\r\nUso:");
+  QCOMPARE(box.title, QString("Ayuda"));
+  QCOMPARE(box.icon, QMessageBox::Warning);
+  QCOMPARE(box.buttons, QStringList{"Aceptar"});
+  QCOMPARE(box.text, QString("Opci\u00f3n desconocida: /exce:CU\n\nSincroniza una copia.\n\nUso:"));
+}
+
 void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault_data() {
   QTest::addColumn<int>("answer");
   QTest::addColumn<bool>("yes");
@@ -95,14 +107,14 @@ void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault() {
   QCOMPARE(box.defaultButton, QString("&S\u00ed"));
 }
 
-void QtUserInterfaceTest::debugFailureShowsNumberAndDescription() {
+void QtUserInterfaceTest::debugFailureShowsItsErrorLine() {
   Box box;
   ModalDriver driver;
   driver.Then(Record(box, QMessageBox::Ok));
-  ui_->ShowDebugFailure(13, "Permiso denegado");
+  ui_->ShowDebugFailure(common::DebugStop(13, "Permiso denegado", "copy \"/a/x\" \"/b/x\""));
   QCOMPARE(box.title, QString("Update"));
   QCOMPARE(box.icon, QMessageBox::Critical);
-  QCOMPARE(box.text, QString("Permiso denegado (13)"));
+  QCOMPARE(box.text, QString("Permiso denegado (13) en copy \"/a/x\" \"/b/x\""));
 }
 
 QTEST_MAIN(QtUserInterfaceTest)

@@ -13,15 +13,16 @@ namespace updatetest {
 class TestUserInterface : public common::UserInterface {
  public:
   void ShowUsage(const std::string& text) override { usage.push_back(text); }
+  void ShowUsageError(const std::string& problem, const std::string& text) override {
+    usage.push_back(problem + "\n" + text);
+  }
   bool AskToShowErrors(const std::string& title) override {
     questions.push_back(title);
     return answer;
   }
   bool AskToEmptyDestination(const std::string&) override { return false; }
   void ShowErrorList(const std::vector<std::string>& lines) override { shownLists.push_back(lines); }
-  void ShowDebugFailure(int number, const std::string& description) override {
-    debugFailures.push_back(std::to_string(number) + " " + description);
-  }
+  void ShowDebugFailure(const common::DebugStop& stop) override { debugFailures.push_back(stop.Line()); }
   void ShowMessage(const std::string& title, const std::string& text) override {
     messages.push_back(title + ": " + text);
   }
