@@ -141,7 +141,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   view_.SetFileLabel("");
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
-  if (options_.CreateTarget && !options_.TestMode) common::MakeDirTree(destino);
+  if (options_.CreateTarget && !options_.TestMode) CreateCopyRoot(origen, destino);
   ProbeCopyTimes(destino);
   SyncFolder(origen, destino, nullptr, nullptr);
 
@@ -151,6 +151,24 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   if (copiedAny_) {
     if (FsError e = fs_.Flush(destino)) Fail(e, "sync " + common::QuotePath(destino));
   }
+}
+
+void UpdateEngine::CreateCopyRoot(const std::string& origen, const std::string& destino) {
+  // The folders above the copy stand for nothing in the source: they are
+  // made as "mkdir -p" makes them. The copy's root is the source root's
+  // copy, made like every folder the walk creates, so that a private source
+  // is never copied into a folder that others may read. What fails shows
+  // up when the destination is listed.
+  std::string root = destino;
+  while (root.size() > 1 && root.back() == common::kPathSeparator) root.pop_back();
+  EntryInfo source;
+  if (common::DirExists(root) ||
+      fs_.Stat(origen, source, LinkPolicy::Follow) || source.kind != common::EntryKind::Directory) {
+    common::MakeDirTree(destino);
+    return;
+  }
+  common::MakeDirTree(common::GetParentPath(root));
+  fs_.MakeFolder(root, source);
 }
 
 bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
@@ -293,7 +311,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     if (i >= 0 && j >= 0) {
       copyIndex[i] = j;
     } else if (i >= 0) {
-      notCreated[i] = !CreateDir(d, a.folders[i].name);
+      notCreated[i] = !CreateDir(d, a.folders[i]);
     } else {
       RemoveDirTree(d, b.folders[j]);
     }
@@ -361,14 +379,16 @@ void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& so
   CopyAction(OpCreate, "create", sourceFolder, sourceInfo, copyFolder, copyName);
 }
 
-bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) {
+bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceInfo) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpCreate) == 0) return true;
-  const std::string folder = copyFolder.PathOf(name);
+  const std::string folder = copyFolder.PathOf(sourceInfo.name);
   Trace(OpCreate, "createdir", folder);
   if (options_.TestMode) return true;
-  if (FsError e = fs_.MakeFolder(copyFolder, name)) {
+  // The source folder's bits (and, as root, its owner and group): a private
+  // folder stays private in the copy whatever the umask.
+  if (FsError e = fs_.MakeFolder(copyFolder, sourceInfo.name, sourceInfo)) {
     Fail(e, "mkdir " + common::QuotePath(folder));
     return false;
   }

@@ -85,7 +85,9 @@ class UpdateEngine {
   void CreateNewFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                      const common::Folder& copyFolder, const std::string& copyName);
   // False when the folder should now exist and does not (its creation failed).
-  bool CreateDir(const common::Folder& copyFolder, const std::string& name);
+  bool CreateDir(const common::Folder& copyFolder, const common::EntryInfo& sourceInfo);
+  // /ct: the destination folder with its missing parents.
+  void CreateCopyRoot(const std::string& origen, const std::string& destino);
   void RemoveFile(const common::Folder& folder, const std::string& name);
   void RemoveDirTree(const common::Folder& parent, const common::EntryInfo& folderInfo);
   // A temporary file that an interrupted copy left in the copy: removed
