@@ -833,6 +833,19 @@ FsError FileSystem::SetMode(const Folder& folder, std::string_view name, uint32_
   return SetModeAt(faults_, folder.fd_, leaf.c_str(), folder.PathOf(name), permissionBits);
 }
 
+FsError FileSystem::FolderMode(const Folder& folder, uint32_t& permissionBits) const {
+  struct stat st;
+  if (::fstat(folder.fd_, &st) != 0) return {errno};
+  permissionBits = st.st_mode & 07777;
+  return {};
+}
+
+FsError FileSystem::SetFolderMode(const Folder& folder, uint32_t permissionBits) const {
+  if (int e = Fault(faults_, FsOp::Chmod, folder.Path())) return {e};
+  if (::fchmod(folder.fd_, static_cast<mode_t>(permissionBits & 07777)) != 0) return {errno};
+  return {};
+}
+
 FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
                              const Folder& targetFolder, std::string_view targetName) const {
   std::string sourcePath = sourceFolder.PathOf(sourceInfo.name);

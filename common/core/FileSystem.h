@@ -236,6 +236,10 @@ class FileSystem {
   FsError MakeFolder(const Folder& folder, std::string_view name, const EntryInfo& source) const;
   FsError RemoveFolder(const Folder& folder, std::string_view name) const;  // unlinkat, AT_REMOVEDIR
   FsError SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const;
+  // The permission bits of the open folder itself, and a change of them
+  // through its handle (checked as Chmod on its path).
+  FsError FolderMode(const Folder& folder, uint32_t& permissionBits) const;
+  FsError SetFolderMode(const Folder& folder, uint32_t permissionBits) const;
   // The atomic copy (see CopyFile by path) of sourceInfo.name in
   // sourceFolder to targetName in targetFolder.
   FsError CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,

@@ -92,6 +92,34 @@ bool IsInside(const std::string& inner, const std::string& outer) {
 
 }  // namespace
 
+WritableFolder::WritableFolder(const common::FileSystem& fs, const Folder& folder,
+                               WritableFolder*& current, ErrorList& errors)
+    : fs_(fs), folder_(folder), current_(current), previous_(current), errors_(errors) {
+  current_ = this;
+}
+
+WritableFolder::~WritableFolder() {
+  Restore();
+  current_ = previous_;
+}
+
+void WritableFolder::Unlock() {
+  if (checked_) return;
+  checked_ = true;
+  uint32_t mode = 0;
+  if (fs_.FolderMode(folder_, mode) || (mode & 0300) == 0300) return;
+  // A refusal leaves the folder as it is; the step then fails on its own.
+  if (!fs_.SetFolderMode(folder_, mode | 0300)) savedMode_ = mode;
+}
+
+void WritableFolder::Restore() {
+  if (!savedMode_) return;
+  uint32_t mode = *savedMode_;
+  savedMode_.reset();
+  if (FsError e = fs_.SetFolderMode(folder_, mode))
+    errors_.AddError("setattr " + common::QuotePath(folder_.Path()), e);
+}
+
 UpdateEngine::UpdateEngine(const Options& options, ErrorList& errorList,
                            const common::FileSystem& fs, common::ProgressView& view,
                            const common::Clock& clock)
@@ -246,6 +274,10 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     errorList_.AddError("list " + common::QuotePath(source), e);
     return;
   }
+  // A read-only copy folder made writable for the steps in it gets its mode
+  // back only after the copies into it: declared before copiesEnd, it is
+  // destroyed after it.
+  WritableFolder writable(fs_, d, writable_, errorList_);
   // A missing destination is empty when nothing will be created in it (so
   // /test lists every creation that would follow); otherwise the pair is skipped.
   // Copies handed to the worker read from s and write into d: whatever
@@ -318,6 +350,8 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     return !Cancelled;
   });
   if (Cancelled) return;
+  // Nothing more changes in this folder itself.
+  writable.Restore();
 
   for (size_t i = 0; i < a.folders.size(); ++i) {
     if (notCreated[i]) continue;
@@ -386,6 +420,7 @@ bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceIn
   const std::string folder = copyFolder.PathOf(sourceInfo.name);
   Trace(OpCreate, "createdir", folder);
   if (options_.TestMode) return true;
+  MakeWritable(copyFolder);
   // The source folder's bits (and, as root, its owner and group): a private
   // folder stays private in the copy whatever the umask.
   if (FsError e = fs_.MakeFolder(copyFolder, sourceInfo.name, sourceInfo)) {
@@ -407,10 +442,12 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
       Trace(op, keyword, source, &copy);
     }
     if (options_.TestMode) return;
+    MakeWritable(copyFolder);
     CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName);
     view_.ProcessEvents();
     return;
   }
+  MakeWritable(copyFolder);
   uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName);
   pendingCopies_.push_back(
       PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
@@ -456,6 +493,7 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;
+  if (!options_.TestMode) MakeWritable(folder);
   if (!pendingCopies_.empty() && !options_.DebugMode) {
     // Copies are running: the deletion (of another name) goes on at once,
     // and its lines wait for theirs.
@@ -474,6 +512,7 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
 
 void UpdateEngine::RemoveLeftover(const Folder& folder, const std::string& name) {
   if (options_.TestMode) return;
+  MakeWritable(folder);
   if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(folder.PathOf(name)));
 }
 
@@ -484,6 +523,7 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
   const std::string folder = parent.PathOf(folderInfo.name);
   Trace(OpDelete, "deletedir", folder);
   if (options_.TestMode) return;
+  MakeWritable(parent);
 
   // Deleting inside a folder needs write and search permission on it. The
   // change never follows a link; its failure is reported with the folder's
@@ -537,6 +577,12 @@ void UpdateEngine::RemoveDirTree(const Folder& parent, const EntryInfo& folderIn
     Fail(e, "rmdir " + common::QuotePath(folder));
   }
   view_.ProcessEvents();
+}
+
+void UpdateEngine::MakeWritable(const Folder& folder) {
+  // Only the folder pair's copy: a folder being removed was made writable
+  // for good already.
+  if (writable_ != nullptr && &writable_->Handle() == &folder) writable_->Unlock();
 }
 
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }

@@ -5,7 +5,9 @@
 // process that drops its privileges itself.
 
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,6 +62,13 @@ void ChownTree(const std::string& path, uid_t uid, gid_t gid) {
     ASSERT_EQ(::lchown(entry.path().c_str(), uid, gid), 0) << entry.path();
 }
 
+// Folders of a tree set to mode (files keep theirs), deepest first.
+void ChmodFolders(const std::string& path, mode_t mode) {
+  for (const auto& entry : std::filesystem::directory_iterator(path))
+    if (entry.is_directory() && !entry.is_symlink()) ChmodFolders(entry.path(), mode);
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
 class Privileges : public EngineFixture {
  protected:
   void SetUp() override {
@@ -84,6 +93,54 @@ class Privileges : public EngineFixture {
     auto result = testsupport::RunChild(program, args, tree.Root());
     ::umask(old);
     return result;
+  }
+
+  // The engine run by the user, in a child process; its lines come back.
+  Lines RunEngineAsUser() {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {"pipe failed"};
+    pid_t pid = ::fork();
+    if (pid < 0) return {"fork failed"};
+    if (pid == 0) {
+      ::close(pipeFds[0]);
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(kGroup, kGroup, kGroup) != 0 ||
+          ::setresuid(kUser, kUser, kUser) != 0)
+        ::_exit(125);
+      std::string text;
+      for (const std::string& line : Run()) text += line + "\n";
+      bool written = ::write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+      ::_exit(written ? 0 : 126);
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with " << status;
+    Lines lines;
+    for (size_t i = 0; i < text.size();) {
+      size_t j = text.find('\n', i);
+      lines.push_back(text.substr(i, j - i));
+      i = j + 1;
+    }
+    return lines;
+  }
+
+  // A copy first made by "cp -a" as the user from a tree of 0555 folders:
+  // the copy's folders belong to the user and have no write bit.
+  void ReadOnlyCopy() {
+    tree.WriteFile("copia/a.txt", "viejo", 100);
+    tree.WriteFile("copia/sobra.txt", "sobra", 100);
+    tree.WriteFile("copia/sub/c.txt", "c", 100);
+    tree.WriteFile("copia/sub/vieja/x.txt", "x", 100);
+    ChownTree(tree.Path("copia"), kUser, kGroup);
+    ChmodFolders(tree.Path("copia"), 0555);
   }
 };
 
@@ -150,6 +207,72 @@ TEST_P(FolderModes, TakeTheSourceFolderBitsAndOwnerWhateverTheMask) {
 
 INSTANTIATE_TEST_SUITE_P(Update, FolderModes, ::testing::Values(mode_t{000}, mode_t{022}),
                          [](const auto& info) { return info.param == 0 ? "Umask000" : "Umask022"; });
+
+// ---- Read-only folders of the copy ----
+
+TEST_F(Privileges, AUserRunChangesInsideReadOnlyFoldersAndRestoresThem) {
+  if (FindSetpriv().empty()) GTEST_SKIP() << kNoSetpriv;
+  tree.WriteFile("origen/a.txt", "nuevo", 200);
+  tree.WriteFile("origen/b.txt", "b", 100);
+  tree.WriteFile("origen/sub/c.txt", "c", 100);
+  tree.WriteFile("origen/sub/d.txt", "d", 100);
+  tree.WriteFile("origen/nueva/e.txt", "e", 100);
+  ChmodFolders(tree.Path("origen"), 0555);
+  ReadOnlyCopy();
+
+  auto r = RunProgram(As::User, 022);
+  EXPECT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(tree.Snapshot("copia"), tree.Snapshot("origen"));
+}
+
+TEST_F(Privileges, AReadOnlyFolderGetsItsModeBackAfterAFailedStep) {
+  options.LogOps = 0;
+  tree.WriteFile("origen/a.txt", "nuevo", 200);
+  tree.WriteFile("origen/sub/c.txt", "c", 100);
+  tree.WriteFile("origen/sub/d.txt", "d", 100);
+  ReadOnlyCopy();
+  faults.FailOn(common::FsOp::Write, tree.Path("copia/sub/d.txt"), EIO);
+
+  EXPECT_EQ(RunEngineAsUser(),
+            Expand(Lines{common::FsError{EIO}.Description() + R"( (5) en copy "{o}/sub/d.txt" "{c}/sub/d.txt")"}));
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "nuevo");
+  EXPECT_FALSE(tree.Exists("copia/sub/d.txt"));
+  EXPECT_FALSE(tree.Exists("copia/sub/vieja"));
+  EXPECT_EQ(OwnerAndMode(tree.Path("copia")), "65534:65534 0555");
+  EXPECT_EQ(OwnerAndMode(tree.Path("copia/sub")), "65534:65534 0555");
+}
+
+TEST_F(Privileges, AReadOnlyFolderGetsItsModeBackOnCancel) {
+  options.LogOps = update::OpCreate;
+  for (const char* name : {"f1", "f2", "f3", "f4"})
+    tree.WriteFile(std::string("origen/sub/") + name, std::string(50000, name[1]), 100);
+  ReadOnlyCopy();
+  view.onEvent = [](TestProgressView& v) {
+    if (v.fileLabels.size() == 2 && !v.cancelDisabled) v.ClickCancel();
+  };
+
+  // The copy handed over when the cancel came finishes before the folder
+  // is given its mode back.
+  EXPECT_EQ(RunEngineAsUser(), Expand(Lines{R"(create "{o}/sub/f1" "{c}/sub/f1")", "Cancelado por el usuario",
+                                            R"(create "{o}/sub/f2" "{c}/sub/f2")"}));
+  EXPECT_EQ(tree.ReadFile("copia/sub/f2"), std::string(50000, '2'));
+  EXPECT_FALSE(tree.Exists("copia/sub/f3"));
+  EXPECT_EQ(OwnerAndMode(tree.Path("copia/sub")), "65534:65534 0555");
+}
+
+TEST_F(Privileges, AModeThatCannotBeGivenBackIsASetattrLine) {
+  options.LogOps = 0;
+  tree.MakeDir("origen/sub");
+  tree.WriteFile("copia/sub/x.txt", "x", 100);
+  tree.Chmod("copia/sub", 0555);
+  // The first change of the folder's bits makes it writable, the second
+  // would give its mode back.
+  faults.FailOn(common::FsOp::Chmod, tree.Path("copia/sub"), EIO, 2);
+
+  EXPECT_EQ(Run(), Expand(Lines{common::FsError{EIO}.Description() + R"( (5) en setattr "{c}/sub")"}));
+  EXPECT_FALSE(tree.Exists("copia/sub/x.txt"));
+  EXPECT_EQ(tree.Mode("copia/sub"), 0755u);
+}
 
 }  // namespace
 }  // namespace updatetest
