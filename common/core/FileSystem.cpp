@@ -102,6 +102,8 @@ EntryKind KindOfMode(mode_t mode) {
 void FillFromStat(EntryInfo& entry, const struct stat& st) {
   entry.kind = KindOfMode(st.st_mode);
   entry.mode = st.st_mode;
+  entry.owner = st.st_uid;
+  entry.group = st.st_gid;
   entry.size = st.st_size;
   entry.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
@@ -265,6 +267,28 @@ struct timespec StoredTimespec(FaultInjector* faults, std::string_view path, con
   out.tv_sec = static_cast<time_t>(kept.sec);
   out.tv_nsec = static_cast<long>(kept.nsec);
   return out;
+}
+
+// Gives the entry name of dirFd (the descriptor itself for "") the owner
+// and group uid:gid when the program runs as root, never through a link.
+// True when the entry has them now. Only root can give a file away; for
+// anyone else an entry keeps them only when they were its own already.
+bool TakeOwner(FaultInjector* faults, int dirFd, const char* name, const std::string& path, uid_t uid,
+               gid_t gid) {
+  const int flags = AT_SYMLINK_NOFOLLOW | (name[0] == '\0' ? AT_EMPTY_PATH : 0);
+  struct stat st;
+  if (::fstatat(dirFd, name, &st, flags) != 0) return false;
+  if (st.st_uid == uid && st.st_gid == gid) return true;
+  if (::geteuid() != 0) return false;
+  if (Fault(faults, FsOp::Chown, path) != 0) return false;
+  return ::fchownat(dirFd, name, uid, gid, flags) == 0;
+}
+
+// The permission bits an entry like the source's may have: the set-ID bits
+// only where the entry kept the source's owner and group, so that a copy
+// never runs with the rights of someone else than the source's owner.
+mode_t BitsToKeep(mode_t sourceMode, bool ownerKept) {
+  return sourceMode & (ownerKept ? 07777 : 01777);
 }
 
 // The new copy of a regular file: anonymous (O_TMPFILE) while it is being
@@ -476,8 +500,10 @@ FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& tar
       !SameTime(after.st_ctim, st.st_ctim))
     return {EBUSY};
 
+  // The owner first: chown clears the set-ID bits that the mode then sets.
+  const bool ownerKept = TakeOwner(faults, temp.Descriptor(), "", target.path, st.st_uid, st.st_gid);
   error = Fault(faults, FsOp::Chmod, target.path);
-  if (error == 0 && ::fchmod(temp.Descriptor(), st.st_mode & 07777) != 0) error = errno;
+  if (error == 0 && ::fchmod(temp.Descriptor(), BitsToKeep(st.st_mode, ownerKept)) != 0) error = errno;
   // FAT and exFAT (the usual removable disk) hold no permission bits and
   // refuse any change; failing there would make every copy to such a disk
   // fail. The copy keeps what that file system gives it.
@@ -516,6 +542,8 @@ FsError CopyLink(FaultInjector* faults, const Place& source, const EntryInfo& so
       return {error};
   }
   if (temp.Empty()) return {EEXIST};
+  // A link has no bits to lose: an owner that cannot be kept costs nothing.
+  TakeOwner(faults, target.dirFd, temp.Name().c_str(), target.path, sourceInfo.owner, sourceInfo.group);
 
   // The link's own time (never its target's); its access time is of no use.
   struct timespec times[2];
@@ -576,6 +604,27 @@ FsError SetModeAt(FaultInjector* faults, int dirFd, const char* name, const std:
     struct stat st;
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return {};
   }
+  return {error};
+}
+
+// The new folder name of dirFd like source (see FileSystem::MakeFolder).
+FsError MakeFolderLike(FaultInjector* faults, int dirFd, const char* name, const std::string& path,
+                       const EntryInfo& source) {
+  if (int e = Fault(faults, FsOp::Mkdir, path)) return {e};
+  if (::mkdirat(dirFd, name, 0700) != 0) return {errno};
+  // Opened without following a link, so that the owner and bits go to the
+  // folder just made and to nothing put in its place.
+  int error = 0;
+  Fd folder(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (folder.Get() < 0) error = errno;
+  if (error == 0) {
+    const bool ownerKept = TakeOwner(faults, folder.Get(), "", path, source.owner, source.group);
+    error = Fault(faults, FsOp::Chmod, path);
+    if (error == 0 && ::fchmod(folder.Get(), BitsToKeep(source.mode, ownerKept)) != 0) error = errno;
+    // FAT and exFAT hold no permission bits and refuse any change.
+    if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) error = 0;
+  }
+  if (error != 0) ::unlinkat(dirFd, name, AT_REMOVEDIR);
   return {error};
 }
 
@@ -715,6 +764,7 @@ const char* FsOpName(FsOp op) {
     case FsOp::Rmdir: return "rmdir";
     case FsOp::ReadLink: return "readlink";
     case FsOp::Symlink: return "symlink";
+    case FsOp::Chown: return "chown";
     case FsOp::Count: break;
   }
   return "?";
@@ -863,11 +913,9 @@ FsError FileSystem::RemoveFile(const Folder& folder, std::string_view name) cons
   return {};
 }
 
-FsError FileSystem::MakeFolder(const Folder& folder, std::string_view name) const {
-  if (int e = Fault(faults_, FsOp::Mkdir, folder.PathOf(name))) return {e};
+FsError FileSystem::MakeFolder(const Folder& folder, std::string_view name, const EntryInfo& source) const {
   std::string leaf(name);
-  if (::mkdirat(folder.fd_, leaf.c_str(), 0777) != 0) return {errno};
-  return {};
+  return MakeFolderLike(faults_, folder.fd_, leaf.c_str(), folder.PathOf(name), source);
 }
 
 FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) const {
@@ -881,6 +929,19 @@ FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) co
 FsError FileSystem::SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const {
   std::string leaf(name);
   return SetModeAt(faults_, folder.fd_, leaf.c_str(), folder.PathOf(name), permissionBits);
+}
+
+FsError FileSystem::FolderMode(const Folder& folder, uint32_t& permissionBits) const {
+  struct stat st;
+  if (::fstat(folder.fd_, &st) != 0) return {errno};
+  permissionBits = st.st_mode & 07777;
+  return {};
+}
+
+FsError FileSystem::SetFolderMode(const Folder& folder, uint32_t permissionBits) const {
+  if (int e = Fault(faults_, FsOp::Chmod, folder.Path())) return {e};
+  if (::fchmod(folder.fd_, static_cast<mode_t>(permissionBits & 07777)) != 0) return {errno};
+  return {};
 }
 
 FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
@@ -968,10 +1029,8 @@ FsError FileSystem::RemoveFile(const std::string& path) const {
   return {};
 }
 
-FsError FileSystem::MakeFolder(const std::string& path) const {
-  if (int e = Fault(faults_, FsOp::Mkdir, path)) return {e};
-  if (::mkdir(path.c_str(), 0777) != 0) return {errno};
-  return {};
+FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source) const {
+  return MakeFolderLike(faults_, AT_FDCWD, path.c_str(), path, source);
 }
 
 FsError FileSystem::RemoveFolder(const std::string& path) const {

@@ -50,6 +50,8 @@ struct EntryInfo {
   std::string key;   // MakeNameKey(name), computed once
   EntryKind kind = EntryKind::File;
   uint32_t mode = 0;  // st_mode: type and permission bits
+  uint32_t owner = 0;  // st_uid
+  uint32_t group = 0;  // st_gid
   int64_t size = 0;   // bytes; for a link, the length of its target text
   FileTime mtime;     // last modification, nanoseconds
 
@@ -94,6 +96,7 @@ enum class FsOp : uint8_t {
   Rmdir,
   ReadLink,
   Symlink,
+  Chown,  // giving a copy (file, link or new folder) the source's owner and group
   Count
 };
 const char* FsOpName(FsOp op);
@@ -256,9 +259,14 @@ class FileSystem {
   // The operations below act on the entry name of folder without following
   // a link in its place, and are checked on folder.PathOf(name).
   FsError RemoveFile(const Folder& folder, std::string_view name) const;    // unlinkat
-  FsError MakeFolder(const Folder& folder, std::string_view name) const;    // mkdirat
+  // A new folder like source (see MakeFolder by path).
+  FsError MakeFolder(const Folder& folder, std::string_view name, const EntryInfo& source) const;
   FsError RemoveFolder(const Folder& folder, std::string_view name) const;  // unlinkat, AT_REMOVEDIR
   FsError SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const;
+  // The permission bits of the open folder itself, and a change of them
+  // through its handle (checked as Chmod on its path).
+  FsError FolderMode(const Folder& folder, uint32_t& permissionBits) const;
+  FsError SetFolderMode(const Folder& folder, uint32_t permissionBits) const;
   // The atomic copy (see CopyFile by path) of sourceInfo.name in
   // sourceFolder to targetName in targetFolder.
   FsError CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
@@ -300,7 +308,10 @@ class FileSystem {
   // The atomic copy: source content (or, for a link, the link itself with its
   // target text) goes to a temporary name in target's folder, gets the
   // source's permission bits and modification time, and is renamed over
-  // target only when all of that is in place. On failure the old target is
+  // target only when all of that is in place. Run as root, the copy also
+  // gets the source's owner and group first (as "cp -a" does); a copy that
+  // does not have them (not root, or the file system refuses) loses the
+  // set-user-ID and set-group-ID bits. On failure the old target is
   // untouched and no temporary file is left. Special files are refused
   // (ENOTSUP) without being opened. sourceInfo is the source's listing entry;
   // a regular file's size, bits and time are read again from the opened file.
@@ -311,7 +322,13 @@ class FileSystem {
                    const std::string& target, Placement placement = Placement::Replace) const;
 
   FsError RemoveFile(const std::string& path) const;    // unlink (files and links)
-  FsError MakeFolder(const std::string& path) const;    // one level, mode 0777 & ~umask
+  // One level, never more open than source on its way: made 0700, given
+  // source's owner and group when run as root, then source's permission
+  // bits (without the set-ID bits when it did not get source's owner and
+  // group). A file system without permission bits keeps what it gives. A
+  // folder whose bits cannot be set is removed again: it is made with its
+  // bits or not at all.
+  FsError MakeFolder(const std::string& path, const EntryInfo& source) const;
   FsError RemoveFolder(const std::string& path) const;  // rmdir
   // Sets the permission bits (mode & 07777). Does nothing on a link.
   FsError SetMode(const std::string& path, uint32_t permissionBits) const;

@@ -26,6 +26,19 @@ namespace {
 
 using testsupport::TempTree;
 
+// A source folder of the running user, for the folders a test makes.
+const EntryInfo& PlainFolder() {
+  static const EntryInfo folder = [] {
+    EntryInfo info;
+    info.kind = EntryKind::Directory;
+    info.mode = S_IFDIR | 0755;
+    info.owner = ::geteuid();
+    info.group = ::getegid();
+    return info;
+  }();
+  return folder;
+}
+
 constexpr int64_t kSourceSec = 1700000000;
 constexpr int64_t kSourceNsec = 123456789;
 constexpr int64_t kOldSec = 1500000000;
@@ -692,7 +705,7 @@ TEST(SimpleOperations, DoTheirWorkOrFailWithoutChange) {
       {"RemoveFile on a link", FsOp::Unlink, "link",
        [](const FileSystem& fs, const std::string& p) { return fs.RemoveFile(p); }, ENOENT},
       {"MakeFolder", FsOp::Mkdir, "newdir",
-       [](const FileSystem& fs, const std::string& p) { return fs.MakeFolder(p); }, EEXIST},
+       [](const FileSystem& fs, const std::string& p) { return fs.MakeFolder(p, PlainFolder()); }, EEXIST},
       {"RemoveFolder", FsOp::Rmdir, "empty",
        [](const FileSystem& fs, const std::string& p) { return fs.RemoveFolder(p); }, ENOENT},
       {"SetMode", FsOp::Chmod, "f",
@@ -878,7 +891,7 @@ TEST(Folder, OperationsActOnTheNameAndNeverFollowALinkInItsPlace) {
       {"SetMode", FsOp::Chmod, "link",
        [](const FileSystem& fs, const Folder& f, const char* n) { return fs.SetMode(f, n, 0700); }, 0},
       {"MakeFolder", FsOp::Mkdir, "link",
-       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.MakeFolder(f, n); }, EEXIST},
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.MakeFolder(f, n, PlainFolder()); }, EEXIST},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -929,7 +942,7 @@ TEST(Folder, PathsLongerThanPathMaxWorkThroughHandles) {
   std::vector<Folder> chain(1);
   ASSERT_FALSE(fs.OpenFolder(tree.Path(""), chain[0]));
   while (chain.back().Path().size() <= 2 * PATH_MAX) {
-    ASSERT_FALSE(fs.MakeFolder(chain.back(), name));
+    ASSERT_FALSE(fs.MakeFolder(chain.back(), name, PlainFolder()));
     Folder next;
     FsError e = fs.OpenFolder(chain.back(), name, next);
     ASSERT_FALSE(e) << e.Description();

@@ -123,11 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"ReadLink", FsOp::ReadLink, "o/l", 1, R"(compare "{o}/l" "{c}/l")"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
-// Write, Chmod, SetTimes, Rename, Unlink, Mkdir, Rmdir and Symlink are never
-// used by the comparer: watched on every path, none is ever called.
+// Write, Chmod, SetTimes, Rename, Unlink, Mkdir, Rmdir, Symlink and Chown are
+// never used by the comparer: watched on every path, none is ever called.
 TEST_F(FaultRun, NeverCallsAnOperationThatChangesTheDisk) {
-  const FsOp writers[] = {FsOp::Write, FsOp::Chmod, FsOp::SetTimes, FsOp::Rename,
-                          FsOp::Unlink, FsOp::Mkdir, FsOp::Rmdir, FsOp::Symlink};
+  const FsOp writers[] = {FsOp::Write, FsOp::Chmod, FsOp::SetTimes, FsOp::Rename, FsOp::Unlink,
+                          FsOp::Mkdir, FsOp::Rmdir, FsOp::Symlink, FsOp::Chown};
   for (FsOp op : writers) faults.FailOn(op, "", EROFS, 1, 1000000);
   const auto before = tree.Snapshot();
   EXPECT_EQ(Run(), common::kExitDifferences);

@@ -107,6 +107,34 @@ bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {
 
 }  // namespace
 
+WritableFolder::WritableFolder(const common::FileSystem& fs, const Folder& folder,
+                               WritableFolder*& current, ErrorList& errors)
+    : fs_(fs), folder_(folder), current_(current), previous_(current), errors_(errors) {
+  current_ = this;
+}
+
+WritableFolder::~WritableFolder() {
+  Restore();
+  current_ = previous_;
+}
+
+void WritableFolder::Unlock() {
+  if (checked_) return;
+  checked_ = true;
+  uint32_t mode = 0;
+  if (fs_.FolderMode(folder_, mode) || (mode & 0300) == 0300) return;
+  // A refusal leaves the folder as it is; the step then fails on its own.
+  if (!fs_.SetFolderMode(folder_, mode | 0300)) savedMode_ = mode;
+}
+
+void WritableFolder::Restore() {
+  if (!savedMode_) return;
+  uint32_t mode = *savedMode_;
+  savedMode_.reset();
+  if (FsError e = fs_.SetFolderMode(folder_, mode))
+    errors_.AddError("setattr " + common::QuotePath(folder_.Path()), e);
+}
+
 UpdateEngine::UpdateEngine(const Options& options, ErrorList& errorList,
                            const common::FileSystem& fs, common::ProgressView& view,
                            const common::Clock& clock)
@@ -161,7 +189,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   view_.SetFileLabel("");
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
-  if (options_.CreateTarget && !options_.TestMode) common::MakeDirTree(destino);
+  if (options_.CreateTarget && !options_.TestMode) CreateCopyRoot(origen, destino);
   SyncFolder(origen, destino, nullptr, nullptr);
 
   // Copies are not flushed one by one (that would cost several times the
@@ -170,6 +198,24 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   if (copiedAny_) {
     if (FsError e = fs_.Flush(destino)) Fail(e, "sync " + common::QuotePath(destino));
   }
+}
+
+void UpdateEngine::CreateCopyRoot(const std::string& origen, const std::string& destino) {
+  // The folders above the copy stand for nothing in the source: they are
+  // made as "mkdir -p" makes them. The copy's root is the source root's
+  // copy, made like every folder the walk creates, so that a private source
+  // is never copied into a folder that others may read. What fails shows
+  // up when the destination is listed.
+  std::string root = destino;
+  while (root.size() > 1 && root.back() == common::kPathSeparator) root.pop_back();
+  EntryInfo source;
+  if (common::DirExists(root) ||
+      fs_.Stat(origen, source, LinkPolicy::Follow) || source.kind != common::EntryKind::Directory) {
+    common::MakeDirTree(destino);
+    return;
+  }
+  common::MakeDirTree(common::GetParentPath(root));
+  fs_.MakeFolder(root, source);
 }
 
 bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
@@ -282,6 +328,10 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     errorList_.AddError("list " + common::QuotePath(source), e);
     return;
   }
+  // A read-only copy folder made writable for the steps in it gets its mode
+  // back only after the copies into it: declared before copiesEnd, it is
+  // destroyed after it.
+  WritableFolder writable(fs_, d, writable_, errorList_);
   // A missing destination is empty when nothing will be created in it (so
   // /test lists every creation that would follow); otherwise the pair is skipped.
   // Copies handed to the worker read from s and write into d: whatever
@@ -371,13 +421,15 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     if (i >= 0 && j >= 0) {
       copyIndex[i] = j;
     } else if (i >= 0) {
-      notCreated[i] = !CreateDir(d, a.folders[i].name);
+      notCreated[i] = !CreateDir(d, a.folders[i]);
     } else {
       RemoveDirTree(d, copyId, b.folders[j], copyFolderIds[j]);
     }
     return !Stopping();
   });
   if (Stopping()) return;
+  // Nothing more changes in this folder itself.
+  writable.Restore();
 
   for (size_t i = 0; i < a.folders.size(); ++i) {
     if (notCreated[i]) continue;
@@ -440,14 +492,17 @@ void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& so
   CopyAction(OpCreate, "create", sourceFolder, sourceInfo, copyFolder, copyName);
 }
 
-bool UpdateEngine::CreateDir(const Folder& copyFolder, const std::string& name) {
+bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceInfo) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpCreate) == 0) return true;
-  const std::string folder = copyFolder.PathOf(name);
+  const std::string folder = copyFolder.PathOf(sourceInfo.name);
   Trace(OpCreate, "createdir", folder);
   if (options_.TestMode) return true;
-  if (FsError e = fs_.MakeFolder(copyFolder, name)) {
+  MakeWritable(copyFolder);
+  // The source folder's bits (and, as root, its owner and group): a private
+  // folder stays private in the copy whatever the umask.
+  if (FsError e = fs_.MakeFolder(copyFolder, sourceInfo.name, sourceInfo)) {
     Fail(e, "mkdir " + common::QuotePath(folder));
     return false;
   }
@@ -469,11 +524,13 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
       Trace(op, keyword, source, &copy);
     }
     if (options_.TestMode) return;
+    MakeWritable(copyFolder);
     CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName, placement);
     view_.ProcessEvents();
     return;
   }
   WaitForTwins(sourceInfo.key);
+  MakeWritable(copyFolder);
   uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName, placement);
   pendingCopies_.push_back(
       PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
@@ -533,6 +590,7 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
   ClearFileLabel();
   view_.ProcessEvents();
   if ((options_.ExecOps & OpDelete) == 0) return;
+  if (!options_.TestMode) MakeWritable(folder);
   if (!pendingCopies_.empty() && !options_.DebugMode) {
     // Copies are running: the deletion (of another name) goes on at once,
     // and its lines wait for theirs.
@@ -566,6 +624,7 @@ bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
     view_.ProcessEvents();
     return true;
   }
+  MakeWritable(parent);
 
   // Deleting inside a folder needs write and search permission on it. The
   // change never follows a link; its failure is reported with the folder's
@@ -636,6 +695,12 @@ bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
   }
   view_.ProcessEvents();
   return false;
+}
+
+void UpdateEngine::MakeWritable(const Folder& folder) {
+  // Only the folder pair's copy: a folder being removed was made writable
+  // for good already.
+  if (writable_ != nullptr && &writable_->Handle() == &folder) writable_->Unlock();
 }
 
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }

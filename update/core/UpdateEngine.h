@@ -54,6 +54,39 @@ struct PendingCopy {
   std::string copyName;
 };
 
+// A folder of the copy that its owner may not write in (a copy first made
+// by "cp -a" of read-only folders) is made writable for the first step that
+// changes something in it, and gets its exact mode back when the steps in
+// it are over: at the end of the folder's own entries, or when a failure, a
+// cancel or a /debug stop leaves the folder early. It is destroyed only
+// after every copy handed over into the folder is done.
+class WritableFolder {
+ public:
+  // While it lives, current points at it. A failure to restore the mode is
+  // a `setattr` line of errors (never a /debug stop: it may come while one
+  // leaves the folder).
+  WritableFolder(const common::FileSystem& fs, const common::Folder& folder, WritableFolder*& current,
+                 ErrorList& errors);
+  WritableFolder(const WritableFolder&) = delete;
+  WritableFolder& operator=(const WritableFolder&) = delete;
+  ~WritableFolder();
+
+  const common::Folder& Handle() const { return folder_; }
+  // Adds the owner's write and search bits where they are missing; once.
+  void Unlock();
+  // Gives the folder its mode back if Unlock changed it.
+  void Restore();
+
+ private:
+  const common::FileSystem& fs_;
+  const common::Folder& folder_;
+  WritableFolder*& current_;
+  WritableFolder* previous_;
+  ErrorList& errors_;
+  bool checked_ = false;
+  std::optional<uint32_t> savedMode_;
+};
+
 class UpdateEngine {
  public:
   UpdateEngine(const Options& options, ErrorList& errorList, const common::FileSystem& fs,
@@ -99,7 +132,12 @@ class UpdateEngine {
   void CreateNewFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                      const common::Folder& copyFolder, const std::string& copyName);
   // False when the folder should now exist and does not (its creation failed).
-  bool CreateDir(const common::Folder& copyFolder, const std::string& name);
+  bool CreateDir(const common::Folder& copyFolder, const common::EntryInfo& sourceInfo);
+  // /ct: the destination folder with its missing parents.
+  void CreateCopyRoot(const std::string& origen, const std::string& destino);
+  // Before a step that changes something in folder of the copy: makes it
+  // writable when it is the folder pair's copy and its owner may not write.
+  void MakeWritable(const common::Folder& folder);
   void RemoveFile(const common::Folder& folder, const std::string& name);
   // True when the folder stays because another mount lies in it (its line
   // is recorded): the folders above it then stay without a line of their own.
@@ -139,6 +177,7 @@ class UpdateEngine {
   // A failed file step: an error line, or under /debug the end of the run.
   void Fail(const common::FsError& failure, const std::string& context);
 
+  WritableFolder* writable_ = nullptr;  // the copy's side of the folder pair being synchronized
   bool copiedAny_ = false;  // a copy reached the destination: flush it at the end
   bool stopped_ = false;    // the run found its folders overlap
   std::string origen_;      // the run's two roots, for its notes
