@@ -928,6 +928,13 @@ FsError FileSystem::ReadLink(const std::string& path, std::string& target) const
   return {ReadLinkText(AT_FDCWD, path.c_str(), target)};
 }
 
+FsError FileSystem::ReadLink(const Folder& folder, std::string_view name, std::string& target) const {
+  if (int e = Fault(faults_, FsOp::ReadLink, folder.PathOf(name))) return {e};
+  if (!folder.IsOpen()) return {EBADF};
+  std::string leaf(name);
+  return {ReadLinkText(folder.fd_, leaf.c_str(), target)};
+}
+
 bool FileSystem::IsTemporaryName(std::string_view name) {
   if (name.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size()) return false;
   if (name.substr(0, kTempPrefix.size()) != kTempPrefix) return false;

@@ -276,6 +276,9 @@ class FileSystem {
   // path, for a walk that opens many files of the same folder.
   FsError OpenRead(const Folder& folder, std::string_view name, ReadFile& out) const;
   FsError ReadLink(const std::string& path, std::string& target) const;
+  // The target text of the link name inside an open folder, checked as
+  // ReadLink on folder.PathOf(name).
+  FsError ReadLink(const Folder& folder, std::string_view name, std::string& target) const;
 
   // Writes everything cached for the file system that holds folder to disk
   // (syncfs), so that what a run copied survives a power loss. Checked as a

@@ -49,6 +49,7 @@ ReadAhead::Job& ReadAhead::NextSlot() {
   // The slot's last job was taken; what it held goes now.
   job.listing = {};
   job.fileCount = 0;
+  job.parent.reset();
   job.folderS.reset();
   job.folderD.reset();
   job.pair = PairOutcome{};
@@ -67,11 +68,23 @@ ReadAhead::Ticket ReadAhead::PostList(const std::string& folder, common::LinkPol
   return posted_++;
 }
 
+ReadAhead::Ticket ReadAhead::PostList(FolderHandle parent, std::string name) {
+  Ticket ticket = PostList(std::move(name), common::LinkPolicy::NoFollow);
+  Slot(ticket).parent = std::move(parent);
+  return ticket;
+}
+
 ReadAhead::Ticket ReadAhead::PostCount(const std::string& folder, common::LinkPolicy links) {
   Ticket ticket = PostList(folder, links);
   Job& job = Slot(ticket);
   job.kind = JobKind::Count;
   job.detail = common::ListDetail::NamesAndKinds;
+  return ticket;
+}
+
+ReadAhead::Ticket ReadAhead::PostCount(FolderHandle parent, std::string name) {
+  Ticket ticket = PostCount(std::move(name), common::LinkPolicy::NoFollow);
+  Slot(ticket).parent = std::move(parent);
   return ticket;
 }
 
@@ -128,13 +141,15 @@ FsError ReadAhead::TakeListing(Ticket ticket, common::FolderListing& out, Folder
   return job.error;
 }
 
-FsError ReadAhead::TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders) {
+FsError ReadAhead::TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders,
+                             FolderHandle& folder) {
   // Taken in the order posted: a slot is posted again only once taken.
   assert(ticket == taken_);
   Job& job = Slot(ticket);
   files = job.fileCount;
   folders = std::move(job.listing.folders);
   job.listing = {};
+  folder = std::move(job.folderS);
   ++taken_;
   return job.error;
 }
@@ -151,19 +166,26 @@ ReadAhead::PairOutcome ReadAhead::TakePair(Ticket ticket) {
 void ReadAhead::Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) const {
   try {
     switch (job.kind) {
-      case JobKind::List: {
+      case JobKind::List:
+      case JobKind::Count: {
         auto folder = std::make_shared<common::Folder>();
-        job.error = fs_.OpenFolder(job.path, *folder, job.links);
+        job.error = job.parent ? fs_.OpenFolder(*job.parent, job.path, *folder)
+                               : fs_.OpenFolder(job.path, *folder, job.links);
+        // The parent served its purpose: a folder waiting to be taken holds
+        // no other descriptor than its own.
+        job.parent.reset();
         if (!job.error) job.error = fs_.ListFolder(*folder, job.listing, job.detail);
-        if (!job.error) job.folderS = std::move(folder);
-        break;
-      }
-      case JobKind::Count:
-        job.error = fs_.ListFolder(job.path, job.listing, job.detail, job.links);
+        if (job.error) break;
+        if (job.kind == JobKind::List) {
+          job.folderS = std::move(folder);
+          break;
+        }
         for (const common::EntryInfo& file : job.listing.files)
           if (!common::FileSystem::IsTemporaryName(file.name)) ++job.fileCount;
         job.listing.files = {};
+        if (!job.listing.folders.empty()) job.folderS = std::move(folder);
         break;
+      }
       case JobKind::Pair: RunPair(job, bufferS, bufferD); break;
     }
   } catch (const std::exception&) {
