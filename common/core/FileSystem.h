@@ -85,7 +85,8 @@ enum class FsOp : uint8_t {
   Lstat,     // lstat of an entry (also the per-entry lstat of a listing)
   Open,      // opening a file to read or to write, or opening a Folder handle
   Read,      // one read of a file's content (also the reads of a copy)
-  Write,     // one chunk written by a copy (copy_file_range or write)
+  Write,     // one chunk written by a copy (copy_file_range or write; for a
+             // sparse file also the size set after its last data)
   Chmod,     // setting permission bits
   SetTimes,  // setting the modification time
   Rename,    // the rename that puts a finished copy in place
@@ -257,7 +258,9 @@ class FileSystem {
   // source's permission bits and modification time, and is renamed over
   // target only when all of that is in place. On failure the old target is
   // untouched and no temporary file is left. Special files are refused
-  // (ENOTSUP) without being opened. sourceInfo is the source's listing entry;
+  // (ENOTSUP) without being opened. A file with holes keeps them: only its
+  // data is copied (where the file system shows the holes through
+  // SEEK_HOLE). sourceInfo is the source's listing entry;
   // a regular file's size, bits and time are read again from the opened file.
   // A file that changes while it is copied (its size, time or status change
   // time moved) is not put in place: the copy fails with EBUSY, since what
