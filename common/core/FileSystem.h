@@ -84,7 +84,8 @@ enum class FsOp : uint8_t {
   List,      // reading a folder listing (a listing by path also opens the folder)
   Lstat,     // lstat of an entry (also the per-entry lstat of a listing)
   Open,      // opening a file to read or to write, or opening a Folder handle
-  Read,      // one read of a file's content (also the reads of a copy)
+  Read,      // one read of a file's content (a block that compare reads in
+             // pieces counts once; also the reads of a copy)
   Write,     // one chunk written by a copy (copy_file_range or write; for a
              // sparse file also the size set after its last data)
   Chmod,     // setting permission bits
@@ -159,6 +160,10 @@ class FaultInjector {
   int actionsRun_ = 0;
 };
 
+// Whether a read is one of the fault checks' reads, or a further piece of
+// the read that the last checked call began (a block read in pieces).
+enum class ReadCheck { Checked, PartOfLast };
+
 // A file opened for reading; closed when destroyed.
 class ReadFile {
  public:
@@ -170,7 +175,7 @@ class ReadFile {
   ~ReadFile();
 
   // Reads up to size bytes, looping until size bytes or the end of the file.
-  FsError Read(void* buffer, size_t size, size_t& got);
+  FsError Read(void* buffer, size_t size, size_t& got, ReadCheck check = ReadCheck::Checked);
   int64_t Size() const { return size_; }  // from fstat at open
   bool IsOpen() const { return fd_ >= 0; }
   void Close();

@@ -535,8 +535,9 @@ FileResult CompareEngine::CompareLinks(const Side& origin, const Side& copy, con
 }
 
 bool CompareEngine::EnsureBuffers() {
-  if (!originBlock_) originBlock_.reset(new (std::nothrow) unsigned char[kBlockSize]);
-  if (!copyBlock_) copyBlock_.reset(new (std::nothrow) unsigned char[kBlockSize]);
+  constexpr size_t kBuffer = ReadAhead::BufferSize(kBlockSize);
+  if (!originBlock_) originBlock_.reset(new (std::nothrow) unsigned char[kBuffer]);
+  if (!copyBlock_) copyBlock_.reset(new (std::nothrow) unsigned char[kBuffer]);
   return originBlock_ && copyBlock_;
 }
 

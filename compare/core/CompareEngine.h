@@ -141,8 +141,9 @@ class CompareEngine {
   int64_t filesDone_ = 0;
   int64_t filesTotal_ = 0;
 
-  // One pair of block buffers per run, allocated at the first content
-  // comparison; jobs run on this thread read into them too.
+  // One pair of read buffers (a piece of a block each) per run, allocated
+  // at the first content comparison; jobs run on this thread read into
+  // them too.
   std::unique_ptr<unsigned char[]> originBlock_;
   std::unique_ptr<unsigned char[]> copyBlock_;
 

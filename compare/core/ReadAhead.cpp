@@ -1,5 +1,6 @@
 #include "compare/core/ReadAhead.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
@@ -16,13 +17,18 @@ using common::FsError;
 ReadAhead::BlockResult ReadAhead::CompareBlock(common::ReadFile& fileS, common::ReadFile& fileD,
                                                size_t want, unsigned char* bufferS,
                                                unsigned char* bufferD, FsError& error) {
-  size_t gotS = 0, gotD = 0;
-  error = fileS.Read(bufferS, want, gotS);
-  if (!error) error = fileD.Read(bufferD, want, gotD);
-  if (error) return BlockResult::Failed;
-  if (gotS != gotD || std::memcmp(bufferS, bufferD, gotS) != 0) return BlockResult::Differ;
-  // Both ended early: they shrank alike while open.
-  return gotS < want ? BlockResult::ShrankAlike : BlockResult::Equal;
+  const common::ReadCheck check[2] = {common::ReadCheck::Checked, common::ReadCheck::PartOfLast};
+  for (size_t at = 0; at < want; at += kReadPiece) {
+    const size_t piece = std::min(want - at, kReadPiece);
+    size_t gotS = 0, gotD = 0;
+    error = fileS.Read(bufferS, piece, gotS, check[at != 0]);
+    if (!error) error = fileD.Read(bufferD, piece, gotD, check[at != 0]);
+    if (error) return BlockResult::Failed;
+    if (gotS != gotD || std::memcmp(bufferS, bufferD, gotS) != 0) return BlockResult::Differ;
+    // Both ended early: they shrank alike while open.
+    if (gotS < piece) return BlockResult::ShrankAlike;
+  }
+  return BlockResult::Equal;
 }
 
 ReadAhead::ReadAhead(const common::FileSystem& fs, size_t blockSize, ReadAheadThreads threads)
@@ -241,10 +247,10 @@ void ReadAhead::RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD
 }
 
 void ReadAhead::WorkerLoop() {
-  // Each thread reads into block buffers of its own; pages are only touched
+  // Each thread reads into buffers of its own; pages are only touched
   // as far as the files read need them.
-  std::unique_ptr<unsigned char[]> bufferS(new (std::nothrow) unsigned char[blockSize_]);
-  std::unique_ptr<unsigned char[]> bufferD(new (std::nothrow) unsigned char[blockSize_]);
+  std::unique_ptr<unsigned char[]> bufferS(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
+  std::unique_ptr<unsigned char[]> bufferD(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
   for (;;) {
     const uint32_t seen = wake_.load(std::memory_order_acquire);
     if (stop_.load(std::memory_order_acquire)) return;

@@ -24,7 +24,7 @@
 // folder swapped meanwhile is never followed elsewhere.
 //
 // At most kSlots jobs are posted and not yet taken; a job holds no buffer
-// once done (each thread reads into its own pair of block buffers), only
+// once done (each thread reads into its own pair of read buffers), only
 // its folders and the two open files of a pair that goes on past its first
 // block.
 
@@ -68,8 +68,18 @@ class ReadAhead {
     int64_t remaining = 0;
   };
 
+  // A block is read and compared in pieces of this size: the two pieces
+  // are still in the processor's cache when they are compared, where two
+  // whole blocks are not (on a 2 GiB pair in the page cache, 256 KiB pieces
+  // took about 15% less time than reads of 1 MiB; 64 KiB pieces took more).
+  static constexpr size_t kReadPiece = size_t{256} << 10;
+  // The size of each of the two buffers that a thread reads into.
+  static constexpr size_t BufferSize(size_t blockSize) { return blockSize < kReadPiece ? blockSize : kReadPiece; }
+
   // One block of the comparison, shared with the engine's own block loop:
-  // reads want bytes of each file into its buffer and compares them.
+  // reads want bytes of each file, piece by piece into the start of its
+  // buffer (BufferSize of the block size), and compares them; a difference
+  // ends the block at once. One fault-checked Read per file and block.
   enum class BlockResult { Equal, Differ, ShrankAlike, Failed };
   static BlockResult CompareBlock(common::ReadFile& fileS, common::ReadFile& fileD, size_t want,
                                   unsigned char* bufferS, unsigned char* bufferD,
@@ -106,7 +116,7 @@ class ReadAhead {
 
   bool IsDone(Ticket ticket) const;
   // Runs the oldest job nobody has started, on the caller's thread, reading
-  // into the caller's two block buffers. False when there was none.
+  // into the caller's two read buffers. False when there was none.
   bool RunOne(unsigned char* bufferS, unsigned char* bufferD);
   // Blocks until the job is done.
   void WaitDone(Ticket ticket) const;
