@@ -25,7 +25,7 @@ TOOLS=$BUILD/bench-tools
 QUICK=0
 RUNS_OVERRIDE=
 ONLY=
-ALL_SCENARIOS="mirror-tmpfs mirror-cold resync-nochange resync-1pct remove-subtree compare-identical compare-1pct compare-quick compare-quick-1pct compare-big mirror-big memory"
+ALL_SCENARIOS="mirror-tmpfs mirror-cold resync-nochange resync-1pct remove-subtree compare-identical compare-1pct compare-quick compare-quick-1pct compare-big mirror-big mirror-sparse memory"
 while [ $# -gt 0 ]; do
   case "$1" in
     --quick) QUICK=1 ;;
@@ -423,6 +423,34 @@ scenario_mirror_big() {
   target update "rsync -a --delete,cp -a" 1.0
   measure_scenario "$(runs 5)"
   rm -rf "$TMPFS/BA" "$TMPFS/BM"
+}
+
+# A disk image: 1 GiB with a few written blocks (holes elsewhere, one at the
+# end). A copy that keeps the holes takes a few blocks and writes a few
+# blocks; one that fills them writes 1 GiB of zeros.
+scenario_mirror_sparse() {
+  need_tmpfs
+  new_scenario mirror-sparse
+  log "== $SCEN: initial mirror of a 1 GiB sparse file with 4 written blocks, all on tmpfs"
+  local src=$TMPFS/SA dst=$TMPFS/SM at used
+  rm -rf "$src" "$dst"; mkdir "$src" "$dst"
+  truncate -s 1G "$src/disco.img"
+  for at in 0 1000 100000 200000; do
+    yes "bloque $at" | head -c 4096 | dd of="$src/disco.img" bs=4096 seek="$at" conv=notrunc status=none
+  done
+  touch -d @1700000000 "$src/disco.img"
+  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
+  verify_mirror update "$src" "$dst"
+  used=$(( $(stat -c '%b * %B' "$dst/disco.img") ))
+  if [ "$used" -le $((1 << 20)) ]; then check "update: ok (the copy takes $used bytes)"
+  else check "update: WRONG RESULT: the copy takes $used bytes"; fi
+  PREPARE="rm -rf '$dst'; mkdir '$dst'"
+  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
+  cmd "rsync -aS --delete" peer 0 rsync -aS --delete "$src/" "$dst/"
+  cmd "cp -a" peer 0 cp -a "$src/." "$dst/"
+  target update "rsync -aS --delete,cp -a" 1.0
+  measure_scenario "$(runs 5)"
+  rm -rf "$src" "$dst"
 }
 
 # Peak memory against the shape of the tree: the same number of files in a

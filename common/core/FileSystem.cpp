@@ -389,43 +389,49 @@ class TempFile {
   TempName name_;
 };
 
-// write() until all of it is written.
-int WriteAll(FaultInjector* faults, int fd, const std::string& target, const char* data, size_t size) {
+// pwrite() at offset until all of it is written.
+int WriteAll(FaultInjector* faults, int fd, const std::string& target, const char* data, size_t size,
+             int64_t offset) {
   while (size > 0) {
     int error = Fault(faults, FsOp::Write, target);
     ssize_t n = -1;
     if (error == 0) {
-      n = ::write(fd, data, size);
+      n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
       if (n < 0) error = errno;
     }
     if (error == EINTR) continue;
     if (error != 0) return error;
     data += n;
+    offset += n;
     size -= static_cast<size_t>(n);
   }
   return 0;
 }
 
-// Copies up to size bytes (the size measured with the time that the copy
-// gets) and tells in done how many arrived; fewer when the file shrank.
-int CopyData(FaultInjector* faults, int in, const std::string& source, int out,
-             const std::string& target, int64_t size, int64_t& done) {
-  done = 0;
-  bool fallback = false;
-  while (done < size && !fallback) {
-    size_t want = static_cast<size_t>(std::min<int64_t>(size - done, FileSystem::kCopyChunk));
+// Copies the bytes from done up to end of in to the same place in out,
+// moving done on; it stops short of end when the source ends sooner (it
+// shrank). copy_file_range first; once the file systems refuse it
+// (fallback), read/write goes on from where it stopped, for this range and
+// the later ones of the same copy.
+int CopyRange(FaultInjector* faults, int in, const std::string& source, int out, const std::string& target,
+              int64_t end, int64_t& done, bool& fallback) {
+  const int64_t start = done;
+  while (done < end && !fallback) {
+    size_t want = static_cast<size_t>(std::min<int64_t>(end - done, FileSystem::kCopyChunk));
     int error = Fault(faults, FsOp::Read, source);
     if (error == 0) error = Fault(faults, FsOp::Write, target);
     if (error == 0) {
-      ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+      loff_t offIn = done;
+      loff_t offOut = done;
+      ssize_t n = ::copy_file_range(in, &offIn, out, &offOut, want, 0);
       if (n > 0) {
         done += n;
         continue;
       }
       if (n == 0) {
-        // Nothing at all from a file that had bytes: some file systems
+        // Nothing at all from a range that had bytes: some file systems
         // report 0 instead of an error; read() tells the truth.
-        if (done == 0) {
+        if (done == start) {
           fallback = true;
           continue;
         }
@@ -435,27 +441,75 @@ int CopyData(FaultInjector* faults, int in, const std::string& source, int out,
     }
     if (error == EINTR) continue;
     if (!CopyRangeUnsupported(error)) return error;
-    // Both offsets stand where the fast path stopped; read/write goes on from there.
     fallback = true;
   }
-  if (done >= size) return 0;
+  if (done >= end) return 0;
 
   char* buffer = CopyBuffer();
-  while (done < size) {
-    size_t want = static_cast<size_t>(std::min<int64_t>(size - done, FileSystem::kCopyBuffer));
+  while (done < end) {
+    size_t want = static_cast<size_t>(std::min<int64_t>(end - done, FileSystem::kCopyBuffer));
     int error = Fault(faults, FsOp::Read, source);
     ssize_t n = -1;
     if (error == 0) {
-      n = ::read(in, buffer, want);
+      n = ::pread(in, buffer, want, static_cast<off_t>(done));
       if (n < 0) error = errno;
     }
     if (error == EINTR) continue;
     if (error != 0) return error;
     if (n == 0) return 0;
-    if (int werror = WriteAll(faults, out, target, buffer, static_cast<size_t>(n))) return werror;
+    if (int werror = WriteAll(faults, out, target, buffer, static_cast<size_t>(n), done)) return werror;
     done += n;
   }
   return 0;
+}
+
+// What CopySparse says of a source in which no hole can be seen.
+constexpr int kNoHoles = -1;
+
+// A file with holes is copied by its data ranges only, so that the copy
+// keeps the holes (a 1 GiB file with a few written blocks stays a few
+// blocks), and its size is set at the end. kNoHoles when no hole shows
+// (none, or a file system that cannot tell): nothing was done then.
+int CopySparse(FaultInjector* faults, int in, const std::string& source, int out, const std::string& target,
+               int64_t size, int64_t& done, bool& fallback) {
+  off_t hole = ::lseek(in, 0, SEEK_HOLE);
+  if (hole < 0 || hole >= size) return kNoHoles;
+  int64_t pos = 0;
+  while (pos < size) {
+    off_t data = ::lseek(in, static_cast<off_t>(pos), SEEK_DATA);
+    if (data < 0) {
+      // ENXIO: only a hole from here on.
+      if (errno != ENXIO) return errno;
+      break;
+    }
+    if (data >= size) break;
+    hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) return errno;
+    const int64_t end = std::min<int64_t>(hole, size);
+    done = data;
+    if (int error = CopyRange(faults, in, source, out, target, end, done, fallback)) return error;
+    if (done < end) return 0;  // it shrank: done tells
+    pos = end;
+  }
+  // The hole at the end, or the file's whole size: written as the size.
+  if (int error = Fault(faults, FsOp::Write, target)) return error;
+  if (::ftruncate(out, static_cast<off_t>(size)) != 0) return errno;
+  done = size;
+  return 0;
+}
+
+// Copies size bytes (the size measured with the time that the copy gets)
+// and tells in done how far it got; short of size when the file shrank.
+// mayHaveHoles: the source takes fewer blocks than its size needs.
+int CopyData(FaultInjector* faults, int in, const std::string& source, int out, const std::string& target,
+             int64_t size, bool mayHaveHoles, int64_t& done) {
+  done = 0;
+  bool fallback = false;
+  if (mayHaveHoles) {
+    int error = CopySparse(faults, in, source, out, target, size, done, fallback);
+    if (error != kNoHoles) return error;
+  }
+  return CopyRange(faults, in, source, out, target, size, done, fallback);
 }
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
@@ -487,7 +541,8 @@ FsError CopyRegular(FaultInjector* faults, const Place& source, const Place& tar
   TempFile temp(faults, target.dirFd, target.path, target.name);
   if (int e = temp.Create()) return {e};
   int64_t done = 0;
-  if (int e = CopyData(faults, in.Get(), source.path, temp.Descriptor(), target.path, st.st_size, done))
+  if (int e = CopyData(faults, in.Get(), source.path, temp.Descriptor(), target.path, st.st_size,
+                       st.st_blocks * 512 < st.st_size, done))
     return {e};
 
   // A file written while it was read may have given a mix of two versions:
@@ -797,12 +852,12 @@ void ReadFile::Close() {
   size_ = 0;
 }
 
-FsError ReadFile::Read(void* buffer, size_t size, size_t& got) {
+FsError ReadFile::Read(void* buffer, size_t size, size_t& got, ReadCheck check) {
   got = 0;
   if (fd_ < 0) return {EBADF};
   char* out = static_cast<char*>(buffer);
   while (got < size) {
-    int error = Fault(faults_, FsOp::Read, path_);
+    int error = check == ReadCheck::Checked ? Fault(faults_, FsOp::Read, path_) : 0;
     ssize_t n = -1;
     if (error == 0) {
       n = ::read(fd_, out + got, size - got);
@@ -1092,6 +1147,13 @@ FsError FileSystem::AdoptForReading(int descriptor, std::string path, ReadFile& 
 FsError FileSystem::ReadLink(const std::string& path, std::string& target) const {
   if (int e = Fault(faults_, FsOp::ReadLink, path)) return {e};
   return {ReadLinkText(AT_FDCWD, path.c_str(), target)};
+}
+
+FsError FileSystem::ReadLink(const Folder& folder, std::string_view name, std::string& target) const {
+  if (int e = Fault(faults_, FsOp::ReadLink, folder.PathOf(name))) return {e};
+  if (!folder.IsOpen()) return {EBADF};
+  std::string leaf(name);
+  return {ReadLinkText(folder.fd_, leaf.c_str(), target)};
 }
 
 bool FileSystem::IsTemporaryName(std::string_view name) {

@@ -86,8 +86,10 @@ enum class FsOp : uint8_t {
   List,      // reading a folder listing (a listing by path also opens the folder)
   Lstat,     // lstat of an entry (also the per-entry lstat of a listing)
   Open,      // opening a file to read or to write, or opening a Folder handle
-  Read,      // one read of a file's content (also the reads of a copy)
-  Write,     // one chunk written by a copy (copy_file_range or write)
+  Read,      // one read of a file's content (a block that compare reads in
+             // pieces counts once; also the reads of a copy)
+  Write,     // one chunk written by a copy (copy_file_range or write; for a
+             // sparse file also the size set after its last data)
   Chmod,     // setting permission bits
   SetTimes,  // setting the modification time
   Rename,    // the rename that puts a finished copy in place
@@ -161,6 +163,10 @@ class FaultInjector {
   int actionsRun_ = 0;
 };
 
+// Whether a read is one of the fault checks' reads, or a further piece of
+// the read that the last checked call began (a block read in pieces).
+enum class ReadCheck { Checked, PartOfLast };
+
 // A file opened for reading; closed when destroyed.
 class ReadFile {
  public:
@@ -172,7 +178,7 @@ class ReadFile {
   ~ReadFile();
 
   // Reads up to size bytes, looping until size bytes or the end of the file.
-  FsError Read(void* buffer, size_t size, size_t& got);
+  FsError Read(void* buffer, size_t size, size_t& got, ReadCheck check = ReadCheck::Checked);
   int64_t Size() const { return size_; }  // from fstat at open
   bool IsOpen() const { return fd_ >= 0; }
   void Close();
@@ -313,7 +319,9 @@ class FileSystem {
   // does not have them (not root, or the file system refuses) loses the
   // set-user-ID and set-group-ID bits. On failure the old target is
   // untouched and no temporary file is left. Special files are refused
-  // (ENOTSUP) without being opened. sourceInfo is the source's listing entry;
+  // (ENOTSUP) without being opened. A file with holes keeps them: only its
+  // data is copied (where the file system shows the holes through
+  // SEEK_HOLE). sourceInfo is the source's listing entry;
   // a regular file's size, bits and time are read again from the opened file.
   // A file that changes while it is copied (its size, time or status change
   // time moved) is not put in place: the copy fails with EBUSY, since what
@@ -338,6 +346,9 @@ class FileSystem {
   // path, for a walk that opens many files of the same folder.
   FsError OpenRead(const Folder& folder, std::string_view name, ReadFile& out) const;
   FsError ReadLink(const std::string& path, std::string& target) const;
+  // The target text of the link name inside an open folder, checked as
+  // ReadLink on folder.PathOf(name).
+  FsError ReadLink(const Folder& folder, std::string_view name, std::string& target) const;
 
   // Writes everything cached for the file system that holds folder to disk
   // (syncfs), so that what a run copied survives a power loss. Checked as a

@@ -391,6 +391,81 @@ TEST(CopyFile, CopiesSeveralMebibytesExactlyOnEveryPath) {
     }
 }
 
+// The data ranges of a file as SEEK_DATA and SEEK_HOLE show them.
+std::vector<std::pair<off_t, off_t>> DataRanges(const std::string& path) {
+  std::vector<std::pair<off_t, off_t>> ranges;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_GE(fd, 0) << path;
+  for (off_t pos = 0;;) {
+    off_t data = lseek(fd, pos, SEEK_DATA);
+    if (data < 0) break;
+    pos = lseek(fd, data, SEEK_HOLE);
+    ranges.emplace_back(data, pos);
+  }
+  close(fd);
+  return ranges;
+}
+
+std::string ReadAt(const std::string& path, off_t at, size_t size) {
+  std::string bytes(size, '\0');
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(pread(fd, bytes.data(), size, at), static_cast<ssize_t>(size)) << path;
+  close(fd);
+  return bytes;
+}
+
+// A sparse file of 1 GiB keeps its holes on both data paths, a hole at its
+// end included: its few blocks take a few blocks in the copy, and the copy's
+// data lies where the source's does and holds the same bytes (the holes
+// read as zeros on both sides).
+TEST(CopyFile, SparseFileKeepsItsHolesOnEveryPath) {
+  constexpr off_t kSize = off_t{1} << 30;
+  const std::string block = RandomBytes(4096, 3);
+  struct Layout {
+    const char* name;
+    std::vector<off_t> blocks;
+  } layouts[] = {
+      {"blocks and a hole at the end", {0, off_t{300} << 20, (off_t{700} << 20) + 1234}},
+      {"data at the end", {off_t{1} << 20, kSize - 4096}},
+      {"only a hole", {}},
+  };
+  for (const Layout& layout : layouts)
+    for (DataPath data : {DataPath::CopyRange, DataPath::ReadWrite}) {
+      if (layout.blocks.empty() && data == DataPath::ReadWrite) continue;  // no data to copy either way
+      SCOPED_TRACE(::testing::Message() << layout.name << (data == DataPath::ReadWrite ? ", read/write" : ""));
+      TempTree tree;
+      tree.MakeDir("src");
+      tree.MakeDir("dst");
+      const std::string source = tree.Path("src/hueco.img");
+      const std::string target = tree.Path("dst/hueco.img");
+      int fd = open(source.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(ftruncate(fd, kSize), 0);
+      for (off_t at : layout.blocks)
+        ASSERT_EQ(pwrite(fd, block.data(), block.size(), at), static_cast<ssize_t>(block.size()));
+      close(fd);
+      struct stat st;
+      ASSERT_EQ(stat(source.c_str(), &st), 0);
+      const auto ranges = DataRanges(source);
+      if (st.st_blocks * 512 >= kSize || ranges.size() != layout.blocks.size())
+        GTEST_SKIP() << "the temporary folder's file system does not show holes";
+
+      FaultInjector faults;
+      int forced = ForcePaths(faults, target, TempKind::Anonymous, data);
+      FsError e = FileSystem(&faults).CopyFile(source, Listed(tree, "src/hueco.img"), target);
+      ASSERT_FALSE(e) << e.Description();
+      EXPECT_EQ(faults.InjectedCount(), forced);
+      struct stat copy;
+      ASSERT_EQ(stat(target.c_str(), &copy), 0);
+      EXPECT_EQ(copy.st_size, kSize);
+      EXPECT_LE(copy.st_blocks, st.st_blocks) << "blocks of 512 bytes";
+      EXPECT_EQ(DataRanges(target), ranges);
+      for (const auto& [from, to] : ranges)
+        EXPECT_TRUE(ReadAt(target, from, static_cast<size_t>(to - from)) ==
+                    ReadAt(source, from, static_cast<size_t>(to - from)));
+    }
+}
+
 struct FaultCase {
   const char* name;
   FsOp op;

@@ -77,6 +77,11 @@ PairWork Classify(const EntryInfo& a, const EntryInfo& b, CompareMode mode, File
 // files open.
 constexpr int kBigPairsAhead = 2;
 
+// Folders of the count held open because subfolders of theirs wait to be
+// listed. Beyond it, the count lists ahead only from where it stands, so a
+// wide tree never runs out of descriptors; only a deeper tree holds more.
+constexpr size_t kCountFoldersOpen = 64;
+
 // Pops the walk's innermost level however the folder's walk ends.
 template <class T>
 class PopOnExit {
@@ -117,10 +122,14 @@ class ViewCloser {
 
 }  // namespace
 
-// The walk's view of one folder pair: the folder merge, and how far it got.
+// The walk's view of one folder pair: the two folders, open while their
+// subfolders are walked (each is opened from them by name), the folder
+// merge, and how far it got.
 struct CompareEngine::Level {
   const std::string& s;
   const std::string& d;
+  ReadAhead::FolderHandle folderS;
+  ReadAhead::FolderHandle folderD;
   std::vector<EntryInfo> foldersS;
   std::vector<EntryInfo> foldersD;
   std::vector<MergeStep> steps;
@@ -184,6 +193,8 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
   cancelled_ = false;
   filesDone_ = 0;
   filesTotal_ = 0;
+  // Two folders per level of depth stay open while the walk is below them.
+  common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
   ViewCloser closer(view_);
   // One read-ahead for the count and the walk; stopped before the view closes.
@@ -212,32 +223,40 @@ void CompareEngine::Cancel() {
 int64_t CompareEngine::CountFiles(const std::string& folder, LinkPolicy links) {
   WalkScope scope(*this);
   ReadAhead& ahead = *readAhead_;
-  // Breadth first: every folder of the tree is listed, so the listings of
-  // a whole level can be posted at once and taken in the order posted.
-  // Only the paths of folders not yet listed are kept.
-  std::deque<std::string> waiting{folder};
-  std::deque<std::pair<ReadAhead::Ticket, std::string>> posted;
-  LinkPolicy policy = links;
+  // Every folder of the tree is listed, in any order, so listings are
+  // posted well ahead of the one taken. Each subfolder is opened from its
+  // parent's handle, which stays open while subfolders of it wait to be
+  // posted; the deepest folder's wait first, and while many folders are
+  // open so, only what is posted is taken until the walk has gone down
+  // (depth first) far enough to close some.
+  struct Waiting {
+    ReadAhead::FolderHandle folder;
+    std::vector<EntryInfo> subfolders;
+    size_t next = 0;
+  };
+  std::vector<Waiting> waiting;
+  std::deque<ReadAhead::Ticket> posted{ahead.PostCount(folder, links)};
   auto post = [&] {
-    while (!waiting.empty() && ahead.HasRoom()) {
-      posted.emplace_back(ahead.PostCount(waiting.front(), policy), std::move(waiting.front()));
-      waiting.pop_front();
-      policy = LinkPolicy::NoFollow;
+    while (!waiting.empty() && ahead.HasRoom() && (posted.empty() || waiting.size() < kCountFoldersOpen)) {
+      Waiting& top = waiting.back();
+      posted.push_back(ahead.PostCount(top.folder, top.subfolders[top.next].name));
+      if (++top.next == top.subfolders.size()) waiting.pop_back();
     }
     ahead.Publish();
   };
+  ahead.Publish();
   int64_t n = 0;
-  post();
   while (!posted.empty()) {
-    const auto [ticket, path] = std::move(posted.front());
+    const ReadAhead::Ticket ticket = posted.front();
     posted.pop_front();
     Await(ticket);
     int64_t files = 0;
     std::vector<EntryInfo> folders;
+    ReadAhead::FolderHandle handle;
     // A folder that cannot be listed counts nothing more, silently.
-    if (!ahead.TakeCount(ticket, files, folders)) {
+    if (!ahead.TakeCount(ticket, files, folders, handle)) {
       n += files;
-      for (const EntryInfo& sub : folders) waiting.push_back(common::JoinPath(path, sub.name));
+      if (!folders.empty()) waiting.push_back(Waiting{std::move(handle), std::move(folders), 0});
     }
     view_.ProcessEvents();
     if (cancelled_) break;
@@ -273,15 +292,16 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
   if (errD) Failure(errD, "list " + common::QuotePath(d));
   if (errS || errD) return;
 
-  Level level{s, d, std::move(listS.folders), std::move(listD.folders), {}, 0};
+  Level level{s, d, std::move(folderS), std::move(folderD), std::move(listS.folders), std::move(listD.folders),
+              {}, 0};
   level.steps = MergeSteps(level.foldersS, level.foldersD);
   levels_.push_back(&level);
   PopOnExit popLevel(levels_);
 
   bool go = true;
   {
-    FilePlan plan{s, d, listS, listD, folderS, folderD, mode, MergeSteps(listS.files, listD.files), {}, 0,
-                  nullptr, 0, false};
+    FilePlan plan{s,    d, listS, listD, level.folderS, level.folderD, mode, MergeSteps(listS.files, listD.files),
+                  {},   0, nullptr, 0, false};
     plan.tickets.assign(plan.steps.size(), ReadAhead::kNoTicket);
     FindNextFolder(plan);
     plan_ = &plan;
@@ -294,10 +314,14 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
         const EntryInfo& a = listS.files[static_cast<size_t>(step.i)];
         const EntryInfo& b = listD.files[static_cast<size_t>(step.j)];
         FileResult r;
-        if (plan.tickets[k] != ReadAhead::kNoTicket)
+        if (plan.tickets[k] != ReadAhead::kNoTicket) {
           r = FinishPair(plan.tickets[k], s, a, d, b);
-        else
-          r = CompareFiles(common::JoinPath(s, a.name), a, common::JoinPath(d, b.name), b, mode);
+        } else {
+          const std::string pathS = common::JoinPath(s, a.name);
+          const std::string pathD = common::JoinPath(d, b.name);
+          r = ComparePair(Side{pathS, level.folderS.get(), a.name}, a, Side{pathD, level.folderD.get(), b.name}, b,
+                          mode);
+        }
         if (r == FileResult::SizeDiffers)
           errorList_.AddDifference(
               PairLine("Diferente tamaño: ", common::JoinPath(s, a.name), common::JoinPath(d, b.name)));
@@ -322,12 +346,10 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
     if (go) Pump();
   }
   if (!go) return;
-  // The file lists are done with; only the folder lists live on while the
-  // subfolders are compared.
+  // The file lists are done with; only the folder lists and the two
+  // folders live on while the subfolders are compared.
   listS.files = {};
   listD.files = {};
-  folderS.reset();
-  folderD.reset();
 
   // No events are processed between two one-sided folder lines, so a cancel
   // can only be seen after a subfolder's walk, and a tail of missing folders
@@ -346,8 +368,8 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
       } else {
         // Not read ahead (the folder before it could not be listed): every
         // job before it was taken, so there is room.
-        cs = readAhead_->PostList(childS, LinkPolicy::NoFollow);
-        cd = readAhead_->PostList(childD, LinkPolicy::NoFollow);
+        cs = readAhead_->PostList(level.folderS, level.foldersS[static_cast<size_t>(step.i)].name);
+        cd = readAhead_->PostList(level.folderD, level.foldersD[static_cast<size_t>(step.j)].name);
         readAhead_->Publish();
       }
       WalkFolder(childS, childD, mode, cs, cd);
@@ -404,10 +426,8 @@ void CompareEngine::Pump() {
     const MergeStep step = level.steps[plan->nextStep];
     prefetch_.level = &level;
     prefetch_.step = plan->nextStep;
-    prefetch_.s = ahead.PostList(common::JoinPath(level.s, level.foldersS[static_cast<size_t>(step.i)].name),
-                                 LinkPolicy::NoFollow);
-    prefetch_.d = ahead.PostList(common::JoinPath(level.d, level.foldersD[static_cast<size_t>(step.j)].name),
-                                 LinkPolicy::NoFollow);
+    prefetch_.s = ahead.PostList(level.folderS, level.foldersS[static_cast<size_t>(step.i)].name);
+    prefetch_.d = ahead.PostList(level.folderD, level.foldersD[static_cast<size_t>(step.j)].name);
     plan->nextPosted = true;
   }
   ahead.Publish();
@@ -462,16 +482,31 @@ void CompareEngine::ShowProgress(int64_t count) {
 FileResult CompareEngine::CompareFiles(const std::string& origin, const EntryInfo& originInfo,
                                        const std::string& copy, const EntryInfo& copyInfo,
                                        CompareMode mode) {
+  return ComparePair(Side{origin, nullptr, {}}, originInfo, Side{copy, nullptr, {}}, copyInfo, mode);
+}
+
+FileResult CompareEngine::ComparePair(const Side& origin, const EntryInfo& originInfo, const Side& copy,
+                                      const EntryInfo& copyInfo, CompareMode mode) {
   FileResult decided = FileResult::Same;
   switch (Classify(originInfo, copyInfo, mode, decided)) {
     case PairWork::Decided: return decided;
     case PairWork::Special:
-      Failure(FsError{kSpecialFileError}, PairContext(origin, copy));
+      Failure(FsError{kSpecialFileError}, PairContext(origin.path, copy.path));
       return FileResult::Same;
-    case PairWork::Links: return CompareLinks(origin, copy, PairContext(origin, copy));
+    case PairWork::Links: return CompareLinks(origin, copy, PairContext(origin.path, copy.path));
     case PairWork::Content: break;
   }
-  return CompareContent(origin, copy, PairContext(origin, copy));
+  return CompareContent(origin, copy, PairContext(origin.path, copy.path));
+}
+
+FsError CompareEngine::OpenSide(const Side& side, common::ReadFile& out) const {
+  if (side.folder != nullptr) return fs_.OpenRead(*side.folder, side.name, out);
+  return fs_.OpenRead(side.path, out);
+}
+
+FsError CompareEngine::ReadLinkSide(const Side& side, std::string& target) const {
+  if (side.folder != nullptr) return fs_.ReadLink(*side.folder, side.name, target);
+  return fs_.ReadLink(side.path, target);
 }
 
 int64_t CompareEngine::GetFileLength(const std::string& path) const {
@@ -480,11 +515,10 @@ int64_t CompareEngine::GetFileLength(const std::string& path) const {
   return info.size;
 }
 
-FileResult CompareEngine::CompareLinks(const std::string& origin, const std::string& copy,
-                                       const std::string& context) {
+FileResult CompareEngine::CompareLinks(const Side& origin, const Side& copy, const std::string& context) {
   std::string targetS, targetD;
-  FsError err = fs_.ReadLink(origin, targetS);
-  if (!err) err = fs_.ReadLink(copy, targetD);
+  FsError err = ReadLinkSide(origin, targetS);
+  if (!err) err = ReadLinkSide(copy, targetD);
   if (err) {
     Failure(err, context);
     return FileResult::Same;
@@ -494,20 +528,20 @@ FileResult CompareEngine::CompareLinks(const std::string& origin, const std::str
 }
 
 bool CompareEngine::EnsureBuffers() {
-  if (!originBlock_) originBlock_.reset(new (std::nothrow) unsigned char[kBlockSize]);
-  if (!copyBlock_) copyBlock_.reset(new (std::nothrow) unsigned char[kBlockSize]);
+  constexpr size_t kBuffer = ReadAhead::BufferSize(kBlockSize);
+  if (!originBlock_) originBlock_.reset(new (std::nothrow) unsigned char[kBuffer]);
+  if (!copyBlock_) copyBlock_.reset(new (std::nothrow) unsigned char[kBuffer]);
   return originBlock_ && copyBlock_;
 }
 
-FileResult CompareEngine::CompareContent(const std::string& origin, const std::string& copy,
-                                         const std::string& context) {
+FileResult CompareEngine::CompareContent(const Side& origin, const Side& copy, const std::string& context) {
   if (!EnsureBuffers()) {
     Failure(FsError{ENOMEM}, context);
     return FileResult::Same;
   }
   common::ReadFile fileS, fileD;
-  FsError err = fs_.OpenRead(origin, fileS);
-  if (!err) err = fs_.OpenRead(copy, fileD);
+  FsError err = OpenSide(origin, fileS);
+  if (!err) err = OpenSide(copy, fileD);
   if (err) {
     Failure(err, context);
     return FileResult::Same;

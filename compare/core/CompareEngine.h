@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/core/FileSystem.h"
@@ -59,13 +60,15 @@ class CompareEngine {
   int64_t FilesDone() const { return filesDone_; }
   int64_t FilesTotal() const { return filesTotal_; }
 
-  // Number of files in the tree below folder, listed level by level (the
-  // pending events run after each folder); a folder that cannot be listed
-  // adds nothing, silently, and its subfolders are not seen.
+  // Number of files in the tree below folder, listed folder by folder (the
+  // pending events run after each one), each subfolder opened from its
+  // parent's handle; a folder that cannot be listed adds nothing, silently,
+  // and its subfolders are not seen.
   int64_t CountFiles(const std::string& folder, common::LinkPolicy links = common::LinkPolicy::NoFollow);
 
   // Compares folder s of the origin with folder d of the copy, and their
-  // subfolders depth first.
+  // subfolders depth first, each opened from its parent's handle so that
+  // depth is no limit (the full paths serve the report only).
   void CompareFolders(const std::string& s, const std::string& d, CompareMode mode,
                       common::LinkPolicy links = common::LinkPolicy::NoFollow);
 
@@ -108,13 +111,22 @@ class CompareEngine {
   void Await(ReadAhead::Ticket ticket);
   FileResult FinishPair(ReadAhead::Ticket ticket, const std::string& s, const common::EntryInfo& a,
                         const std::string& d, const common::EntryInfo& b);
-  FileResult CompareContent(const std::string& origin, const std::string& copy,
-                            const std::string& context);
+  // One entry of a pair: its full path (for the report) and, in a walk,
+  // the open folder it is reached from by name, at any depth.
+  struct Side {
+    const std::string& path;
+    const common::Folder* folder;
+    std::string_view name;
+  };
+  FileResult ComparePair(const Side& origin, const common::EntryInfo& originInfo, const Side& copy,
+                         const common::EntryInfo& copyInfo, CompareMode mode);
+  common::FsError OpenSide(const Side& side, common::ReadFile& out) const;
+  common::FsError ReadLinkSide(const Side& side, std::string& target) const;
+  FileResult CompareContent(const Side& origin, const Side& copy, const std::string& context);
   // The blocks from the files' current place to their end; error tells a failure.
   FileResult CompareBlocks(common::ReadFile& fileS, common::ReadFile& fileD, int64_t remaining,
                            common::FsError& error);
-  FileResult CompareLinks(const std::string& origin, const std::string& copy,
-                          const std::string& context);
+  FileResult CompareLinks(const Side& origin, const Side& copy, const std::string& context);
   bool EnsureBuffers();
   // A failure the walk survives: an error line, or under /debug the end of
   // the run.
@@ -129,8 +141,9 @@ class CompareEngine {
   int64_t filesDone_ = 0;
   int64_t filesTotal_ = 0;
 
-  // One pair of block buffers per run, allocated at the first content
-  // comparison; jobs run on this thread read into them too.
+  // One pair of read buffers (a piece of a block each) per run, allocated
+  // at the first content comparison; jobs run on this thread read into
+  // them too.
   std::unique_ptr<unsigned char[]> originBlock_;
   std::unique_ptr<unsigned char[]> copyBlock_;
 

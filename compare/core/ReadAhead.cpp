@@ -1,5 +1,6 @@
 #include "compare/core/ReadAhead.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
@@ -16,13 +17,18 @@ using common::FsError;
 ReadAhead::BlockResult ReadAhead::CompareBlock(common::ReadFile& fileS, common::ReadFile& fileD,
                                                size_t want, unsigned char* bufferS,
                                                unsigned char* bufferD, FsError& error) {
-  size_t gotS = 0, gotD = 0;
-  error = fileS.Read(bufferS, want, gotS);
-  if (!error) error = fileD.Read(bufferD, want, gotD);
-  if (error) return BlockResult::Failed;
-  if (gotS != gotD || std::memcmp(bufferS, bufferD, gotS) != 0) return BlockResult::Differ;
-  // Both ended early: they shrank alike while open.
-  return gotS < want ? BlockResult::ShrankAlike : BlockResult::Equal;
+  const common::ReadCheck check[2] = {common::ReadCheck::Checked, common::ReadCheck::PartOfLast};
+  for (size_t at = 0; at < want; at += kReadPiece) {
+    const size_t piece = std::min(want - at, kReadPiece);
+    size_t gotS = 0, gotD = 0;
+    error = fileS.Read(bufferS, piece, gotS, check[at != 0]);
+    if (!error) error = fileD.Read(bufferD, piece, gotD, check[at != 0]);
+    if (error) return BlockResult::Failed;
+    if (gotS != gotD || std::memcmp(bufferS, bufferD, gotS) != 0) return BlockResult::Differ;
+    // Both ended early: they shrank alike while open.
+    if (gotS < piece) return BlockResult::ShrankAlike;
+  }
+  return BlockResult::Equal;
 }
 
 ReadAhead::ReadAhead(const common::FileSystem& fs, size_t blockSize, ReadAheadThreads threads)
@@ -49,6 +55,7 @@ ReadAhead::Job& ReadAhead::NextSlot() {
   // The slot's last job was taken; what it held goes now.
   job.listing = {};
   job.fileCount = 0;
+  job.parent.reset();
   job.folderS.reset();
   job.folderD.reset();
   job.pair = PairOutcome{};
@@ -67,11 +74,23 @@ ReadAhead::Ticket ReadAhead::PostList(const std::string& folder, common::LinkPol
   return posted_++;
 }
 
+ReadAhead::Ticket ReadAhead::PostList(FolderHandle parent, std::string name) {
+  Ticket ticket = PostList(std::move(name), common::LinkPolicy::NoFollow);
+  Slot(ticket).parent = std::move(parent);
+  return ticket;
+}
+
 ReadAhead::Ticket ReadAhead::PostCount(const std::string& folder, common::LinkPolicy links) {
   Ticket ticket = PostList(folder, links);
   Job& job = Slot(ticket);
   job.kind = JobKind::Count;
   job.detail = common::ListDetail::NamesAndKinds;
+  return ticket;
+}
+
+ReadAhead::Ticket ReadAhead::PostCount(FolderHandle parent, std::string name) {
+  Ticket ticket = PostCount(std::move(name), common::LinkPolicy::NoFollow);
+  Slot(ticket).parent = std::move(parent);
   return ticket;
 }
 
@@ -128,13 +147,15 @@ FsError ReadAhead::TakeListing(Ticket ticket, common::FolderListing& out, Folder
   return job.error;
 }
 
-FsError ReadAhead::TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders) {
+FsError ReadAhead::TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders,
+                             FolderHandle& folder) {
   // Taken in the order posted: a slot is posted again only once taken.
   assert(ticket == taken_);
   Job& job = Slot(ticket);
   files = job.fileCount;
   folders = std::move(job.listing.folders);
   job.listing = {};
+  folder = std::move(job.folderS);
   ++taken_;
   return job.error;
 }
@@ -151,18 +172,25 @@ ReadAhead::PairOutcome ReadAhead::TakePair(Ticket ticket) {
 void ReadAhead::Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) const {
   try {
     switch (job.kind) {
-      case JobKind::List: {
+      case JobKind::List:
+      case JobKind::Count: {
         auto folder = std::make_shared<common::Folder>();
-        job.error = fs_.OpenFolder(job.path, *folder, job.links);
+        job.error = job.parent ? fs_.OpenFolder(*job.parent, job.path, *folder)
+                               : fs_.OpenFolder(job.path, *folder, job.links);
+        // The parent served its purpose: a folder waiting to be taken holds
+        // no other descriptor than its own.
+        job.parent.reset();
         if (!job.error) job.error = fs_.ListFolder(*folder, job.listing, job.detail);
-        if (!job.error) job.folderS = std::move(folder);
-        break;
-      }
-      case JobKind::Count:
-        job.error = fs_.ListFolder(job.path, job.listing, job.detail, job.links);
+        if (job.error) break;
+        if (job.kind == JobKind::List) {
+          job.folderS = std::move(folder);
+          break;
+        }
         job.fileCount = static_cast<int64_t>(job.listing.files.size());
         job.listing.files = {};
+        if (!job.listing.folders.empty()) job.folderS = std::move(folder);
         break;
+      }
       case JobKind::Pair: RunPair(job, bufferS, bufferD); break;
     }
   } catch (const std::exception&) {
@@ -218,10 +246,10 @@ void ReadAhead::RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD
 }
 
 void ReadAhead::WorkerLoop() {
-  // Each thread reads into block buffers of its own; pages are only touched
+  // Each thread reads into buffers of its own; pages are only touched
   // as far as the files read need them.
-  std::unique_ptr<unsigned char[]> bufferS(new (std::nothrow) unsigned char[blockSize_]);
-  std::unique_ptr<unsigned char[]> bufferD(new (std::nothrow) unsigned char[blockSize_]);
+  std::unique_ptr<unsigned char[]> bufferS(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
+  std::unique_ptr<unsigned char[]> bufferD(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
   for (;;) {
     const uint32_t seen = wake_.load(std::memory_order_acquire);
     if (stop_.load(std::memory_order_acquire)) return;

@@ -176,7 +176,8 @@ TEST(ReadAheadTest, ListingsAndTheirFailuresReachTheTaker) {
 }
 
 // The count keeps the number of files (every name, also one like update's
-// temporary files) and the folders; a failure counts nothing.
+// temporary files) and the folders, with the folder open only for them to be
+// counted from; a failure counts nothing.
 TEST(ReadAheadTest, CountJobsKeepTheNumberAndTheFolders) {
   testsupport::TempTree tree;
   tree.WriteFile("uno/a", "1");
@@ -195,15 +196,25 @@ TEST(ReadAheadTest, CountJobsKeepTheNumberAndTheFolders) {
   ahead.WaitDone(t1);
   int64_t files = -1;
   std::vector<common::EntryInfo> folders;
-  EXPECT_FALSE(ahead.TakeCount(t1, files, folders));
+  ReadAhead::FolderHandle folder;
+  EXPECT_FALSE(ahead.TakeCount(t1, files, folders, folder));
   EXPECT_EQ(files, 3);
   ASSERT_EQ(folders.size(), 2u);
   EXPECT_EQ(folders[0].name, "otra");
   EXPECT_EQ(folders[1].name, "sub");
+  const ReadAhead::FolderHandle uno = folder;
   ahead.WaitDone(t2);
-  EXPECT_EQ(ahead.TakeCount(t2, files, folders).number, EIO);
+  EXPECT_EQ(ahead.TakeCount(t2, files, folders, folder).number, EIO);
   EXPECT_EQ(files, 0);
   EXPECT_TRUE(folders.empty());
+  EXPECT_FALSE(folder);
+  ASSERT_TRUE(uno && uno->IsOpen());
+  auto t3 = ahead.PostCount(uno, "sub");
+  ahead.Publish();
+  ahead.WaitDone(t3);
+  EXPECT_FALSE(ahead.TakeCount(t3, files, folders, folder));
+  EXPECT_EQ(files, 1);
+  EXPECT_FALSE(folder);  // nothing below it to open
 }
 
 // More jobs than slots, each slot used several times, all done by the

@@ -10,8 +10,6 @@
 #include <bit>
 #include <bitset>
 #include <ostream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -194,6 +192,9 @@ TEST_F(Names, NamesOfNameMaxBytesAreCompared) {
 
 // ---- Paths longer than PATH_MAX ----
 
+// Each folder is opened from its parent's handle, so depth is no limit: the
+// count, the listings, the files and the links of the deepest level are all
+// reached, and every line still names the full path.
 class DeepPaths : public ::testing::Test {
  protected:
   static constexpr int kLevels = 25;  // 25 x 201 bytes: beyond PATH_MAX
@@ -211,56 +212,49 @@ class DeepPaths : public ::testing::Test {
       }
     }
   }
-  testsupport::ChildResult Compare() {
-    return testsupport::RunChild(COMPARE_PROGRAM, {"o", "c"}, tree.Root());
+  // The folder k levels down, below side.
+  std::string Level(const std::string& side, int k) const {
+    std::string path = tree.Path(side);
+    for (int i = 0; i < k; ++i) path += "/" + segment;
+    return path;
   }
-  // Every line is "<text> (36) en list "...": a folder too deep to list.
-  static bool OnlyTooLongListings(const std::string& out) {
-    std::regex allowed("[^\n]* \\(36\\) en list \"[^\n]*");
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line))
-      if (!std::regex_match(line, allowed)) return false;
-    return true;
+  std::string Differs(int k, const std::string& name) const {
+    return "Diferente contenido: " + Q(Level("o", k) + "/" + name) + ", " + Q(Level("c", k) + "/" + name);
   }
 
   testsupport::TempTree tree;
 };
 
-TEST_F(DeepPaths, IdenticalDeepTreesShowNoFalseDifference) {
-  testsupport::MakeDeepChain(tree.Path("o"), kLevels, segment, "igual", 100);
-  testsupport::MakeDeepChain(tree.Path("c"), kLevels, segment, "igual", 100);
-  auto r = Compare();
-  ASSERT_FALSE(r.Hung());
-  // Either the whole depth is compared, or what cannot be listed is a
-  // failure: never a missing or different entry.
-  ASSERT_TRUE(r.status == 0 || r.status == 2) << r.status << " signal " << r.signal;
-  EXPECT_TRUE(OnlyTooLongListings(r.out)) << r.out;
-  if (r.status == 0) {
-    EXPECT_EQ(r.out, "");
-  }
-  EXPECT_EQ(r.err, "");
+TEST_F(DeepPaths, IdenticalDeepTreesAreEqualAndFullyCounted) {
+  testsupport::MakeDeepChain(tree.Path("o"), kLevels, segment, "igual", 100, "destino igual");
+  testsupport::MakeDeepChain(tree.Path("c"), kLevels, segment, "igual", 100, "destino igual");
+  ASSERT_GT(Level("c", kLevels).size(), size_t{PATH_MAX});
+  common::FileSystem fs;
+  compare::Options options;
+  compare::ErrorList errors;
+  comparetest::RecordingView view;
+  compare::CompareEngine engine(options, errors, fs, view);
+  engine.Compare(tree.Path("o"), tree.Path("c"), false);
+  EXPECT_EQ(errors.Lines(), Lines{});
+  EXPECT_EQ(engine.FilesTotal(), kLevels + 2);  // a file per level and the deepest link
+  EXPECT_EQ(engine.FilesDone(), kLevels + 2);
 }
 
-TEST_F(DeepPaths, DifferenceBelowPathMaxIsFoundOrTheRunFails) {
-  testsupport::MakeDeepChain(tree.Path("o"), kLevels, segment, "origen", 100);
-  testsupport::MakeDeepChain(tree.Path("c"), kLevels, segment, "copia!", 100);
-  auto r = Compare();
+TEST_F(DeepPaths, DifferencesAtEveryDepthAreReported) {
+  testsupport::MakeDeepChain(tree.Path("o"), kLevels, segment, "origen", 100, "destino 1");
+  testsupport::MakeDeepChain(tree.Path("c"), kLevels, segment, "copia!", 100, "destino 2");
+  auto r = testsupport::RunChild(COMPARE_PROGRAM, {"o", "c"}, tree.Root());
   ASSERT_FALSE(r.Hung());
-  // Every level differs in content. The levels that can be reached say so;
-  // the rest is a failure. A clean status would hide a difference.
-  ASSERT_TRUE(r.status == 1 || r.status == 2) << r.status << " signal " << r.signal;
-  std::istringstream in(r.out);
-  std::string line;
-  int differences = 0;
-  while (std::getline(in, line)) {
-    if (line.rfind("Diferente contenido: ", 0) == 0) ++differences;
-    else EXPECT_TRUE(OnlyTooLongListings(line)) << line;
+  EXPECT_EQ(r.status, 1) << r.signal;
+  // Every level's file differs in content, and so does the deepest link's
+  // target text.
+  std::string expected;
+  for (int k = 0; k <= kLevels; ++k) {
+    if (k == kLevels) expected += Differs(k, "enlace") + "\n";
+    expected += Differs(k, "nivel" + std::to_string(k)) + "\n";
   }
-  EXPECT_GE(differences, 15);
-  if (r.status == 1) {
-    EXPECT_EQ(differences, kLevels + 1);
-  }
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.err, "");
 }
 
 // ---- Control characters: one entry, one line of the log ----

@@ -116,9 +116,11 @@ inline void RemoveInside(int folderFd) {
 
 // Below the existing folder root: levels folders named segment, one inside
 // the other, with a file "nivel<k>" holding "<content> <k>" at each level
-// (k = 0 at root itself) and every file's time set to mtimeSec.
+// (k = 0 at root itself) and every file's time set to mtimeSec. Given a
+// linkTarget, the deepest folder also holds a link "enlace" to it.
 inline void MakeDeepChain(const std::string& root, int levels, const std::string& segment,
-                          const std::string& content, int64_t mtimeSec) {
+                          const std::string& content, int64_t mtimeSec,
+                          const std::string& linkTarget = "") {
   using namespace deep_detail;
   Fd at = OpenFolder(AT_FDCWD, root);
   for (int k = 0; k <= levels; ++k) {
@@ -130,7 +132,11 @@ inline void MakeDeepChain(const std::string& root, int levels, const std::string
     if (write(file.Get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) Fail("write", name);
     struct timespec times[2] = {{mtimeSec, 0}, {mtimeSec, 0}};
     if (futimens(file.Get(), times) != 0) Fail("futimens", name);
-    if (k == levels) break;
+    if (k == levels) {
+      if (!linkTarget.empty() && symlinkat(linkTarget.c_str(), at.Get(), "enlace") != 0)
+        Fail("symlinkat", "enlace");
+      break;
+    }
     if (mkdirat(at.Get(), segment.c_str(), 0755) != 0 && errno != EEXIST) Fail("mkdirat", segment);
     at = OpenFolder(at.Get(), segment);
   }
