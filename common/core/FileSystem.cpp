@@ -25,51 +25,51 @@ FileTime TruncateTime(FileTime t, int64_t precision) {
 }
 
 FsError FileSystem::RemoveFile(const Folder& folder, std::string_view name) const {
-  if (int e = Fault(faults_, FsOp::Unlink, folder.PathOf(name))) return {e};
+  if (int e = Fault(faults_, FsOp::Unlink, folder.PathOf(name))) return Failed(e, FsOp::Unlink, folder.PathOf(name));
   std::string leaf(name);
-  if (::unlinkat(folder.fd_, leaf.c_str(), 0) != 0) return {errno};
+  if (::unlinkat(folder.fd_, leaf.c_str(), 0) != 0) return Failed(errno, FsOp::Unlink, folder.PathOf(name));
   return {};
 }
 
 FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) const {
-  if (int e = Fault(faults_, FsOp::Rmdir, folder.PathOf(name))) return {e};
+  if (int e = Fault(faults_, FsOp::Rmdir, folder.PathOf(name))) return Failed(e, FsOp::Rmdir, folder.PathOf(name));
   // A link in the folder's place is not a folder: ENOTDIR, and it stays.
   std::string leaf(name);
-  if (::unlinkat(folder.fd_, leaf.c_str(), AT_REMOVEDIR) != 0) return {errno};
+  if (::unlinkat(folder.fd_, leaf.c_str(), AT_REMOVEDIR) != 0) return Failed(errno, FsOp::Rmdir, folder.PathOf(name));
   return {};
 }
 
 FsError FileSystem::RemoveFile(const std::string& path) const {
-  if (int e = Fault(faults_, FsOp::Unlink, path)) return {e};
-  if (::unlink(path.c_str()) != 0) return {errno};
+  if (int e = Fault(faults_, FsOp::Unlink, path)) return Failed(e, FsOp::Unlink, path);
+  if (::unlink(path.c_str()) != 0) return Failed(errno, FsOp::Unlink, path);
   return {};
 }
 
 FsError FileSystem::RemoveFolder(const std::string& path) const {
-  if (int e = Fault(faults_, FsOp::Rmdir, path)) return {e};
-  if (::rmdir(path.c_str()) != 0) return {errno};
+  if (int e = Fault(faults_, FsOp::Rmdir, path)) return Failed(e, FsOp::Rmdir, path);
+  if (::rmdir(path.c_str()) != 0) return Failed(errno, FsOp::Rmdir, path);
   return {};
 }
 
 FsError FileSystem::Flush(const std::string& folder) const {
-  if (int e = Fault(faults_, FsOp::Write, folder)) return {e};
+  if (int e = Fault(faults_, FsOp::Write, folder)) return Failed(e, FsOp::Write, folder);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return {errno};
+  if (fd < 0) return Failed(errno, FsOp::Write, folder);
   int error = ::syncfs(fd) == 0 ? 0 : errno;
   ::close(fd);
-  return {error};
+  return Failed(error, FsOp::Write, folder);
 }
 
 FsError FileSystem::ReadLink(const std::string& path, std::string& target) const {
-  if (int e = Fault(faults_, FsOp::ReadLink, path)) return {e};
-  return {ReadLinkText(AT_FDCWD, path.c_str(), target)};
+  if (int e = Fault(faults_, FsOp::ReadLink, path)) return Failed(e, FsOp::ReadLink, path);
+  return Failed(ReadLinkText(AT_FDCWD, path.c_str(), target), FsOp::ReadLink, path);
 }
 
 FsError FileSystem::ReadLink(const Folder& folder, std::string_view name, std::string& target) const {
-  if (int e = Fault(faults_, FsOp::ReadLink, folder.PathOf(name))) return {e};
-  if (!folder.IsOpen()) return {EBADF};
+  if (int e = Fault(faults_, FsOp::ReadLink, folder.PathOf(name))) return Failed(e, FsOp::ReadLink, folder.PathOf(name));
+  if (!folder.IsOpen()) return Failed(EBADF, FsOp::ReadLink, folder.PathOf(name));
   std::string leaf(name);
-  return {ReadLinkText(folder.fd_, leaf.c_str(), target)};
+  return Failed(ReadLinkText(folder.fd_, leaf.c_str(), target), FsOp::ReadLink, folder.PathOf(name));
 }
 
 void FileSystem::RaiseOpenFileLimit() {

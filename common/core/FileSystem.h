@@ -84,9 +84,9 @@ class FileSystem {
 
   // What folder is, and what the entry name of folder is (not through a
   // link; a folder with another file system mounted on it gives that file
-  // system's root). No fault point: a failure only leaves out unknown.
-  FsError Identify(const Folder& folder, FolderId& out) const;
-  FsError Identify(const Folder& folder, std::string_view name, FolderId& out) const;
+  // system's root). No fault point: a failure gives an unknown id.
+  FolderId Identify(const Folder& folder) const;
+  FolderId Identify(const Folder& folder, std::string_view name) const;
 
   // ---- By path ----
 
@@ -94,7 +94,7 @@ class FileSystem {
   // "/", each reached by ".." from the one below: a folder reached through
   // a link or a mount has its real parents. The chain ends early at a
   // parent that cannot be reached; it is empty when path is no folder.
-  FsError FolderChain(const std::string& path, std::vector<FolderId>& out) const;
+  std::vector<FolderId> FolderChain(const std::string& path) const;
 
   FsError ListFolder(const std::string& folder, FolderListing& out,
                      ListDetail detail = ListDetail::Full,
@@ -129,6 +129,13 @@ class FileSystem {
   // bits or not at all.
   FsError MakeFolder(const std::string& path, const EntryInfo& source) const;
   FsError RemoveFolder(const std::string& path) const;  // rmdir
+  // The folder path and every missing folder above it, outermost first, as
+  // "mkdir -p" makes them (0777 less the umask). The first creation that
+  // fails ends it, checked as Mkdir on that folder, and names it in the
+  // failure. A folder that another program makes meanwhile counts as made.
+  // An absolute path's chain ends at "/", a relative one at the current
+  // folder.
+  FsError MakeFolderTree(const std::string& path) const;
   // Sets the permission bits (mode & 07777). Does nothing on a link.
   FsError SetMode(const std::string& path, uint32_t permissionBits) const;
   FsError OpenRead(const std::string& path, ReadFile& out) const;  // never opens a special file

@@ -49,24 +49,24 @@ void Folder::Close() {
 
 std::string Folder::PathOf(std::string_view name) const { return JoinName(path_, name); }
 
-FsError FileSystem::Identify(const Folder& folder, FolderId& out) const {
-  out = FolderId{};
-  if (!folder.IsOpen()) return {EBADF};
-  return {IdentifyAt(folder.fd_, "", AT_EMPTY_PATH, out)};
+FolderId FileSystem::Identify(const Folder& folder) const {
+  FolderId out;
+  if (folder.IsOpen() && IdentifyAt(folder.fd_, "", AT_EMPTY_PATH, out) != 0) out = FolderId{};
+  return out;
 }
 
-FsError FileSystem::Identify(const Folder& folder, std::string_view name, FolderId& out) const {
-  out = FolderId{};
-  if (!folder.IsOpen()) return {EBADF};
+FolderId FileSystem::Identify(const Folder& folder, std::string_view name) const {
+  FolderId out;
   std::string leaf(name);
-  return {IdentifyAt(folder.fd_, leaf.c_str(), AT_SYMLINK_NOFOLLOW, out)};
+  if (folder.IsOpen() && IdentifyAt(folder.fd_, leaf.c_str(), AT_SYMLINK_NOFOLLOW, out) != 0) out = FolderId{};
+  return out;
 }
 
-FsError FileSystem::FolderChain(const std::string& path, std::vector<FolderId>& out) const {
-  out.clear();
+std::vector<FolderId> FileSystem::FolderChain(const std::string& path) const {
+  std::vector<FolderId> out;
   // O_PATH: a parent that may be searched but not read still counts.
   Fd dir(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Get() < 0) return {errno};
+  if (dir.Get() < 0) return out;
   for (;;) {
     FolderId id;
     if (IdentifyAt(dir.Get(), "", AT_EMPTY_PATH, id) != 0) break;
@@ -76,17 +76,17 @@ FsError FileSystem::FolderChain(const std::string& path, std::vector<FolderId>& 
     if (up < 0) break;
     dir.Reset(up);
   }
-  return {};
+  return out;
 }
 
 FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
   out.Close();
   out.path_ = path;
-  if (int e = Fault(faults_, FsOp::Open, path)) return {e};
+  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
   int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return {errno};
+  if (fd < 0) return Failed(errno, FsOp::Open, path);
   out.fd_ = fd;
   return {};
 }
@@ -96,19 +96,19 @@ FsError FileSystem::OpenFolder(const Folder& parent, std::string_view name, Fold
   out.Close();
   out.path_ = path;
   // A parent that could not be opened has no folders in it.
-  if (!parent.IsOpen()) return {ENOENT};
-  if (int e = Fault(faults_, FsOp::Open, path)) return {e};
+  if (!parent.IsOpen()) return Failed(ENOENT, FsOp::Open, path);
+  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
   // O_NOFOLLOW: a link put where the folder was is refused, never entered.
   std::string leaf(name);
   int fd = ::openat(parent.fd_, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return {errno};
+  if (fd < 0) return Failed(errno, FsOp::Open, path);
   out.fd_ = fd;
   return {};
 }
 
 FsError FileSystem::DeviceOf(const Folder& folder, uint64_t& device) const {
   struct stat st;
-  if (::fstat(folder.fd_, &st) != 0) return {errno};
+  if (::fstat(folder.fd_, &st) != 0) return Failed(errno, FsOp::Lstat, folder.Path());
   device = static_cast<uint64_t>(st.st_dev);
   return {};
 }

@@ -16,6 +16,11 @@
 
 namespace common::fsdetail {
 
+// A failure of op on path (the path built only then); success for 0.
+inline FsError Failed(int number, FsOp op, std::string_view path) {
+  return number == 0 ? FsError{} : FsError{number, op, std::string(path)};
+}
+
 inline int Fault(FaultInjector* faults, FsOp op, std::string_view path) {
   return faults != nullptr ? faults->Check(op, path) : 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace common {
 
@@ -29,8 +30,17 @@ enum class FsOp : uint8_t {
 };
 const char* FsOpName(FsOp op);
 
-struct FsError {
-  int number = 0;  // errno; 0 = success
+// A failure carries the operation and the path it happened on, so that a
+// caller can tell which step of a compound one (a copy, a tree of folders)
+// failed; the report lines still name the step as the caller words it.
+struct [[nodiscard]] FsError {
+  FsError() = default;
+  FsError(int errorNumber, FsOp failedOp = FsOp::Count, std::string failedPath = {})
+      : number(errorNumber), op(failedOp), path(std::move(failedPath)) {}
+
+  int number = 0;          // errno; 0 = success
+  FsOp op = FsOp::Count;   // the operation that failed; Count when none is told
+  std::string path;        // the path it failed on
   explicit operator bool() const { return number != 0; }
   // The C library's text for the number (Spanish where the system has it).
   std::string Description() const;

@@ -25,10 +25,10 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
                     ListDetail detail) {
   // A failure part way must not pass for the end of the folder: the caller
   // would take the missing entries for deleted ones.
-  auto fail = [&out](int error) {
+  auto fail = [&out, &folder](int error, FsOp op = FsOp::List, std::string_view path = {}) {
     out.files.clear();
     out.folders.clear();
-    return FsError{error};
+    return Failed(error, op, path.empty() ? std::string_view(folder) : path);
   };
   if (::lseek(fd, 0, SEEK_SET) < 0) return fail(errno);
 
@@ -63,7 +63,7 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
         if (error == 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
         // Gone since the folder was read: it is no longer there to list.
         if (error == ENOENT) continue;
-        if (error != 0) return fail(error);
+        if (error != 0) return fail(error, FsOp::Lstat, JoinName(folder, entry.name));
         FillFromStat(entry, st);
       } else {
         switch (d->d_type) {
@@ -91,8 +91,8 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
 FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDetail detail) const {
   out.files.clear();
   out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder.Path())) return {e};
-  if (!folder.IsOpen()) return {EBADF};
+  if (int e = Fault(faults_, FsOp::List, folder.Path())) return Failed(e, FsOp::List, folder.Path());
+  if (!folder.IsOpen()) return Failed(EBADF, FsOp::List, folder.Path());
   return ListEntries(faults_, folder.fd_, folder.Path(), out, detail);
 }
 
@@ -100,20 +100,20 @@ FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, Li
                                LinkPolicy links) const {
   out.files.clear();
   out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder)) return {e};
+  if (int e = Fault(faults_, FsOp::List, folder)) return Failed(e, FsOp::List, folder);
 
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
   Fd dir(::open(folder.c_str(), flags));
-  if (dir.Get() < 0) return {errno};
+  if (dir.Get() < 0) return Failed(errno, FsOp::List, folder);
   return ListEntries(faults_, dir.Get(), folder, out, detail);
 }
 
 FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy links) const {
-  if (int e = Fault(faults_, FsOp::Lstat, path)) return {e};
+  if (int e = Fault(faults_, FsOp::Lstat, path)) return Failed(e, FsOp::Lstat, path);
   struct stat st;
   int rc = links == LinkPolicy::Follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-  if (rc != 0) return {errno};
+  if (rc != 0) return Failed(errno, FsOp::Lstat, path);
   out.name = LastComponent(path);
   out.key = MakeNameKey(out.name);
   FillFromStat(out, st);

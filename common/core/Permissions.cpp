@@ -40,21 +40,21 @@ int ChangeModeNoFollow(int dirFd, const char* name, mode_t mode) {
 
 FsError SetModeAt(FaultInjector* faults, int dirFd, const char* name, const std::string& path,
                   uint32_t permissionBits) {
-  if (int e = Fault(faults, FsOp::Chmod, path)) return {e};
+  if (int e = Fault(faults, FsOp::Chmod, path)) return Failed(e, FsOp::Chmod, path);
   int error = ChangeModeNoFollow(dirFd, name, static_cast<mode_t>(permissionBits & 07777));
   if (error == EOPNOTSUPP) {
     // A link has no bits of its own to set.
     struct stat st;
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) return {};
   }
-  return {error};
+  return Failed(error, FsOp::Chmod, path);
 }
 
 // The new folder name of dirFd like source (see FileSystem::MakeFolder).
 FsError MakeFolderLike(FaultInjector* faults, int dirFd, const char* name, const std::string& path,
                        const EntryInfo& source) {
-  if (int e = Fault(faults, FsOp::Mkdir, path)) return {e};
-  if (::mkdirat(dirFd, name, 0700) != 0) return {errno};
+  if (int e = Fault(faults, FsOp::Mkdir, path)) return Failed(e, FsOp::Mkdir, path);
+  if (::mkdirat(dirFd, name, 0700) != 0) return Failed(errno, FsOp::Mkdir, path);
   // Opened without following a link, so that the owner and bits go to the
   // folder just made and to nothing put in its place.
   int error = 0;
@@ -68,7 +68,7 @@ FsError MakeFolderLike(FaultInjector* faults, int dirFd, const char* name, const
     if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) error = 0;
   }
   if (error != 0) ::unlinkat(dirFd, name, AT_REMOVEDIR);
-  return {error};
+  return Failed(error, FsOp::Chmod, path);
 }
 
 }  // namespace
@@ -85,15 +85,39 @@ FsError FileSystem::SetMode(const Folder& folder, std::string_view name, uint32_
 
 FsError FileSystem::FolderMode(const Folder& folder, uint32_t& permissionBits) const {
   struct stat st;
-  if (::fstat(folder.fd_, &st) != 0) return {errno};
+  if (::fstat(folder.fd_, &st) != 0) return Failed(errno, FsOp::Lstat, folder.Path());
   permissionBits = st.st_mode & 07777;
   return {};
 }
 
 FsError FileSystem::SetFolderMode(const Folder& folder, uint32_t permissionBits) const {
-  if (int e = Fault(faults_, FsOp::Chmod, folder.Path())) return {e};
-  if (::fchmod(folder.fd_, static_cast<mode_t>(permissionBits & 07777)) != 0) return {errno};
+  if (int e = Fault(faults_, FsOp::Chmod, folder.Path())) return Failed(e, FsOp::Chmod, folder.Path());
+  if (::fchmod(folder.fd_, static_cast<mode_t>(permissionBits & 07777)) != 0) return Failed(errno, FsOp::Chmod, folder.Path());
   return {};
+}
+
+FsError FileSystem::MakeFolderTree(const std::string& path) const {
+  // The empty path is where a relative chain ends: the current folder.
+  if (path.empty()) return {};
+  EntryInfo info;
+  if (!Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory) return {};
+
+  std::string parent = ParentFolder(path);
+  // "a" has the parent ".", where a relative chain ends.
+  if (parent == "." && path.find('/') == std::string::npos) parent.clear();
+  // The root itself, when it cannot be read as a folder: nothing to climb to.
+  if (parent == path) return Failed(ENOENT, FsOp::Mkdir, path);
+  if (FsError e = MakeFolderTree(parent)) return e;
+
+  if (int e = Fault(faults_, FsOp::Mkdir, path)) return Failed(e, FsOp::Mkdir, path);
+  if (::mkdir(path.c_str(), 0777) == 0) return {};
+  const int error = errno;
+  // A path with a trailing separator names a folder its parent step has
+  // just created, and another program may create it meanwhile: a folder
+  // that is there now counts as success.
+  if (error == EEXIST && !Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory)
+    return {};
+  return Failed(error, FsOp::Mkdir, path);
 }
 
 FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source) const {

@@ -39,7 +39,7 @@ void ReadFile::Close() {
 
 FsError ReadFile::Read(void* buffer, size_t size, size_t& got, ReadCheck check) {
   got = 0;
-  if (fd_ < 0) return {EBADF};
+  if (fd_ < 0) return Failed(EBADF, FsOp::Read, path_);
   char* out = static_cast<char*>(buffer);
   while (got < size) {
     int error = check == ReadCheck::Checked ? Fault(faults_, FsOp::Read, path_) : 0;
@@ -49,7 +49,7 @@ FsError ReadFile::Read(void* buffer, size_t size, size_t& got, ReadCheck check) 
       if (n < 0) error = errno;
     }
     if (error == EINTR) continue;
-    if (error != 0) return {error};
+    if (error != 0) return Failed(error, FsOp::Read, path_);
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
@@ -62,20 +62,20 @@ FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {
   int error = Fault(faults_, FsOp::Open, path);
   Fd fd(error == 0 ? ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
   if (error == 0 && fd.Get() < 0) error = errno;
-  if (error != 0) return {error};
+  if (error != 0) return Failed(error, FsOp::Open, path);
   return AdoptForReading(fd.Release(), faults_ != nullptr ? path : std::string(), out);
 }
 
 FsError FileSystem::OpenRead(const Folder& folder, std::string_view name, ReadFile& out) const {
   out.Close();
-  if (!folder.IsOpen()) return {EBADF};
+  if (!folder.IsOpen()) return Failed(EBADF, FsOp::Open, folder.PathOf(name));
   // The full path names the file in fault checks only.
   std::string path = faults_ != nullptr ? folder.PathOf(name) : std::string();
   int error = Fault(faults_, FsOp::Open, path);
   std::string leaf(name);
   Fd fd(error == 0 ? ::openat(folder.fd_, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1);
   if (error == 0 && fd.Get() < 0) error = errno;
-  if (error != 0) return {error};
+  if (error != 0) return Failed(error, FsOp::Open, folder.PathOf(name));
   return AdoptForReading(fd.Release(), std::move(path), out);
 }
 
@@ -84,8 +84,8 @@ FsError FileSystem::AdoptForReading(int descriptor, std::string path, ReadFile& 
   // the listing is refused here.
   Fd fd(descriptor);
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0) return {errno};
-  if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
+  if (::fstat(fd.Get(), &st) != 0) return Failed(errno, FsOp::Open, path);
+  if (!S_ISREG(st.st_mode)) return Failed(S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP, FsOp::Open, path);
   out.fd_ = fd.Release();
   out.size_ = st.st_size;
   out.faults_ = faults_;

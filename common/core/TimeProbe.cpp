@@ -40,7 +40,7 @@ FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
   precision = kNanosPerSecond;
   const std::string probePath = folder.PathOf(kTimeProbeName);
   TempFile probe(faults_, folder.fd_, probePath, kTimeProbeName);
-  if (int e = probe.Create(naming == ProbeNaming::AnonymousOnly)) return {e};
+  if (int e = probe.Create(naming == ProbeNaming::AnonymousOnly)) return Failed(e, FsOp::Open, probePath);
 
   // Both times: fusefat takes a change of the modification time alone
   // (access time UTIME_OMIT) for a change to the current time.
@@ -49,10 +49,10 @@ FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
   times[1].tv_nsec = static_cast<long>(kProbeTime.nsec);
   times[1] = StoredTimespec(faults_, probePath, times[1]);
   times[0] = times[1];
-  if (int e = Fault(faults_, FsOp::SetTimes, probePath)) return {e};
-  if (::futimens(probe.Descriptor(), times) != 0) return {errno};
+  if (int e = Fault(faults_, FsOp::SetTimes, probePath)) return Failed(e, FsOp::SetTimes, probePath);
+  if (::futimens(probe.Descriptor(), times) != 0) return Failed(errno, FsOp::SetTimes, probePath);
   struct stat st;
-  if (int e = probe.ReadBack(st)) return {e};
+  if (int e = probe.ReadBack(st)) return Failed(e, FsOp::Lstat, probePath);
   precision = PrecisionFromProbe(FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
   return {};  // the probe goes with TempFile: never committed
 }
