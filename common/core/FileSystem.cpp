@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/core/FsDetail.h"
@@ -58,6 +59,39 @@ FsError FileSystem::Flush(const std::string& folder) const {
   int error = ::syncfs(fd) == 0 ? 0 : errno;
   ::close(fd);
   return Failed(error, FsOp::Write, folder);
+}
+
+FsError FileSystem::OpenAppend(const std::string& path, int& fd) const {
+  fd = -1;
+  if (path.empty()) return Failed(ENOENT, FsOp::Open, path);
+  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
+  // A FIFO would block the open until some reader came, and a device is no
+  // place for a report; neither is opened for writing. The check after the
+  // open covers a swap in between.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return Failed(S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP, FsOp::Open, path);
+  Fd file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
+  if (file.Get() < 0) return Failed(errno, FsOp::Open, path);
+  if (::fstat(file.Get(), &st) != 0) return Failed(errno, FsOp::Open, path);
+  if (!S_ISREG(st.st_mode)) return Failed(ENOTSUP, FsOp::Open, path);
+  fd = file.Release();
+  return {};
+}
+
+FsError FileSystem::Append(int fd, const std::string& path, std::string_view data) const {
+  size_t done = 0;
+  while (done < data.size()) {
+    if (int e = Fault(faults_, FsOp::Write, path)) return Failed(e, FsOp::Write, path);
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Failed(errno, FsOp::Write, path);
+    }
+    if (n == 0) return Failed(EIO, FsOp::Write, path);
+    done += static_cast<size_t>(n);
+  }
+  return {};
 }
 
 FsError FileSystem::ReadLink(const std::string& path, std::string& target) const {

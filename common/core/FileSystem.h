@@ -148,6 +148,15 @@ class FileSystem {
   // ReadLink on folder.PathOf(name).
   FsError ReadLink(const Folder& folder, std::string_view name, std::string& target) const;
 
+  // The file path opened for appending (a log), created when missing with
+  // 0666 less the umask. Only a regular file is opened for writing: a
+  // folder gives EISDIR, anything else ENOTSUP, and a FIFO never blocks the
+  // open. Checked as Open on path; fd is the caller's to close.
+  FsError OpenAppend(const std::string& path, int& fd) const;
+  // Writes all of data at the end of fd, path naming it in fault checks
+  // (one Write check per write call).
+  FsError Append(int fd, const std::string& path, std::string_view data) const;
+
   // Writes everything cached for the file system that holds folder to disk
   // (syncfs), so that what a run copied survives a power loss. Checked as a
   // Write fault on folder.
