@@ -1,4 +1,4 @@
-#include "common/core/FileSystem.h"
+#include "common/core/FaultInjector.h"
 
 #include <utility>
 

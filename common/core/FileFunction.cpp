@@ -1,8 +1,6 @@
 #include "common/core/FileFunction.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include "common/core/FileSystem.h"
 
 namespace common {
 
@@ -28,36 +26,15 @@ std::string GetParentPath(const std::string& path) {
   return path.substr(0, sep);
 }
 
+// Both go through the file-system layer, like every disk access of the
+// programs.
 bool DirExists(const std::string& path) {
   if (path.empty()) return false;
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode);
+  EntryInfo info;
+  return !FileSystem().Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory;
 }
 
-int MakeDirTree(const std::string& path) {
-  // The empty path is where a relative chain ends: the current folder.
-  if (path.empty()) return 0;
-  if (DirExists(path)) return 0;
-
-  std::string parent = GetParentPath(path);
-  // "/a" has the parent "", but its chain ends at the root, not at the
-  // current folder.
-  if (parent.empty() && path.front() == kPathSeparator) parent = std::string(1, kPathSeparator);
-  // The root itself, when it cannot be read as a folder: nothing to climb to.
-  if (parent == path) return ENOENT;
-
-  int r = MakeDirTree(parent);
-  if (r != 0) return r;
-
-  if (mkdir(path.c_str(), 0777) == 0) return 0;
-  const int err = errno;
-  // A path with a trailing separator names a folder its parent step has
-  // just created, and another program may create it meanwhile: a folder
-  // that is there now counts as success.
-  if (err == EEXIST && DirExists(path)) return 0;
-  return err;
-}
+int MakeDirTree(const std::string& path) { return FileSystem().MakeFolderTree(path).number; }
 
 std::string QuotePath(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";

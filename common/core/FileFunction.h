@@ -21,7 +21,8 @@ std::string GetFileName(const std::string& path);
 std::string GetParentPath(const std::string& path);
 // True when the path names an existing folder (links followed); false on any failure.
 bool DirExists(const std::string& path);
-// Creates the folder and every missing parent, outermost first. Returns 0 on
+// Creates the folder and every missing parent, outermost first
+// (FileSystem::MakeFolderTree without fault injection). Returns 0 on
 // success or the errno of the first creation that failed (nothing deeper is
 // attempted). An absolute path's chain ends at "/", a relative one at the
 // current folder, so it ends for every input.

@@ -70,20 +70,6 @@ class FdCloser {
   int fd_;
 };
 
-FsError WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FsError{errno};
-    }
-    if (n == 0) return FsError{EIO};
-    done += static_cast<size_t>(n);
-  }
-  return {};
-}
-
 enum class Lock { Held, Unsupported, TimedOut };
 
 // Takes the exclusive lock, waiting at most lockWait for another writer to
@@ -106,8 +92,10 @@ Lock TakeLock(int fd, std::chrono::milliseconds lockWait) {
 
 }  // namespace
 
-FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
-                      std::chrono::milliseconds lockWait) {
+namespace {
+
+FsError WriteBlock(const FileSystem& fs, int fd, const std::string& fileName,
+                   const std::vector<std::string>& lines, std::chrono::milliseconds lockWait) {
   std::string data;
   for (const auto& line : lines) {
     data += line;
@@ -118,12 +106,12 @@ FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
   // without flock still gets the block: one O_APPEND write of the whole
   // block is the best left, and losing the report would be worse.
   const Lock lock = TakeLock(fd, lockWait);
-  if (lock == Lock::TimedOut) return FsError{EWOULDBLOCK};
+  if (lock == Lock::TimedOut) return FsError{EWOULDBLOCK, FsOp::Write, fileName};
 
   struct stat st;
   const bool knowSize = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 
-  if (FsError e = WriteAll(fd, data)) {
+  if (FsError e = fs.Append(fd, fileName, data)) {
     // A block cut short (disk full) is taken back, so the log never holds a
     // torn block that the next run would append after.
     if (knowSize && lock == Lock::Held) (void)::ftruncate(fd, st.st_size);
@@ -132,26 +120,21 @@ FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
   return {};
 }
 
+}  // namespace
+
+FsError WriteLogBlock(int fd, const std::vector<std::string>& lines,
+                      std::chrono::milliseconds lockWait) {
+  return WriteBlock(FileSystem(), fd, std::string(), lines, lockWait);
+}
+
 FsError AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines,
-                       std::chrono::milliseconds lockWait) {
-  if (fileName.empty()) return FsError{ENOENT};
-
-  // Only a regular file is a log. A FIFO would block the open until some
-  // reader came, and a device is no place for a report; neither is opened
-  // for writing. The check after the open covers a swap in between.
-  struct stat st;
-  if (::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    return FsError{S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP};
-
-  int fd = ::open(fileName.c_str(),
-                  O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-  if (fd < 0) return FsError{errno};
+                       std::chrono::milliseconds lockWait, const FileSystem& fs) {
+  int fd = -1;
+  if (FsError e = fs.OpenAppend(fileName, fd)) return e;
   FdCloser closer(fd);
-  if (::fstat(fd, &st) != 0) return FsError{errno};
-  if (!S_ISREG(st.st_mode)) return FsError{ENOTSUP};
-
-  if (FsError e = WriteLogBlock(fd, lines, lockWait)) return e;
-  return closer.Close();
+  if (FsError e = WriteBlock(fs, fd, fileName, lines, lockWait)) return e;
+  if (FsError e = closer.Close()) return FsError{e.number, FsOp::Write, fileName};
+  return {};
 }
 
 void ReportLostLog(const std::string& fileName, const FsError& failure) {

@@ -34,8 +34,11 @@ inline constexpr std::chrono::milliseconds kLogLockWait{10000};
 // not a regular file (a FIFO, a device, a folder) is refused with ENOTSUP
 // (EISDIR for a folder), and a lock still held after lockWait gives
 // EWOULDBLOCK. Returns the failure; no error when the whole block is written.
+// The file is opened and written through fs (FileSystem::OpenAppend and
+// Append), so that faults can be injected into a run's log.
 FsError AppendLogBlock(const std::string& fileName, const std::vector<std::string>& lines,
-                       std::chrono::milliseconds lockWait = kLogLockWait);
+                       std::chrono::milliseconds lockWait = kLogLockWait,
+                       const FileSystem& fs = FileSystem());
 
 // The locked write of AppendLogBlock on a descriptor already open for
 // appending, which it does not close.

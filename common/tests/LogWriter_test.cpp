@@ -101,6 +101,26 @@ TEST(LogWriter, KeepsWhatTheFileHeld) {
   EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\nx\r\n");
 }
 
+// The log goes through the file-system layer: a failure names its step,
+// and a write that fails part way leaves the log as it was.
+TEST(LogWriter, FailuresComeFromTheFileSystemLayer) {
+  testsupport::TempTree tree;
+  tree.WriteFile("update.log", "anterior\r\n");
+  const std::string log = tree.Path("update.log");
+  common::FaultInjector faults;
+  const common::FileSystem fs(&faults);
+  faults.FailOn(common::FsOp::Open, "update.log", EACCES);
+  common::FsError e = AppendLogBlock(log, {"x"}, common::kLogLockWait, fs);
+  EXPECT_EQ(e.number, EACCES);
+  EXPECT_EQ(e.op, common::FsOp::Open);
+  EXPECT_EQ(e.path, log);
+  faults.FailOn(common::FsOp::Write, "update.log", ENOSPC);
+  e = AppendLogBlock(log, {"x"}, common::kLogLockWait, fs);
+  EXPECT_EQ(e.number, ENOSPC);
+  EXPECT_EQ(e.op, common::FsOp::Write);
+  EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\n");
+}
+
 TEST(LogWriter, RelativeNameIsInTheCurrentFolder) {
   testsupport::TempTree tree;
   tree.MakeDir("trabajo");

@@ -509,12 +509,6 @@ FsError CompareEngine::ReadLinkSide(const Side& side, std::string& target) const
   return fs_.ReadLink(side.path, target);
 }
 
-int64_t CompareEngine::GetFileLength(const std::string& path) const {
-  EntryInfo info;
-  if (fs_.Stat(path, info)) return 0;
-  return info.size;
-}
-
 FileResult CompareEngine::CompareLinks(const Side& origin, const Side& copy, const std::string& context) {
   std::string targetS, targetD;
   FsError err = ReadLinkSide(origin, targetS);

@@ -84,10 +84,6 @@ class CompareEngine {
   FileResult CompareFiles(const std::string& origin, const common::EntryInfo& originInfo,
                           const std::string& copy, const common::EntryInfo& copyInfo, CompareMode mode);
 
-  // Size in bytes as lstat gives it (a link: the length of its target text);
-  // 0 when the path cannot be measured.
-  int64_t GetFileLength(const std::string& path) const;
-
  private:
   struct Level;
   struct FilePlan;

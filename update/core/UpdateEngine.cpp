@@ -189,6 +189,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   view_.SetFileLabel("");
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
+  copyRootError_ = {};
   if (options_.CreateTarget && !options_.TestMode) CreateCopyRoot(origen, destino);
   SyncFolder(origen, destino, nullptr, nullptr);
 
@@ -205,17 +206,17 @@ void UpdateEngine::CreateCopyRoot(const std::string& origen, const std::string& 
   // made as "mkdir -p" makes them. The copy's root is the source root's
   // copy, made like every folder the walk creates, so that a private source
   // is never copied into a folder that others may read. What fails shows
-  // up when the destination is listed.
+  // up when the destination is listed, as the creation that failed.
   std::string root = destino;
   while (root.size() > 1 && root.back() == common::kPathSeparator) root.pop_back();
   EntryInfo source;
   if (common::DirExists(root) ||
       fs_.Stat(origen, source, LinkPolicy::Follow) || source.kind != common::EntryKind::Directory) {
-    common::MakeDirTree(destino);
+    copyRootError_ = fs_.MakeFolderTree(destino);
     return;
   }
-  common::MakeDirTree(common::GetParentPath(root));
-  fs_.MakeFolder(root, source);
+  copyRootError_ = fs_.MakeFolderTree(common::GetParentPath(root));
+  if (!copyRootError_) copyRootError_ = fs_.MakeFolder(root, source);
 }
 
 bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
@@ -229,10 +230,8 @@ bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& 
   // the resolution above could not see): each folder above a root is
   // reached by ".." from the root itself. A missing source lists nothing.
   if (!a->Exists()) return false;
-  std::vector<FolderId> source;
-  std::vector<FolderId> copy;
-  fs_.FolderChain(a->existing, source);
-  fs_.FolderChain(b->existing, copy);
+  std::vector<FolderId> source = fs_.FolderChain(a->existing);
+  std::vector<FolderId> copy = fs_.FolderChain(b->existing);
   if (source.empty() || copy.empty()) return false;
   sourceRoot_ = source[0];
   copyTarget_ = copy[0];
@@ -263,8 +262,7 @@ int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder
   // The count sees every folder of the source before anything changes: one
   // that is the copy under another name (a mount) would fill the copy from
   // itself without end.
-  FolderId id;
-  if (!fs_.Identify(handle, id) && id.SameFolder(copyTarget_)) {
+  if (fs_.Identify(handle).SameFolder(copyTarget_)) {
     RefuseOverlap();
     return 0;
   }
@@ -344,7 +342,11 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   if (copyError) {
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
     if (!(IsMissing(copyError, links) && nothingCreated)) {
-      errorList_.AddError("list " + common::QuotePath(copy), copyError);
+      // A copy root that /ct could not make is missing because of that.
+      if (copyParent == nullptr && copyError.number == ENOENT && copyRootError_)
+        errorList_.AddError("mkdir " + common::QuotePath(copyRootError_.path), copyRootError_);
+      else
+        errorList_.AddError("list " + common::QuotePath(copy), copyError);
       return;
     }
     b = FolderListing();
@@ -356,9 +358,9 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   FolderId copyId;
   std::vector<FolderId> copyFolderIds(b.folders.size());
   if (d.IsOpen()) {
-    fs_.Identify(d, copyId);
+    copyId = fs_.Identify(d);
     for (size_t j = 0; j < b.folders.size(); ++j) {
-      fs_.Identify(d, b.folders[j].name, copyFolderIds[j]);
+      copyFolderIds[j] = fs_.Identify(d, b.folders[j].name);
       if (copyFolderIds[j].SameFolder(sourceRoot_)) {
         RefuseOverlap();
         return;
@@ -650,7 +652,7 @@ bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
   // anything in this folder is deleted.
   std::vector<FolderId> subIds(inside.folders.size());
   for (size_t k = 0; k < inside.folders.size(); ++k) {
-    fs_.Identify(handle, inside.folders[k].name, subIds[k]);
+    subIds[k] = fs_.Identify(handle, inside.folders[k].name);
     if (subIds[k].SameFolder(sourceRoot_)) {
       RefuseOverlap();
       return false;

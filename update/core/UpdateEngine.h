@@ -186,6 +186,7 @@ class UpdateEngine {
   // exists): no folder of the other tree may be either.
   common::FolderId sourceRoot_;
   common::FolderId copyTarget_;
+  common::FsError copyRootError_;  // what /ct could not make of the copy's root
   // The time precision in nanoseconds of each file system met in the copy,
   // by device: a source time is cut to it before "strictly newer" is decided.
   std::vector<std::pair<uint64_t, int64_t>> copyTimePrecisions_;

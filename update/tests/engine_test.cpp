@@ -381,6 +381,16 @@ TEST_F(Engine, CreateTargetMakesTheWholeChain) {
   EXPECT_EQ(tree.Snapshot("origen"), tree.Snapshot("nueva/a/b"));
 }
 
+// A chain that /ct cannot make is reported as the creation that failed,
+// not as the listing of the missing copy that follows from it.
+TEST_F(Engine, CreateTargetThatCannotBeMadeNamesTheCreation) {
+  options.CreateTarget = true;
+  tree.WriteFile("origen/a.txt", "a", 100);
+  faults.FailOn(common::FsOp::Mkdir, "nueva/a", EACCES);
+  EXPECT_EQ(Run("origen", "nueva/a/b"), Lines{ErrorLine(EACCES, "mkdir \"" + tree.Path("nueva/a") + "\"")});
+  EXPECT_FALSE(tree.Exists("nueva/a"));
+}
+
 // ---- Listings that fail ----
 
 TEST_F(Engine, SourceFolderThatCannotBeListedDeletesNothing) {

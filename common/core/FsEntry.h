@@ -1,0 +1,48 @@
+#pragma once
+// An entry as a folder listing describes it (Linux):
+// - files are regular files, symbolic links and special files (FIFOs,
+//   sockets, devices); folders are directories, never seen through a link;
+// - every entry is listed, dot-files too, each with what lstat gave, so no
+//   entry needs to be stat'ed again;
+// - read-only = the owner's write bit is missing; hidden = the name begins
+//   with "."; system, archive, device and compressed do not exist here.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/core/FileTime.h"
+
+namespace common {
+
+enum class EntryKind : uint8_t { File, Symlink, Special, Directory };
+struct EntryInfo {
+  std::string name;  // the bytes the file system gives, no folder
+  std::string key;   // MakeNameKey(name), computed once
+  EntryKind kind = EntryKind::File;
+  uint32_t mode = 0;  // st_mode: type and permission bits
+  uint32_t owner = 0;  // st_uid
+  uint32_t group = 0;  // st_gid
+  int64_t size = 0;   // bytes; for a link, the length of its target text
+  FileTime mtime;     // last modification, nanoseconds
+
+  bool IsReadOnly() const { return (mode & 0200) == 0; }
+  bool IsHidden() const { return !name.empty() && name[0] == '.'; }
+};
+
+struct FolderListing {
+  // Both sorted by CompareListingOrder (key, then bytes).
+  std::vector<EntryInfo> files;    // regular files, links, special files
+  std::vector<EntryInfo> folders;  // directories
+};
+
+// How much a listing needs to know. NamesAndKinds skips the per-entry lstat
+// where the directory entry already tells the kind (d_type); size, mode and
+// time are then left 0. It serves the counting pass.
+enum class ListDetail { Full, NamesAndKinds };
+
+// Whether a listed or opened path may be a link to a folder. Only the two
+// folders a run is given are followed; links inside the trees never are.
+enum class LinkPolicy { NoFollow, Follow };
+
+}  // namespace common

@@ -1,0 +1,34 @@
+#include "common/core/FsError.h"
+
+#include <cstring>
+
+namespace common {
+
+std::string FsError::Description() const {
+  // The GNU strerror_r, in the language of the locale's messages.
+  char buffer[256];
+  return std::string(strerror_r(number, buffer, sizeof buffer));
+}
+
+const char* FsOpName(FsOp op) {
+  switch (op) {
+    case FsOp::List: return "list";
+    case FsOp::Lstat: return "lstat";
+    case FsOp::Open: return "open";
+    case FsOp::Read: return "read";
+    case FsOp::Write: return "write";
+    case FsOp::Chmod: return "chmod";
+    case FsOp::SetTimes: return "settimes";
+    case FsOp::Rename: return "rename";
+    case FsOp::Unlink: return "unlink";
+    case FsOp::Mkdir: return "mkdir";
+    case FsOp::Rmdir: return "rmdir";
+    case FsOp::ReadLink: return "readlink";
+    case FsOp::Symlink: return "symlink";
+    case FsOp::Chown: return "chown";
+    case FsOp::Count: break;
+  }
+  return "?";
+}
+
+}  // namespace common
