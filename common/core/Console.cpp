@@ -1,8 +1,10 @@
 #include "common/core/Console.h"
 
+#include <libintl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -121,6 +123,11 @@ bool AskOnTerminal(const std::string& title, const char* question, Answer preset
 }
 
 }  // namespace
+
+void UseUserMessages() {
+  std::setlocale(LC_MESSAGES, "");
+  bind_textdomain_codeset("libc", "UTF-8");
+}
 
 bool DisplayAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

@@ -19,6 +19,11 @@ namespace common {
 // QT_QPA_PLATFORM given.
 bool DisplayAvailable();
 
+// For main(): the C library's messages (strerror) in the user's language,
+// always in UTF-8 like every other text of the programs. Only the messages
+// follow the locale; the name comparison and the character type do not.
+void UseUserMessages();
+
 class ConsoleProgressView : public ProgressView {
  public:
   ConsoleProgressView();
