@@ -183,7 +183,7 @@ class CompareEngine::WalkScope {
   bool owner_;
 };
 
-CompareEngine::CompareEngine(const Options& options, ErrorList& errorList,
+CompareEngine::CompareEngine(const Options& options, common::ErrorList& errorList,
                              const common::FileSystem& fs, common::ProgressView& view)
     : options_(options), errorList_(errorList), fs_(fs), view_(view) {}
 
@@ -215,7 +215,7 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
 
 void CompareEngine::Cancel() {
   if (cancelled_) return;
-  errorList_.AddError("*Cancelado por el usuario", FsError{});
+  errorList_.AddNote("Cancelado por el usuario");
   view_.DisableCancel();
   cancelled_ = true;
 }

@@ -53,7 +53,7 @@ int Globales::RunCompare(std::string origen, std::string destino, bool quick,
   else if (errorList.Differences() > 0 || engine.Cancelled())
     status = common::kExitDifferences;
 
-  if (errorList.ListCount() == 0) return status;
+  if (errorList.Count() == 0) return status;
   if (options.Unattended) {
     // A report that cannot be written is a failure of the run.
     if (!WriteLog(origen, destino, errorList.Lines())) status = common::kExitFailures;

@@ -10,7 +10,7 @@
 #include "common/core/FileSystem.h"
 #include "common/core/UserInterface.h"
 #include "common/core/WindowFrontEnd.h"
-#include "compare/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "compare/core/Options.h"
 
 namespace compare {
@@ -22,7 +22,7 @@ class Globales {
   Globales(common::FaultInjector* faults, const common::Clock& clock);
 
   Options options;
-  ErrorList errorList;
+  common::ErrorList errorList{kReportCap};
   bool MainFormLoaded = false;
   bool QuickSwitch = false;  // /q on the command line: presets chkQuick
 

@@ -5,9 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "common/core/ErrorList.h"
 #include "common/core/mCmdLine.h"
 
 namespace compare {
+
+// Error lines and notes stop at 1000 lines in all (differences included),
+// and one line says so; differences are never left out.
+inline constexpr common::ReportCap kReportCap{1000, common::FullListLine::Added};
 
 struct Options {
   bool Unattended = false;  // /u: the report goes to the log file, no question

@@ -199,7 +199,7 @@ TEST_F(RunCompareTest, EachRunStartsWithAnEmptyList) {
   g.RunCompare(P("o"), P("c"), false, ui);
   tree.WriteFile("c/a.txt", "1");
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitOk);
-  EXPECT_EQ(g.errorList.ListCount(), 0);
+  EXPECT_EQ(g.errorList.Count(), 0);
 }
 
 // --- Start-up --------------------------------------------------------------------

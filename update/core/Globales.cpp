@@ -16,7 +16,7 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
     origen = ExpandPathMacros(std::move(origen), *clock_);
     destino = ExpandPathMacros(std::move(destino), *clock_);
   }
-  errorList.Reset();
+  errorList.Clear();
 
   UpdateEngine engine(options, errorList, fs_, ui.Progress(), *clock_);
   // Unattended, nobody is asked: an empty source then keeps the copy.
@@ -28,23 +28,23 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
     // Unattended, nobody sees standard error: the stop goes to the log,
     // after the lines recorded before it.
     if (options.Unattended) {
-      std::vector<std::string> lines = errorList.Lines(kReportedLines);
+      std::vector<std::string> lines = errorList.Lines();
       lines.push_back(stop.Line());
       WriteLog(origen, destino, lines);
     }
     throw;
   }
 
-  int status = errorList.FailureCount() > 0 ? common::kExitFailures
+  int status = errorList.Failures() > 0 ? common::kExitFailures
                : engine.Cancelled           ? common::kExitDifferences
                                             : common::kExitOk;
-  if (errorList.ErrorCount() == 0) return status;
+  if (errorList.Count() == 0) return status;
 
   if (options.Unattended) {
     // A report that cannot be written is a failure of the run.
-    if (!WriteLog(origen, destino, errorList.Lines(kReportedLines))) status = common::kExitFailures;
+    if (!WriteLog(origen, destino, errorList.Lines())) status = common::kExitFailures;
   } else if (ui.AskToShowErrors("Actualizar")) {
-    ui.ShowErrorList(errorList.Lines(kReportedLines));
+    ui.ShowErrorList(errorList.Lines());
   }
   return status;
 }

@@ -108,7 +108,7 @@ bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {
 }  // namespace
 
 WritableFolder::WritableFolder(const common::FileSystem& fs, const Folder& folder,
-                               WritableFolder*& current, ErrorList& errors)
+                               WritableFolder*& current, common::ErrorList& errors)
     : fs_(fs), folder_(folder), current_(current), previous_(current), errors_(errors) {
   current_ = this;
 }
@@ -135,7 +135,7 @@ void WritableFolder::Restore() {
     errors_.AddError("setattr " + common::QuotePath(folder_.Path()), e);
 }
 
-UpdateEngine::UpdateEngine(const Options& options, ErrorList& errorList,
+UpdateEngine::UpdateEngine(const Options& options, common::ErrorList& errorList,
                            const common::FileSystem& fs, common::ProgressView& view,
                            const common::Clock& clock)
     : options_(options), errorList_(errorList), fs_(fs), view_(view), clock_(clock) {}
@@ -146,7 +146,7 @@ void UpdateEngine::Cancel() {
   // they finish, and their lines come before the note, as they would have
   // one after another.
   RecordCopies(CopyWait::All);
-  errorList_.AddError("*Cancelado por el usuario");
+  errorList_.AddNote("Cancelado por el usuario");
   view_.DisableCancel();
   Cancelled = true;
 }
