@@ -233,9 +233,9 @@ TEST_F(CompareMainTest, HelpShowsOnlyTheUsage) {
 TEST_F(CompareMainTest, FewerThanTwoFoldersOpenTheMainWindow) {
   CurrentFolderGuard cwd(root);
   EXPECT_EQ(compare::CompareMain({}, g, &windows), 0);
-  EXPECT_FALSE(g.QuickSwitch);
+  EXPECT_FALSE(g.options.Quick);
   EXPECT_EQ(compare::CompareMain({"/q", "o"}, g, &windows), 0);
-  EXPECT_TRUE(g.QuickSwitch);
+  EXPECT_TRUE(g.options.Quick);
   EXPECT_EQ(windows.mainWindows, (Lines{"", P("o")}));
 }
 

@@ -42,11 +42,6 @@ class Globales {
   int RunUpdate(std::string origen, std::string destino, common::UserInterface& ui);
 
  private:
-  // Appends the block of lines to the log ("update.log" when none was
-  // named); false, said on standard error, when it could not be written.
-  bool WriteLog(const std::string& origen, const std::string& destino,
-                const std::vector<std::string>& lines);
-
   common::SystemClock systemClock_;
   const common::Clock* clock_;
   common::FileSystem fs_;
