@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "common/core/CancelSignals.h"
 #include "common/core/UserInterface.h"
 
 namespace common {
@@ -40,6 +41,7 @@ class ConsoleProgressView : public ProgressView {
  private:
   void Redraw();
   std::function<void()> onCancel_;
+  CancelSignals signals_;
   std::string path_;
   float bar_ = 0;
   bool toTerminal_ = false;

@@ -21,18 +21,6 @@ using common::FsError;
 using common::LinkPolicy;
 using common::ListDetail;
 
-// Restores the view when the run ends, also when DebugStop leaves it.
-class ViewCloser {
- public:
-  explicit ViewCloser(common::ProgressView& view) : view_(view) {}
-  ~ViewCloser() { view_.Close(); }
-  ViewCloser(const ViewCloser&) = delete;
-  ViewCloser& operator=(const ViewCloser&) = delete;
-
- private:
-  common::ProgressView& view_;
-};
-
 // A destination folder that is simply not there, as opposed to one that
 // exists but cannot be read. Below the root, a file or link in its place
 // counts too: the scan has just decided to delete it.
@@ -163,7 +151,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   copyTimePrecisions_.clear();
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
-  ViewCloser closer(view_);
+  common::ViewCloser closer(view_);
   view_.SetBar(0);
   view_.SetFileLabel("");
   view_.SetPathLabel("Preparando para actualizar...");
@@ -706,15 +694,7 @@ void UpdateEngine::MakeWritable(const Folder& folder) {
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }
 
 void UpdateEngine::ShowProgress() {
-  // A source that gained files after the count (or whose count failed)
-  // would give more than 100 or a division by 0: the bar then shows 100.
-  float percent = 100.0f;
-  if (FilesTotal > 0 && FilesDone <= FilesTotal) {
-    percent = static_cast<float>(FilesDone) / static_cast<float>(FilesTotal) * 100.0f;
-    if (percent < 0.0f) percent = 0.0f;
-    if (percent > 100.0f) percent = 100.0f;
-  }
-  view_.SetBar(percent);
+  view_.SetBar(common::ProgressPercent(FilesDone, FilesTotal));
   view_.ProcessEvents();
 }
 
