@@ -1,9 +1,10 @@
 #include "common/core/Console.h"
 
+#include <libintl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <csignal>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -16,23 +17,6 @@ namespace {
 // this often: ProcessEvents runs once per file.
 constexpr unsigned kCallsPerClockRead = 32;
 constexpr long long kRedrawIntervalNs = 250'000'000;
-
-// Set by the signal handler, read by ProcessEvents on the run's thread.
-volatile std::sig_atomic_t g_signalPending = 0;
-volatile std::sig_atomic_t g_cancelDelivered = 0;
-struct sigaction g_oldInt;
-struct sigaction g_oldTerm;
-
-void OnSignal(int signo) {
-  if (g_signalPending || g_cancelDelivered) {
-    // Asked again while the cancel is under way: the user insists, so the
-    // signal takes its usual effect.
-    std::signal(signo, SIG_DFL);
-    std::raise(signo);
-    return;
-  }
-  g_signalPending = 1;
-}
 
 long long MonotonicNs() {
   timespec ts{};
@@ -122,6 +106,11 @@ bool AskOnTerminal(const std::string& title, const char* question, Answer preset
 
 }  // namespace
 
+void UseUserMessages() {
+  std::setlocale(LC_MESSAGES, "");
+  bind_textdomain_codeset("libc", "UTF-8");
+}
+
 bool DisplayAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     const char* value = std::getenv(name);
@@ -148,24 +137,14 @@ void ConsoleProgressView::Open(std::function<void()> onCancel) {
     winsize ws{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) columns_ = ws.ws_col;
   }
-  g_signalPending = 0;
-  g_cancelDelivered = 0;
-  struct sigaction action{};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;  // a copy in progress is not interrupted
-  sigaction(SIGINT, &action, &g_oldInt);
-  sigaction(SIGTERM, &action, &g_oldTerm);
+  signals_.Install();
   open_ = true;
 }
 
 void ConsoleProgressView::Close() {
   if (!open_) return;
   open_ = false;
-  sigaction(SIGINT, &g_oldInt, nullptr);
-  sigaction(SIGTERM, &g_oldTerm, nullptr);
-  g_signalPending = 0;
-  g_cancelDelivered = 0;
+  signals_.Restore();
   onCancel_ = nullptr;
   if (drawn_) WriteAll(STDERR_FILENO, "\r\x1b[K");
   drawn_ = false;
@@ -178,11 +157,7 @@ void ConsoleProgressView::SetPathLabel(std::string_view text) { path_.assign(tex
 void ConsoleProgressView::SetBar(float percent) { bar_ = percent; }
 
 void ConsoleProgressView::ProcessEvents() {
-  if (g_signalPending) {
-    g_cancelDelivered = 1;
-    g_signalPending = 0;
-    if (onCancel_) onCancel_();
-  }
+  if (CancelSignals::TakePending() && onCancel_) onCancel_();
   if (!toTerminal_ || !open_) return;
   if (++callsSinceClock_ < kCallsPerClockRead) return;
   callsSinceClock_ = 0;

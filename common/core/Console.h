@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "common/core/CancelSignals.h"
 #include "common/core/UserInterface.h"
 
 namespace common {
@@ -18,6 +19,11 @@ namespace common {
 // True when a window can be shown: DISPLAY or WAYLAND_DISPLAY set, or
 // QT_QPA_PLATFORM given.
 bool DisplayAvailable();
+
+// For main(): the C library's messages (strerror) in the user's language,
+// always in UTF-8 like every other text of the programs. Only the messages
+// follow the locale; the name comparison and the character type do not.
+void UseUserMessages();
 
 class ConsoleProgressView : public ProgressView {
  public:
@@ -35,6 +41,7 @@ class ConsoleProgressView : public ProgressView {
  private:
   void Redraw();
   std::function<void()> onCancel_;
+  CancelSignals signals_;
   std::string path_;
   float bar_ = 0;
   bool toTerminal_ = false;

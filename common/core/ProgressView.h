@@ -4,6 +4,7 @@
 // console view and the test views implement it. Everything runs on one
 // thread: the cancel handler is only ever called from inside ProcessEvents.
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -34,5 +35,26 @@ class ProgressView {
   // click on Cancelar queued meanwhile is seen before the next phase acts.
   virtual void ProcessEventsNow() { ProcessEvents(); }
 };
+
+// Closes the view however the run ends, a DebugStop included.
+class ViewCloser {
+ public:
+  explicit ViewCloser(ProgressView& view) : view_(view) {}
+  ~ViewCloser() { view_.Close(); }
+  ViewCloser(const ViewCloser&) = delete;
+  ViewCloser& operator=(const ViewCloser&) = delete;
+
+ private:
+  ProgressView& view_;
+};
+
+// done of total as the bar's percent. Files that appeared after the count
+// (or a count that failed) would push the bar past its end or divide by
+// zero: the bar then stands full.
+inline float ProgressPercent(int64_t done, int64_t total) {
+  if (total <= 0 || done >= total) return 100.0f;
+  if (done <= 0) return 0.0f;
+  return static_cast<float>(static_cast<double>(done) / static_cast<double>(total) * 100.0);
+}
 
 }  // namespace common

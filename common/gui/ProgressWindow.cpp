@@ -9,10 +9,6 @@
 #include <QWindow>
 #include <cmath>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#endif
-
 #include "common/gui/FormLayout.h"
 
 namespace common {
@@ -24,25 +20,6 @@ constexpr std::chrono::milliseconds kEventInterval(25);
 
 // The bar keeps tenths of a percent.
 constexpr int kBarSteps = 1000;
-
-#ifdef Q_OS_UNIX
-// Ctrl+C and SIGTERM during a run act as Cancelar. The handler only sets a
-// flag; ProcessEvents delivers it on the run's thread.
-volatile std::sig_atomic_t g_signalPending = 0;
-volatile std::sig_atomic_t g_cancelDelivered = 0;
-struct sigaction g_oldInt;
-struct sigaction g_oldTerm;
-
-void OnSignal(int signo) {
-  if (g_signalPending || g_cancelDelivered) {
-    // Asked again while the cancel is under way: the signal takes its usual effect.
-    std::signal(signo, SIG_DFL);
-    std::raise(signo);
-    return;
-  }
-  g_signalPending = 1;
-}
-#endif
 
 QString Elided(const QLabel* label, const std::string& text) {
   return label->fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideMiddle,
@@ -90,7 +67,7 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFor
   connect(cmdCancelar, &QPushButton::clicked, this, &ProgressWindow::cmdCancelar_Click);
 }
 
-ProgressWindow::~ProgressWindow() { RestoreSignalHandlers(); }
+ProgressWindow::~ProgressWindow() = default;
 
 void ProgressWindow::Open(std::function<void()> onCancel) {
   onCancel_ = std::move(onCancel);
@@ -104,7 +81,7 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   Flush();
   QWidget* owner = mainFormLoaded_ ? mainWindow_ : nullptr;
   if (owner) owner->setEnabled(false);
-  InstallSignalHandlers();
+  signals_.Install();
 
   // A run started from the main window belongs to it: the window manager
   // keeps the progress above the disabled main window. From the command
@@ -128,7 +105,7 @@ void ProgressWindow::SetOwner(QWidget* owner) {
 
 void ProgressWindow::Close() {
   running_ = false;
-  RestoreSignalHandlers();
+  signals_.Restore();
   onCancel_ = nullptr;
   close();
   EnableMainWindow();
@@ -159,13 +136,7 @@ void ProgressWindow::DisableCancel() {
 }
 
 void ProgressWindow::ProcessEvents() {
-#ifdef Q_OS_UNIX
-  if (g_signalPending) {
-    g_signalPending = 0;
-    g_cancelDelivered = 1;
-    cmdCancelar_Click();
-  }
-#endif
+  if (CancelSignals::TakePending()) cmdCancelar_Click();
   const auto now = std::chrono::steady_clock::now();
   if (!processNow_ && now - lastEvents_ < kEventInterval) return;
   processNow_ = false;
@@ -218,29 +189,6 @@ void ProgressWindow::reject() {
 
 void ProgressWindow::EnableMainWindow() {
   if (mainFormLoaded_ && mainWindow_) mainWindow_->setEnabled(true);
-}
-
-void ProgressWindow::InstallSignalHandlers() {
-#ifdef Q_OS_UNIX
-  if (handlersInstalled_) return;
-  g_signalPending = 0;
-  g_cancelDelivered = 0;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &g_oldInt);
-  sigaction(SIGTERM, &action, &g_oldTerm);
-  handlersInstalled_ = true;
-#endif
-}
-
-void ProgressWindow::RestoreSignalHandlers() {
-#ifdef Q_OS_UNIX
-  if (!handlersInstalled_) return;
-  sigaction(SIGINT, &g_oldInt, nullptr);
-  sigaction(SIGTERM, &g_oldTerm, nullptr);
-  handlersInstalled_ = false;
-#endif
 }
 
 }  // namespace common

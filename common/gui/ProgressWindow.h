@@ -20,6 +20,7 @@
 #include <functional>
 #include <string>
 
+#include "common/core/CancelSignals.h"
 #include "common/core/ProgressView.h"
 
 class QLabel;
@@ -73,8 +74,6 @@ class ProgressWindow : public QDialog, public ProgressView {
   void Flush();
   void EnableMainWindow();
   void SetOwner(QWidget* owner);
-  void InstallSignalHandlers();
-  void RestoreSignalHandlers();
 
   QWidget* Picture1;
   QLabel* imgAni;
@@ -88,7 +87,7 @@ class ProgressWindow : public QDialog, public ProgressView {
   std::function<void()> onCancel_;
   bool running_ = false;
   bool cancelled_ = false;
-  bool handlersInstalled_ = false;
+  CancelSignals signals_;  // Ctrl+C and SIGTERM act as Cancelar during a run
 
   std::string file_;
   std::string path_;

@@ -108,18 +108,6 @@ class ClearOnExit {
   T*& pointer_;
 };
 
-// Closes the view however the run ends, a DebugStop included.
-class ViewCloser {
- public:
-  explicit ViewCloser(common::ProgressView& view) : view_(view) {}
-  ~ViewCloser() { view_.Close(); }
-  ViewCloser(const ViewCloser&) = delete;
-  ViewCloser& operator=(const ViewCloser&) = delete;
-
- private:
-  common::ProgressView& view_;
-};
-
 }  // namespace
 
 // The walk's view of one folder pair: the two folders, open while their
@@ -183,7 +171,7 @@ class CompareEngine::WalkScope {
   bool owner_;
 };
 
-CompareEngine::CompareEngine(const Options& options, ErrorList& errorList,
+CompareEngine::CompareEngine(const Options& options, common::ErrorList& errorList,
                              const common::FileSystem& fs, common::ProgressView& view)
     : options_(options), errorList_(errorList), fs_(fs), view_(view) {}
 
@@ -196,7 +184,7 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
   // Two folders per level of depth stay open while the walk is below them.
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
-  ViewCloser closer(view_);
+  common::ViewCloser closer(view_);
   // One read-ahead for the count and the walk; stopped before the view closes.
   WalkScope scope(*this);
   view_.SetBar(0);
@@ -215,7 +203,7 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
 
 void CompareEngine::Cancel() {
   if (cancelled_) return;
-  errorList_.AddError("*Cancelado por el usuario", FsError{});
+  errorList_.AddNote("Cancelado por el usuario");
   view_.DisableCancel();
   cancelled_ = true;
 }
@@ -468,12 +456,7 @@ FileResult CompareEngine::FinishPair(ReadAhead::Ticket ticket, const std::string
 }
 
 void CompareEngine::ShowProgress(int64_t count) {
-  // Files that appeared after the count would push the bar past its end or
-  // divide by zero: the bar then simply stands full.
-  float p = 100.0f;
-  if (filesTotal_ > 0) p = static_cast<float>(static_cast<double>(count) / static_cast<double>(filesTotal_) * 100.0);
-  if (p < 0.0f) p = 0.0f;
-  if (p > 100.0f) p = 100.0f;
+  const float p = common::ProgressPercent(count, filesTotal_);
   if (std::fabs(p - view_.Bar()) < 0.1f) return;
   view_.SetBar(p);
   view_.ProcessEvents();

@@ -27,7 +27,7 @@
 
 #include "common/core/FileSystem.h"
 #include "common/core/ProgressView.h"
-#include "compare/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "compare/core/Options.h"
 #include "compare/core/ReadAhead.h"
 
@@ -40,7 +40,7 @@ class CompareEngine {
  public:
   static constexpr size_t kBlockSize = 1048576;
 
-  CompareEngine(const Options& options, ErrorList& errorList, const common::FileSystem& fs,
+  CompareEngine(const Options& options, common::ErrorList& errorList, const common::FileSystem& fs,
                 common::ProgressView& view);
   CompareEngine(const CompareEngine&) = delete;
   CompareEngine& operator=(const CompareEngine&) = delete;
@@ -129,7 +129,7 @@ class CompareEngine {
   void Failure(const common::FsError& failure, const std::string& context);
 
   const Options& options_;
-  ErrorList& errorList_;
+  common::ErrorList& errorList_;
   const common::FileSystem& fs_;
   common::ProgressView& view_;
 

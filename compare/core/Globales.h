@@ -10,7 +10,7 @@
 #include "common/core/FileSystem.h"
 #include "common/core/UserInterface.h"
 #include "common/core/WindowFrontEnd.h"
-#include "compare/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "compare/core/Options.h"
 
 namespace compare {
@@ -22,9 +22,8 @@ class Globales {
   Globales(common::FaultInjector* faults, const common::Clock& clock);
 
   Options options;
-  ErrorList errorList;
+  common::ErrorList errorList{kReportCap};
   bool MainFormLoaded = false;
-  bool QuickSwitch = false;  // /q on the command line: presets chkQuick
 
   // One run: both paths made absolute against the current folder, the list
   // cleared, the trees compared on ui's progress view, then the report: a
@@ -38,11 +37,6 @@ class Globales {
   const common::FileSystem& FileSystem() const { return fs_; }
 
  private:
-  // Appends the block of lines to the log ("update.log" when none was
-  // named); false, said on standard error, when it could not be written.
-  bool WriteLog(const std::string& origen, const std::string& destino,
-                const std::vector<std::string>& lines);
-
   common::FileSystem fs_;
   const common::Clock& clock_;
 };

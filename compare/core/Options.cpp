@@ -15,6 +15,7 @@ bool ReadOptions(const common::mCmdLine& cmd, Options& opts, std::string& origen
   opts.DebugMode = cmd.HasOption("debug");
   opts.Unattended = cmd.HasOption("u");
   opts.LogFileName = cmd.GetOptionValue("logfile");
+  opts.Quick = cmd.HasOption("q");
   origen = cmd.GetArg(1);
   if (!origen.empty()) origen = ResolvePath(origen, currentFolder);
   destino = cmd.GetArg(2);

@@ -44,7 +44,7 @@ frmMain::frmMain(Globales& g, common::QtUserInterface& ui)
   chkQuick->setObjectName(QStringLiteral("chkQuick"));
   chkQuick->setGeometry(common::TwipsRect(120, 1320, 3855, 255));
   // The /q switch presets the box; afterwards it follows the user.
-  chkQuick->setChecked(g.QuickSwitch);
+  chkQuick->setChecked(g.options.Quick);
   Load(chkQuick);
 }
 

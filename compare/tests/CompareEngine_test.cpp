@@ -69,7 +69,7 @@ class EngineTest : public ::testing::Test {
   common::FaultInjector faults;
   common::FileSystem fs{&faults};
   compare::Options options;
-  compare::ErrorList errors;
+  common::ErrorList errors{compare::kReportCap};
   comparetest::RecordingView view;
   int64_t filesDone = 0;
   int64_t filesTotal = 0;

@@ -117,7 +117,7 @@ class ParallelWalk : public ::testing::Test {
   common::FaultInjector faults;
   common::FileSystem fs{&faults};
   compare::Options options;
-  compare::ErrorList errors;
+  common::ErrorList errors{compare::kReportCap};
 };
 
 // Every kind of finding, interleaved through folders of more pairs than the
@@ -290,7 +290,7 @@ TEST_F(ParallelWalk, CancelStopsAfterThePairInProgress) {
   DifferingPairs("m", 300);
   DifferingPairs("n", 10);  // a later folder: never reached
   const int before = OpenDescriptors();
-  CancelWhenView view([this] { return errors.ListCount() == 120; });
+  CancelWhenView view([this] { return errors.Count() == 120; });
   Lines lines = Run(view);
   ASSERT_EQ(lines.size(), 121u);
   for (int i = 0; i < 120; ++i) EXPECT_EQ(lines[static_cast<size_t>(i)], Differs("m/" + Name(i)));

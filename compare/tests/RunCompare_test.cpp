@@ -199,7 +199,7 @@ TEST_F(RunCompareTest, EachRunStartsWithAnEmptyList) {
   g.RunCompare(P("o"), P("c"), false, ui);
   tree.WriteFile("c/a.txt", "1");
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitOk);
-  EXPECT_EQ(g.errorList.ListCount(), 0);
+  EXPECT_EQ(g.errorList.Count(), 0);
 }
 
 // --- Start-up --------------------------------------------------------------------
@@ -233,9 +233,9 @@ TEST_F(CompareMainTest, HelpShowsOnlyTheUsage) {
 TEST_F(CompareMainTest, FewerThanTwoFoldersOpenTheMainWindow) {
   CurrentFolderGuard cwd(root);
   EXPECT_EQ(compare::CompareMain({}, g, &windows), 0);
-  EXPECT_FALSE(g.QuickSwitch);
+  EXPECT_FALSE(g.options.Quick);
   EXPECT_EQ(compare::CompareMain({"/q", "o"}, g, &windows), 0);
-  EXPECT_TRUE(g.QuickSwitch);
+  EXPECT_TRUE(g.options.Quick);
   EXPECT_EQ(windows.mainWindows, (Lines{"", P("o")}));
 }
 

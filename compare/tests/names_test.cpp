@@ -45,7 +45,7 @@ class Names : public ::testing::Test {
   testsupport::TempTree tree;
   common::FileSystem fs;
   compare::Options options;
-  compare::ErrorList errors;
+  common::ErrorList errors{compare::kReportCap};
   comparetest::RecordingView view;
 };
 
@@ -231,7 +231,7 @@ TEST_F(DeepPaths, IdenticalDeepTreesAreEqualAndFullyCounted) {
   ASSERT_GT(Level("c", kLevels).size(), size_t{PATH_MAX});
   common::FileSystem fs;
   compare::Options options;
-  compare::ErrorList errors;
+  common::ErrorList errors{compare::kReportCap};
   comparetest::RecordingView view;
   compare::CompareEngine engine(options, errors, fs, view);
   engine.Compare(tree.Path("o"), tree.Path("c"), false);

@@ -1,9 +1,6 @@
 #include "update/core/Globales.h"
 
-#include "common/core/Console.h"
-#include "common/core/LogWriter.h"
-#include "common/core/RunStatus.h"
-#include "common/core/mCmdLine.h"
+#include "common/core/RunControl.h"
 #include "update/core/UpdateEngine.h"
 
 namespace update {
@@ -16,86 +13,35 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
     origen = ExpandPathMacros(std::move(origen), *clock_);
     destino = ExpandPathMacros(std::move(destino), *clock_);
   }
-  errorList.Reset();
-
-  UpdateEngine engine(options, errorList, fs_, ui.Progress(), *clock_);
-  // Unattended, nobody is asked: an empty source then keeps the copy.
-  if (!options.Unattended)
-    engine.ConfirmEmptySource = [&ui] { return ui.AskToEmptyDestination("Actualizar"); };
-  try {
+  const common::RunSettings settings{options.Unattended, options.LogFileName, options.TestMode, kLogDashes,
+                                     "Actualizar"};
+  return common::RunAndReport(settings, *clock_, origen, destino, errorList, ui, [&] {
+    UpdateEngine engine(options, errorList, fs_, ui.Progress(), *clock_);
+    // Unattended, nobody is asked: an empty source then keeps the copy.
+    if (!options.Unattended)
+      engine.ConfirmEmptySource = [&ui] { return ui.AskToEmptyDestination("Actualizar"); };
     engine.Update(origen, destino);
-  } catch (const common::DebugStop& stop) {
-    // Unattended, nobody sees standard error: the stop goes to the log,
-    // after the lines recorded before it.
-    if (options.Unattended) {
-      std::vector<std::string> lines = errorList.Lines(kReportedLines);
-      lines.push_back(stop.Line());
-      WriteLog(origen, destino, lines);
-    }
-    throw;
-  }
-
-  int status = errorList.FailureCount() > 0 ? common::kExitFailures
-               : engine.Cancelled           ? common::kExitDifferences
-                                            : common::kExitOk;
-  if (errorList.ErrorCount() == 0) return status;
-
-  if (options.Unattended) {
-    // A report that cannot be written is a failure of the run.
-    if (!WriteLog(origen, destino, errorList.Lines(kReportedLines))) status = common::kExitFailures;
-  } else if (ui.AskToShowErrors("Actualizar")) {
-    ui.ShowErrorList(errorList.Lines(kReportedLines));
-  }
-  return status;
-}
-
-bool Globales::WriteLog(const std::string& origen, const std::string& destino,
-                       const std::vector<std::string>& lines) {
-  if (options.LogFileName.empty()) options.LogFileName = "update.log";
-  const common::FsError e = common::AppendLogBlock(
-      options.LogFileName,
-      common::ComposeLogBlock(clock_->Now(), origen, destino, options.TestMode, lines, kLogDashes));
-  if (e) common::ReportLostLog(options.LogFileName, e);
-  return !e;
+    return engine.Cancelled;
+  });
 }
 
 int UpdateMain(const std::vector<std::string>& args, Globales& g,
                common::WindowFrontEnd* windows) {
   g.MainFormLoaded = false;
-  common::mCmdLine cmd;
-  cmd.ParseCommandLine(common::BuildArgumentText(args, kSwitchNames));
-
-  common::ConsoleUserInterface console;
-  common::UserInterface& ui = windows ? windows->Ui() : console;
-
-  std::string origen;
-  std::string destino;
-  if (!ReadOptions(cmd, g.options, origen, destino)) {
-    ui.ShowUsage(UsageText());
-    return common::kExitOk;
-  }
-  // A mistyped switch or a folder too many would otherwise run on what is
-  // left, and a mirror run deletes.
-  if (std::string problem = common::CommandLineProblem(cmd, kSwitchNames, 2); !problem.empty()) {
-    ui.ShowUsageError(problem, UsageText());
-    return common::kExitFailures;
-  }
-
-  if (origen.empty() || destino.empty()) {
-    if (windows) return windows->RunMainWindow(origen);
-    ui.ShowMessage("Actualizar",
-                   "update: no hay pantalla para mostrar la ventana principal. "
-                   "Indique las dos carpetas: update [opciones] <origen> <destino> "
-                   "(update /? muestra la ayuda).");
-    return common::kExitFailures;
-  }
-
-  try {
-    return g.RunUpdate(origen, destino, ui);
-  } catch (const common::DebugStop& stop) {
-    ui.ShowDebugFailure(stop);
-    return common::kExitDebugStop;
-  }
+  common::ProgramStart program{
+      kSwitchNames,
+      UsageText(),
+      [&g](const common::mCmdLine& cmd, std::string& origen, std::string& destino) {
+        return ReadOptions(cmd, g.options, origen, destino);
+      },
+      [&g](const std::string& origen, const std::string& destino, common::UserInterface& ui) {
+        return g.RunUpdate(origen, destino, ui);
+      },
+      "Actualizar",
+      "update: no hay pantalla para mostrar la ventana principal. "
+      "Indique las dos carpetas: update [opciones] <origen> <destino> "
+      "(update /? muestra la ayuda)."};
+  return common::ProgramMain(args, program, windows);
 }
 
 }  // namespace update

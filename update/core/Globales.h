@@ -12,15 +12,13 @@
 #include "common/core/FileSystem.h"
 #include "common/core/UserInterface.h"
 #include "common/core/WindowFrontEnd.h"
-#include "update/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "update/core/Options.h"
 
 namespace update {
 
 class Globales {
  public:
-  // At most this many lines go to the log block and the error list window.
-  static constexpr int32_t kReportedLines = 1001;
   static constexpr int kLogDashes = 80;
 
   // faults and clock are for tests; by default the real disk and the system clock.
@@ -29,13 +27,13 @@ class Globales {
   Globales& operator=(const Globales&) = delete;
 
   Options options;
-  ErrorList errorList;
+  common::ErrorList errorList{kReportCap};
   bool MainFormLoaded = false;
 
   const common::FileSystem& FileSystem() const { return fs_; }
   const common::Clock& Clock() const { return *clock_; }
 
-  // One run: the "$" macros under /vars, a fresh ErrorCount, the engine on
+  // One run: the "$" macros under /vars, an empty ErrorList, the engine on
   // ui.Progress(), then the report (log block under /u, else the question
   // and the error list). Returns the run's exit status (RunStatus.h).
   // A log block that cannot be written is said on standard error and gives
@@ -44,11 +42,6 @@ class Globales {
   int RunUpdate(std::string origen, std::string destino, common::UserInterface& ui);
 
  private:
-  // Appends the block of lines to the log ("update.log" when none was
-  // named); false, said on standard error, when it could not be written.
-  bool WriteLog(const std::string& origen, const std::string& destino,
-                const std::vector<std::string>& lines);
-
   common::SystemClock systemClock_;
   const common::Clock* clock_;
   common::FileSystem fs_;

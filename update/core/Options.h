@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/core/Clock.h"
+#include "common/core/ErrorList.h"
 #include "common/core/mCmdLine.h"
 
 namespace update {
@@ -16,6 +17,10 @@ inline constexpr int32_t OpCreate = 1;
 inline constexpr int32_t OpUpdate = 2;
 inline constexpr int32_t OpDelete = 4;
 inline constexpr int32_t OpAll = OpCreate | OpUpdate | OpDelete;
+
+// At most 1001 lines go to the log block and the error list window; the
+// rest are left out without a word.
+inline constexpr common::ReportCap kReportCap{1001, common::FullListLine::Omitted};
 
 struct Options {
   bool Unattended = false;    // /u: log block instead of the question at the end

@@ -21,18 +21,6 @@ using common::FsError;
 using common::LinkPolicy;
 using common::ListDetail;
 
-// Restores the view when the run ends, also when DebugStop leaves it.
-class ViewCloser {
- public:
-  explicit ViewCloser(common::ProgressView& view) : view_(view) {}
-  ~ViewCloser() { view_.Close(); }
-  ViewCloser(const ViewCloser&) = delete;
-  ViewCloser& operator=(const ViewCloser&) = delete;
-
- private:
-  common::ProgressView& view_;
-};
-
 // A destination folder that is simply not there, as opposed to one that
 // exists but cannot be read. Below the root, a file or link in its place
 // counts too: the scan has just decided to delete it.
@@ -108,7 +96,7 @@ bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {
 }  // namespace
 
 WritableFolder::WritableFolder(const common::FileSystem& fs, const Folder& folder,
-                               WritableFolder*& current, ErrorList& errors)
+                               WritableFolder*& current, common::ErrorList& errors)
     : fs_(fs), folder_(folder), current_(current), previous_(current), errors_(errors) {
   current_ = this;
 }
@@ -135,7 +123,7 @@ void WritableFolder::Restore() {
     errors_.AddError("setattr " + common::QuotePath(folder_.Path()), e);
 }
 
-UpdateEngine::UpdateEngine(const Options& options, ErrorList& errorList,
+UpdateEngine::UpdateEngine(const Options& options, common::ErrorList& errorList,
                            const common::FileSystem& fs, common::ProgressView& view,
                            const common::Clock& clock)
     : options_(options), errorList_(errorList), fs_(fs), view_(view), clock_(clock) {}
@@ -146,7 +134,7 @@ void UpdateEngine::Cancel() {
   // they finish, and their lines come before the note, as they would have
   // one after another.
   RecordCopies(CopyWait::All);
-  errorList_.AddError("*Cancelado por el usuario");
+  errorList_.AddNote("Cancelado por el usuario");
   view_.DisableCancel();
   Cancelled = true;
 }
@@ -163,7 +151,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   copyTimePrecisions_.clear();
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
-  ViewCloser closer(view_);
+  common::ViewCloser closer(view_);
   view_.SetBar(0);
   view_.SetFileLabel("");
   view_.SetPathLabel("Preparando para actualizar...");
@@ -708,15 +696,7 @@ void UpdateEngine::MakeWritable(const Folder& folder) {
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }
 
 void UpdateEngine::ShowProgress() {
-  // A source that gained files after the count (or whose count failed)
-  // would give more than 100 or a division by 0: the bar then shows 100.
-  float percent = 100.0f;
-  if (FilesTotal > 0 && FilesDone <= FilesTotal) {
-    percent = static_cast<float>(FilesDone) / static_cast<float>(FilesTotal) * 100.0f;
-    if (percent < 0.0f) percent = 0.0f;
-    if (percent > 100.0f) percent = 100.0f;
-  }
-  view_.SetBar(percent);
+  view_.SetBar(common::ProgressPercent(FilesDone, FilesTotal));
   view_.ProcessEvents();
 }
 

@@ -35,7 +35,7 @@
 #include "common/core/ListingWorker.h"
 #include "update/core/CopyWorker.h"
 #include "common/core/ProgressView.h"
-#include "update/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "update/core/Options.h"
 
 namespace update {
@@ -66,7 +66,7 @@ class WritableFolder {
   // a `setattr` line of errors (never a /debug stop: it may come while one
   // leaves the folder).
   WritableFolder(const common::FileSystem& fs, const common::Folder& folder, WritableFolder*& current,
-                 ErrorList& errors);
+                 common::ErrorList& errors);
   WritableFolder(const WritableFolder&) = delete;
   WritableFolder& operator=(const WritableFolder&) = delete;
   ~WritableFolder();
@@ -82,14 +82,14 @@ class WritableFolder {
   const common::Folder& folder_;
   WritableFolder*& current_;
   WritableFolder* previous_;
-  ErrorList& errors_;
+  common::ErrorList& errors_;
   bool checked_ = false;
   std::optional<uint32_t> savedMode_;
 };
 
 class UpdateEngine {
  public:
-  UpdateEngine(const Options& options, ErrorList& errorList, const common::FileSystem& fs,
+  UpdateEngine(const Options& options, common::ErrorList& errorList, const common::FileSystem& fs,
                common::ProgressView& view, const common::Clock& clock);
   UpdateEngine(const UpdateEngine&) = delete;
   UpdateEngine& operator=(const UpdateEngine&) = delete;
@@ -192,7 +192,7 @@ class UpdateEngine {
   std::vector<std::pair<uint64_t, int64_t>> copyTimePrecisions_;
 
   const Options& options_;
-  ErrorList& errorList_;
+  common::ErrorList& errorList_;
   const common::FileSystem& fs_;
   common::ProgressView& view_;
   const common::Clock& clock_;

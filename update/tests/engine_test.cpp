@@ -196,7 +196,7 @@ TEST_F(Engine, FileInSourceWhereTheCopyHasAFolderTakesTwoRuns) {
   EXPECT_NE(first[1].find(Expand(R"() en copy "{o}/x" "{c}/x")")), std::string::npos) << first[1];
   EXPECT_EQ(first[2], Expand(R"(deletedir "{c}/x")"));
   EXPECT_EQ(first[3], Expand(R"(delete "{c}/x/inner.txt")"));
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
 
   EXPECT_EQ(Run(), Expand(Lines{R"(create "{o}/x" "{c}/x")"}));
   ExpectMirrored();
@@ -295,7 +295,7 @@ TEST_P(Switches, RecordWhatTheyAllowAndChangeOnlyThat) {
   options.TestMode = c.test;
   auto before = tree.Snapshot("copia");
   EXPECT_EQ(Run(), Expand(c.expected));
-  EXPECT_EQ(errors.FailureCount(), 0);
+  EXPECT_EQ(errors.Failures(), 0);
   if (c.copyUnchanged) {
     EXPECT_EQ(tree.Snapshot("copia"), before);
     return;
@@ -370,7 +370,7 @@ TEST_F(Engine, MissingDestinationIsReportedAndNothingIsCreated) {
   EXPECT_EQ(Run("origen", "nueva"),
             Lines{ErrorLine(ENOENT, "list \"" + tree.Path("nueva") + "\"")});
   EXPECT_FALSE(tree.Exists("nueva"));
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
 }
 
 TEST_F(Engine, CreateTargetMakesTheWholeChain) {
@@ -446,7 +446,7 @@ TEST_P(FailingCopy, LeavesTheOldCopyAndNoTemporaryFile) {
   EXPECT_EQ(tree.Mode("copia/data.txt"), 0444u);
   EXPECT_EQ(tree.MtimeNsec("copia/data.txt"), 100 * 1000000000LL);
   EXPECT_EQ(Names("copia"), (std::vector<std::string>{"data.txt", "other.txt"}));
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -468,7 +468,7 @@ TEST_F(Engine, FailedFlushOfTheCopyAtTheEndIsAFailure) {
   faults.FailOn(common::FsOp::Write, tree.Path("copia"), EIO, 2);
   EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(sync "{c}")"))});
   EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
 }
 
 // ---- Removing a folder tree ----
@@ -539,7 +539,7 @@ TEST_F(Engine, CancelDuringACopyFinishesThatCopyAndStops) {
   EXPECT_TRUE(view.cancelDisabled);
   EXPECT_EQ(view.closes, 1);
   EXPECT_EQ(engine->FilesDone, 2);  // the scan returned before counting the third
-  EXPECT_EQ(errors.FailureCount(), 0);
+  EXPECT_EQ(errors.Failures(), 0);
 }
 
 TEST_F(Engine, CancelWhileCountingChangesNothing) {
@@ -557,7 +557,7 @@ TEST_F(Engine, CancelDuringARemovalKeepsTheRest) {
   tree.WriteFile("copia/zz/y", "y", 100);
   std::string f2Line = Expand(R"(delete "{c}/old/f2")");
   view.onEvent = [&](TestProgressView& v) {
-    if (errors.ErrorCount() > 0 && errors.Line(errors.ErrorCount() - 1) == f2Line) v.ClickCancel();
+    if (errors.Count() > 0 && errors.Line(errors.Count() - 1) == f2Line) v.ClickCancel();
   };
   EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"), Expand(R"(delete "{c}/old/f1")"), f2Line,
                           "Cancelado por el usuario", Expand(R"(delete "{c}/old/f3")")}));
@@ -588,7 +588,7 @@ TEST_P(Overlap, IsRefusedAndNothingChanges) {
   options.CreateTarget = true;
   EXPECT_EQ(Run(GetParam().origen, GetParam().destino),
             Lines{"Origen y destino se solapan: \"" + o + "\" \"" + d + "\""});
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
   EXPECT_EQ(tree.Snapshot(), before);
 }
 
@@ -638,7 +638,7 @@ TEST_P(EmptySource, EmptiesTheCopyOnlyWhenConfirmed) {
   Lines lines = Run();
   EXPECT_EQ(lines, Expand(c.expected));
   bool refused = !lines.empty() && lines[0].starts_with("El origen");
-  EXPECT_EQ(errors.FailureCount(), refused ? 1 : 0);
+  EXPECT_EQ(errors.Failures(), refused ? 1 : 0);
   EXPECT_EQ(asked, c.answer && (c.exec & update::OpDelete) && !c.test ? 1 : 0);
   EXPECT_EQ(tree.Snapshot("copia") == before, c.copyKept);
 }

@@ -84,7 +84,7 @@ class FaultRun : public ::testing::Test {
     g.options.LogOps = 0;  // only error lines: a clean run records nothing
     return g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui);
   }
-  Lines RecordedLines() const { return g.errorList.Lines(g.errorList.ErrorCount()); }
+  Lines RecordedLines() const { return g.errorList.Lines(); }
   std::string Expand(const std::string& text) const {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -51,7 +51,7 @@ TEST_P(TemporaryLookingNames, AreOrdinaryFiles) {
     expected.push_back(Expand(std::string(R"(delete "{c}/sub/)") + kLeftover + "\""));
   }
   EXPECT_EQ(Run(), expected);
-  EXPECT_EQ(errors.FailureCount(), 0);
+  EXPECT_EQ(errors.Failures(), 0);
   EXPECT_EQ(engine->FilesTotal, 1);
   const bool changes = !c.test;
   EXPECT_EQ(tree.Exists(std::string("copia/") + kMine), changes && (c.exec & update::OpCreate));

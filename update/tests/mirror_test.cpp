@@ -67,8 +67,8 @@ TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
   g.options.LogFileName = tree.Path("update.log");
   TestUserInterface ui;
   EXPECT_EQ(g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui), common::kExitOk);
-  EXPECT_EQ(g.errorList.ErrorCount(), 10000 + 500);  // a create or createdir line each
-  EXPECT_EQ(g.errorList.FailureCount(), 0);
+  EXPECT_EQ(g.errorList.Count(), 10000 + 500);  // a create or createdir line each
+  EXPECT_EQ(g.errorList.Failures(), 0);
   EXPECT_EQ(ui.progress.bars.back(), 100.0f);
 
   std::string diff = "diff -r " + Quoted(tree.Path("origen")) + " " + Quoted(tree.Path("copia")) +
@@ -77,7 +77,7 @@ TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
 
   std::string log = tree.ReadFile("update.log");
   EXPECT_EQ(g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui), common::kExitOk);
-  EXPECT_EQ(g.errorList.ErrorCount(), 0);
+  EXPECT_EQ(g.errorList.Count(), 0);
   EXPECT_EQ(tree.ReadFile("update.log"), log);
   EXPECT_EQ(tree.Snapshot("origen"), tree.Snapshot("copia"));
 }

@@ -85,7 +85,7 @@ TEST_P(MountedAlias, IsRefusedAndNothingChanges) {
   std::string o = tree.Path(c.origen);
   std::string d = tree.Path(c.destino);
   EXPECT_EQ(Run(c.origen, c.destino), Lines{"Origen y destino se solapan: \"" + o + "\" \"" + d + "\""});
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
   EXPECT_EQ(tree.Snapshot(), before);
 }
 
@@ -118,7 +118,7 @@ TEST_F(Mounts, RemovalLeavesAForeignMountAndItsFiles) {
                    }));
   EXPECT_EQ(tree.ReadFile("ajeno/f.txt"), "f");
   EXPECT_FALSE(tree.Exists("copia/viejo/x.txt"));
-  EXPECT_EQ(errors.FailureCount(), 1);
+  EXPECT_EQ(errors.Failures(), 1);
 }
 
 }  // namespace

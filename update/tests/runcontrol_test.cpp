@@ -113,7 +113,7 @@ TEST_F(RunControl, TestModeLineAndAtMost1001Lines) {
     if (i < 1001) expected.push_back(Create(name));
   }
   EXPECT_EQ(Run(), common::kExitOk);
-  EXPECT_EQ(g.errorList.ErrorCount(), 1100);
+  EXPECT_EQ(g.errorList.Count(), 1100);
   EXPECT_EQ(tree.ReadFile("registro.log"), Block(expected, true));
   EXPECT_EQ(tree.Snapshot("copia").size(), 0u);
 }

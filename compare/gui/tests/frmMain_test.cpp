@@ -146,7 +146,7 @@ void CompareWindowsTest::quickSwitchPresetsTheBox_data() {
 
 void CompareWindowsTest::quickSwitchPresetsTheBox() {
   QFETCH(bool, quick);
-  g_->QuickSwitch = quick;
+  g_->options.Quick = quick;
   compare::frmMain& window = windows_->ShowMainWindow("");
   QCOMPARE(window.findChild<QCheckBox*>("chkQuick")->isChecked(), quick);
 }

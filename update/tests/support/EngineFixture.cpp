@@ -20,11 +20,11 @@ EngineFixture::EngineFixture() {
 }
 
 std::vector<std::string> EngineFixture::Run(const std::string& origen, const std::string& destino) {
-  errors.Reset();
+  errors.Clear();
   engine = std::make_unique<update::UpdateEngine>(options, errors, fs, view, clock);
   engine->ConfirmEmptySource = confirmEmptySource;
   engine->Update(tree.Path(origen), tree.Path(destino));
-  return errors.Lines(errors.ErrorCount());
+  return errors.Lines();
 }
 
 std::string EngineFixture::Expand(const std::string& text) const {

@@ -12,7 +12,7 @@
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
 #include "common/tests/support/TempTree.h"
-#include "update/core/ErrorList.h"
+#include "common/core/ErrorList.h"
 #include "update/core/Options.h"
 #include "update/core/UpdateEngine.h"
 #include "update/tests/support/TestProgressView.h"
@@ -40,7 +40,7 @@ class EngineFixture : public ::testing::Test {
   common::FileSystem fs{&faults};
   common::FixedClock clock{SundayEvening()};
   update::Options options;
-  update::ErrorList errors;
+  common::ErrorList errors{update::kReportCap};
   TestProgressView view;
   // The engine's question before an empty source empties the copy; unset,
   // nobody can be asked. Many tests remove from a copy whose source is

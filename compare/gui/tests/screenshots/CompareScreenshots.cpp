@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   }
 
   compare::Globales g;
-  g.QuickSwitch = true;  // as with /q: the box starts ticked
+  g.options.Quick = true;  // as with /q: the box starts ticked
   compare::QtFrontEnd windows(g);
   compare::frmMain& main = windows.ShowMainWindow("");
   save(&main, "compare-frmMain.png");
