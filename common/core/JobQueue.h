@@ -14,6 +14,7 @@
 //
 // Posting, asking and dropping belong to one thread, the owner's.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -99,7 +100,14 @@ class JobQueue {
     Entry* entry = Find(ticket);
     if (entry == nullptr || entry->taken) return std::nullopt;
     if (entry->state == State::Waiting) Execute(lock, *entry);
-    changed_.wait(lock, [entry] { return entry->state == State::Done; });
+    if (entry->state != State::Done) {
+      // Running on the worker: most jobs are short, so a moment's spin
+      // saves the two thread switches of a sleep.
+      lock.unlock();
+      Spin([entry] { return entry->state == State::Done; });
+      lock.lock();
+      changed_.wait(lock, [entry] { return entry->state == State::Done; });
+    }
     entry->taken = true;
     std::optional<Result> result = std::move(entry->result);
     std::exception_ptr error = std::exchange(entry->error, nullptr);
@@ -119,11 +127,19 @@ class JobQueue {
   enum class State : uint8_t { Waiting, Running, Done };
   struct Entry {
     Job job;
-    State state = State::Waiting;
+    std::atomic<State> state{State::Waiting};  // also read without the lock, by Spin
     bool taken = false;
     std::optional<Result> result;  // empty for a dropped job
     std::exception_ptr error;
   };
+
+  // Polls ready for a short while (a few microseconds), yielding the
+  // processor after the first tries.
+  template <class Ready>
+  static void Spin(Ready ready) {
+    for (int i = 0; i < 64 && !ready(); ++i)
+      if (i >= 16) std::this_thread::yield();
+  }
 
   // The ticket's entry while it is kept, or nullptr. Needs the lock.
   Entry* Find(Ticket ticket) {
@@ -184,6 +200,12 @@ class JobQueue {
     std::unique_lock lock(mutex_);
     for (;;) {
       Entry* next = nullptr;
+      if (!stop_ && waiting_ == 0) {
+        // The next job is usually posted at once: spin a moment first.
+        lock.unlock();
+        Spin([this] { return waiting_.load(std::memory_order_relaxed) != 0; });
+        lock.lock();
+      }
       changed_.wait(lock, [&] { return stop_ || (next = NextWaiting()) != nullptr; });
       if (stop_) return;
       Execute(lock, *next);
@@ -194,7 +216,7 @@ class JobQueue {
   std::condition_variable changed_;
   std::deque<Entry> entries_;  // tickets first_, first_ + 1, ...
   Ticket first_ = 0;
-  size_t waiting_ = 0;
+  std::atomic<size_t> waiting_{0};  // also read without the lock, by Spin
   size_t running_ = 0;
   bool stop_ = false;
   bool alone_ = false;  // the worker thread could not be started
