@@ -230,9 +230,7 @@ int64_t CompareEngine::CountFiles(const std::string& folder, LinkPolicy links) {
       posted.push_back(ahead.PostCount(top.folder, top.subfolders[top.next].name));
       if (++top.next == top.subfolders.size()) waiting.pop_back();
     }
-    ahead.Publish();
   };
-  ahead.Publish();
   int64_t n = 0;
   while (!posted.empty()) {
     const ReadAhead::Ticket ticket = posted.front();
@@ -259,7 +257,6 @@ void CompareEngine::CompareFolders(const std::string& s, const std::string& d, C
   ReadAhead& ahead = *readAhead_;
   const ReadAhead::Ticket ts = ahead.PostList(s, links);
   const ReadAhead::Ticket td = ahead.PostList(d, links);
-  ahead.Publish();
   WalkFolder(s, d, mode, ts, td);
 }
 
@@ -358,7 +355,6 @@ void CompareEngine::WalkFolder(const std::string& s, const std::string& d, Compa
         // job before it was taken, so there is room.
         cs = readAhead_->PostList(level.folderS, level.foldersS[static_cast<size_t>(step.i)].name);
         cd = readAhead_->PostList(level.folderD, level.foldersD[static_cast<size_t>(step.j)].name);
-        readAhead_->Publish();
       }
       WalkFolder(childS, childD, mode, cs, cd);
     } else if (step.i >= 0) {
@@ -418,18 +414,14 @@ void CompareEngine::Pump() {
     prefetch_.d = ahead.PostList(level.folderD, level.foldersD[static_cast<size_t>(step.j)].name);
     plan->nextPosted = true;
   }
-  ahead.Publish();
 }
 
 void CompareEngine::Await(ReadAhead::Ticket ticket) {
   ReadAhead& ahead = *readAhead_;
   Pump();
-  if (!originBlock_) EnsureBuffers();
-  while (!ahead.IsDone(ticket)) {
-    // The job wanted is under way on the worker: take on one behind it
-    // rather than wait idle.
-    if (ahead.RunOne(originBlock_.get(), copyBlock_.get())) continue;
-    ahead.WaitDone(ticket);
+  // While the job wanted is under way on the worker, take on those behind
+  // it rather than wait idle.
+  while (!ahead.IsDone(ticket) && ahead.RunOne()) {
   }
 }
 

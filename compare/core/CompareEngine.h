@@ -138,8 +138,7 @@ class CompareEngine {
   int64_t filesTotal_ = 0;
 
   // One pair of read buffers (a piece of a block each) per run, allocated
-  // at the first content comparison; jobs run on this thread read into
-  // them too.
+  // at the first content comparison.
   std::unique_ptr<unsigned char[]> originBlock_;
   std::unique_ptr<unsigned char[]> copyBlock_;
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <exception>
 #include <new>
-#include <system_error>
 #include <utility>
 
 namespace compare {
@@ -31,192 +30,129 @@ ReadAhead::BlockResult ReadAhead::CompareBlock(common::ReadFile& fileS, common::
   return BlockResult::Equal;
 }
 
-ReadAhead::ReadAhead(const common::FileSystem& fs, size_t blockSize, ReadAheadThreads threads)
-    : fs_(fs), blockSize_(blockSize) {
-  if (threads == ReadAheadThreads::CallerOnly) return;
-  try {
-    worker_ = std::thread([this] { WorkerLoop(); });
-  } catch (const std::system_error&) {
-    // No thread to be had (a process limit): every job then runs on the
-    // caller's thread when its result is wanted, as a plain walk would.
-  }
+namespace {
+
+// The two read buffers of the calling thread, allocated by its first pair
+// (pages are only touched as far as the files read need them); nullptr
+// when memory ran out, and asked for again by the next pair.
+unsigned char* ThreadBuffers() {
+  thread_local std::unique_ptr<unsigned char[]> buffers;
+  if (!buffers) buffers.reset(new (std::nothrow) unsigned char[2 * ReadAhead::kReadPiece]);
+  return buffers.get();
 }
 
-ReadAhead::~ReadAhead() {
-  if (!worker_.joinable()) return;
-  stop_.store(true, std::memory_order_release);
-  wake_.fetch_add(1, std::memory_order_release);
-  wake_.notify_one();
-  worker_.join();
-}
+}  // namespace
 
-ReadAhead::Job& ReadAhead::NextSlot() {
-  Job& job = Slot(posted_);
-  // The slot's last job was taken; what it held goes now.
-  job.listing = {};
-  job.fileCount = 0;
-  job.parent.reset();
-  job.folderS.reset();
-  job.folderD.reset();
-  job.pair = PairOutcome{};
-  job.error = {};
-  job.done.store(0, std::memory_order_relaxed);
-  return job;
+ReadAhead::Ticket ReadAhead::Post(std::function<Outcome()> job) {
+  ++posted_;
+  return queue_.Post([job = std::move(job)] {
+    try {
+      return job();
+    } catch (const std::exception&) {
+      // Only memory can run out here (a listing too large for what is
+      // left): the job's failure, never a crash of the whole run, never an
+      // empty listing.
+      Outcome failed;
+      failed.error = FsError{ENOMEM};
+      failed.pair.error = FsError{ENOMEM};
+      return failed;
+    }
+  });
 }
 
 ReadAhead::Ticket ReadAhead::PostList(const std::string& folder, common::LinkPolicy links) {
-  Job& job = NextSlot();
-  job.kind = JobKind::List;
-  job.path = folder;
-  job.copy.clear();
-  job.links = links;
-  job.detail = common::ListDetail::Full;
-  return posted_++;
+  return Post([this, folder, links] { return List(nullptr, folder, links, common::ListDetail::Full); });
 }
 
 ReadAhead::Ticket ReadAhead::PostList(FolderHandle parent, std::string name) {
-  Ticket ticket = PostList(std::move(name), common::LinkPolicy::NoFollow);
-  Slot(ticket).parent = std::move(parent);
-  return ticket;
+  // The parent goes with the job as soon as it is done: a folder waiting to
+  // be taken holds no other descriptor than its own.
+  return Post([this, parent = std::move(parent), name = std::move(name)] {
+    return List(parent, name, common::LinkPolicy::NoFollow, common::ListDetail::Full);
+  });
 }
 
 ReadAhead::Ticket ReadAhead::PostCount(const std::string& folder, common::LinkPolicy links) {
-  Ticket ticket = PostList(folder, links);
-  Job& job = Slot(ticket);
-  job.kind = JobKind::Count;
-  job.detail = common::ListDetail::NamesAndKinds;
-  return ticket;
+  return Post([this, folder, links] { return List(nullptr, folder, links, common::ListDetail::NamesAndKinds); });
 }
 
 ReadAhead::Ticket ReadAhead::PostCount(FolderHandle parent, std::string name) {
-  Ticket ticket = PostCount(std::move(name), common::LinkPolicy::NoFollow);
-  Slot(ticket).parent = std::move(parent);
-  return ticket;
+  return Post([this, parent = std::move(parent), name = std::move(name)] {
+    return List(parent, name, common::LinkPolicy::NoFollow, common::ListDetail::NamesAndKinds);
+  });
 }
 
 ReadAhead::Ticket ReadAhead::PostPair(FolderHandle folderS, std::string nameS, FolderHandle folderD,
                                       std::string nameD) {
-  Job& job = NextSlot();
-  job.kind = JobKind::Pair;
-  job.path = std::move(nameS);
-  job.copy = std::move(nameD);
-  job.folderS = std::move(folderS);
-  job.folderD = std::move(folderD);
-  return posted_++;
+  return Post([this, folderS = std::move(folderS), nameS = std::move(nameS), folderD = std::move(folderD),
+               nameD = std::move(nameD)] {
+    Outcome out;
+    out.pair = Pair(folderS, nameS, folderD, nameD);
+    return out;
+  });
 }
 
-void ReadAhead::Publish() {
-  if (published_.load(std::memory_order_relaxed) == posted_) return;
-  published_.store(posted_, std::memory_order_release);
-  if (worker_.joinable()) {
-    wake_.fetch_add(1, std::memory_order_release);
-    wake_.notify_one();
-  }
-}
-
-bool ReadAhead::IsDone(Ticket ticket) const {
-  return Slot(ticket).done.load(std::memory_order_acquire) != 0;
-}
-
-bool ReadAhead::RunOne(unsigned char* bufferS, unsigned char* bufferD) {
-  uint64_t next = claimed_.load(std::memory_order_relaxed);
-  do {
-    if (next >= published_.load(std::memory_order_acquire)) return false;
-  } while (!claimed_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel,
-                                           std::memory_order_relaxed));
-  Job& job = Slot(next);
-  Run(job, bufferS, bufferD);
-  job.done.store(1, std::memory_order_release);
-  job.done.notify_one();
-  return true;
-}
-
-void ReadAhead::WaitDone(Ticket ticket) const {
-  const Job& job = Slot(ticket);
-  job.done.wait(0, std::memory_order_acquire);
+ReadAhead::Outcome ReadAhead::Take(Ticket ticket) {
+  // Taken in the order posted, so that kSlots bounds what waits.
+  assert(ticket == taken_);
+  ++taken_;
+  return std::move(queue_.Wait(ticket).value());
 }
 
 FsError ReadAhead::TakeListing(Ticket ticket, common::FolderListing& out, FolderHandle& folder) {
-  // Taken in the order posted: a slot is posted again only once taken.
-  assert(ticket == taken_);
-  Job& job = Slot(ticket);
+  Outcome job = Take(ticket);
   out = std::move(job.listing);
-  job.listing = {};
-  folder = std::move(job.folderS);
-  ++taken_;
+  folder = std::move(job.folder);
   return job.error;
 }
 
 FsError ReadAhead::TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders,
                              FolderHandle& folder) {
-  // Taken in the order posted: a slot is posted again only once taken.
-  assert(ticket == taken_);
-  Job& job = Slot(ticket);
+  Outcome job = Take(ticket);
   files = job.fileCount;
   folders = std::move(job.listing.folders);
-  job.listing = {};
-  folder = std::move(job.folderS);
-  ++taken_;
+  folder = std::move(job.folder);
   return job.error;
 }
 
-ReadAhead::PairOutcome ReadAhead::TakePair(Ticket ticket) {
-  // Taken in the order posted: a slot is posted again only once taken.
-  assert(ticket == taken_);
-  Job& job = Slot(ticket);
-  PairOutcome out = std::move(job.pair);
-  ++taken_;
+ReadAhead::PairOutcome ReadAhead::TakePair(Ticket ticket) { return std::move(Take(ticket).pair); }
+
+ReadAhead::Outcome ReadAhead::List(const FolderHandle& parent, const std::string& path, common::LinkPolicy links,
+                                   common::ListDetail detail) const {
+  Outcome out;
+  auto folder = std::make_shared<common::Folder>();
+  out.error = parent ? fs_.OpenFolder(*parent, path, *folder) : fs_.OpenFolder(path, *folder, links);
+  if (!out.error) out.error = fs_.ListFolder(*folder, out.listing, detail);
+  if (out.error) {
+    out.listing = {};
+    return out;
+  }
+  if (detail == common::ListDetail::Full) {
+    out.folder = std::move(folder);
+    return out;
+  }
+  out.fileCount = static_cast<int64_t>(out.listing.files.size());
+  out.listing.files = {};
+  if (!out.listing.folders.empty()) out.folder = std::move(folder);
   return out;
 }
 
-void ReadAhead::Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) const {
-  try {
-    switch (job.kind) {
-      case JobKind::List:
-      case JobKind::Count: {
-        auto folder = std::make_shared<common::Folder>();
-        job.error = job.parent ? fs_.OpenFolder(*job.parent, job.path, *folder)
-                               : fs_.OpenFolder(job.path, *folder, job.links);
-        // The parent served its purpose: a folder waiting to be taken holds
-        // no other descriptor than its own.
-        job.parent.reset();
-        if (!job.error) job.error = fs_.ListFolder(*folder, job.listing, job.detail);
-        if (job.error) break;
-        if (job.kind == JobKind::List) {
-          job.folderS = std::move(folder);
-          break;
-        }
-        job.fileCount = static_cast<int64_t>(job.listing.files.size());
-        job.listing.files = {};
-        if (!job.listing.folders.empty()) job.folderS = std::move(folder);
-        break;
-      }
-      case JobKind::Pair: RunPair(job, bufferS, bufferD); break;
-    }
-  } catch (const std::exception&) {
-    // Only memory can run out here (a listing too large for what is left):
-    // the job's failure, never a crash of the whole run, never an empty
-    // listing.
-    job.listing = {};
-    job.fileCount = 0;
-    job.pair = PairOutcome{};
-    job.pair.error = FsError{ENOMEM};
-    job.error = FsError{ENOMEM};
-  }
-}
-
-void ReadAhead::RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD) const {
-  PairOutcome& out = job.pair;
-  if (bufferS == nullptr || bufferD == nullptr) {
+ReadAhead::PairOutcome ReadAhead::Pair(const FolderHandle& folderS, const std::string& nameS,
+                                       const FolderHandle& folderD, const std::string& nameD) const {
+  PairOutcome out;
+  unsigned char* buffers = ThreadBuffers();
+  if (buffers == nullptr) {
     out.error = FsError{ENOMEM};
-    return;
+    return out;
   }
-  out.error = fs_.OpenRead(*job.folderS, job.path, out.fileS);
-  if (!out.error) out.error = fs_.OpenRead(*job.folderD, job.copy, out.fileD);
+  unsigned char* bufferS = buffers;
+  unsigned char* bufferD = buffers + kReadPiece;
+  out.error = fs_.OpenRead(*folderS, nameS, out.fileS);
+  if (!out.error) out.error = fs_.OpenRead(*folderD, nameD, out.fileD);
   if (out.error) {
     out.fileS.Close();
     out.fileD.Close();
-    return;
+    return out;
   }
   // The files may have changed since they were listed; what is open now is
   // what gets compared.
@@ -236,26 +172,14 @@ void ReadAhead::RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD
         if (whole) {
           out.more = true;
           out.remaining = size - static_cast<int64_t>(want);
-          return;
+          return out;
         }
         break;
     }
   }
   out.fileS.Close();
   out.fileD.Close();
-}
-
-void ReadAhead::WorkerLoop() {
-  // Each thread reads into buffers of its own; pages are only touched
-  // as far as the files read need them.
-  std::unique_ptr<unsigned char[]> bufferS(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
-  std::unique_ptr<unsigned char[]> bufferD(new (std::nothrow) unsigned char[BufferSize(blockSize_)]);
-  for (;;) {
-    const uint32_t seen = wake_.load(std::memory_order_acquire);
-    if (stop_.load(std::memory_order_acquire)) return;
-    if (RunOne(bufferS.get(), bufferD.get())) continue;
-    wake_.wait(seen, std::memory_order_acquire);
-  }
+  return out;
 }
 
 }  // namespace compare

@@ -3,10 +3,9 @@
 //
 // The engine posts jobs in the order in which it will want their results:
 // the listings of a folder, and the file pairs whose contents must be read.
-// The worker takes the oldest job that nobody has started; the engine's
-// thread takes one too whenever the result it waits for is still being made,
-// so the two threads share the opening, reading and listing between them
-// while the engine reports every result in the order it posted them.
+// They run on a JobQueue: its worker and the engine's thread share the
+// opening, reading and listing between them while the engine reports every
+// result in the order it posted them.
 //
 // A job only reads: it never reports, never lets events run and never looks
 // at the cancel flag. Whatever it finds (a failure included) waits in its
@@ -24,28 +23,25 @@
 // folder swapped meanwhile is never followed elsewhere.
 //
 // At most kSlots jobs are posted and not yet taken; a job holds no buffer
-// once done (each thread reads into its own pair of read buffers), only
+// once done (each thread reads into a pair of read buffers of its own), only
 // its folders and the two open files of a pair that goes on past its first
 // block.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/core/FileSystem.h"
+#include "common/core/JobQueue.h"
 
 namespace compare {
 
 // What CompareFiles found for a pair, with its numeric code.
 enum class FileResult : int { Cancelled = -1, Same = 0, SizeDiffers = 1, ContentDiffers = 2 };
-
-// Whether jobs also run on a thread of their own or only on the caller's.
-enum class ReadAheadThreads { Worker, CallerOnly };
 
 class ReadAhead {
  public:
@@ -85,12 +81,9 @@ class ReadAhead {
                                   unsigned char* bufferS, unsigned char* bufferD,
                                   common::FsError& error);
 
-  ReadAhead(const common::FileSystem& fs, size_t blockSize,
-            ReadAheadThreads threads = ReadAheadThreads::Worker);
+  ReadAhead(const common::FileSystem& fs, size_t blockSize) : fs_(fs), blockSize_(blockSize) {}
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
-  // Stops the worker after the job it is on and waits for it.
-  ~ReadAhead();
 
   // Posting needs a free slot; results are taken oldest first, so the next
   // result the caller wants is always posted or can be.
@@ -111,62 +104,45 @@ class ReadAhead {
   Ticket PostCount(FolderHandle parent, std::string name);
   // The file nameS of folderS and nameD of folderD, both as listed.
   Ticket PostPair(FolderHandle folderS, std::string nameS, FolderHandle folderD, std::string nameD);
-  // Lets the worker see the jobs posted since the last call.
-  void Publish();
+  bool IsDone(Ticket ticket) { return queue_.Finished(ticket); }
+  // Runs the oldest job nobody has started, on the caller's thread. False
+  // when there was none.
+  bool RunOne() { return queue_.RunOne(); }
 
-  bool IsDone(Ticket ticket) const;
-  // Runs the oldest job nobody has started, on the caller's thread, reading
-  // into the caller's two read buffers. False when there was none.
-  bool RunOne(unsigned char* bufferS, unsigned char* bufferD);
-  // Blocks until the job is done.
-  void WaitDone(Ticket ticket) const;
-
-  // The results, each taken once, in the order posted, once IsDone.
+  // The results, each taken once, in the order posted; a job nobody has
+  // started yet is run here, one under way is waited for.
   common::FsError TakeListing(Ticket ticket, common::FolderListing& out, FolderHandle& folder);
   common::FsError TakeCount(Ticket ticket, int64_t& files, std::vector<common::EntryInfo>& folders,
                             FolderHandle& folder);
   PairOutcome TakePair(Ticket ticket);
 
   uint64_t Posted() const { return posted_; }
-  bool HasWorker() const { return worker_.joinable(); }
 
  private:
-  enum class JobKind : uint8_t { List, Count, Pair };
-  struct Job {
-    JobKind kind = JobKind::List;
-    std::string path;  // the folder listed (its name in parent), or the origin's name of a pair
-    std::string copy;  // the copy's name of a pair
-    FolderHandle parent;   // the open folder that holds the folder listed, if any
-    FolderHandle folderS;  // the folder listed, or the origin's folder of a pair
-    FolderHandle folderD;
-    common::LinkPolicy links = common::LinkPolicy::NoFollow;
-    common::ListDetail detail = common::ListDetail::Full;
+  // What a job found; the parts its kind does not fill stay empty.
+  struct Outcome {
+    common::FsError error;
     common::FolderListing listing;
     int64_t fileCount = 0;
+    FolderHandle folder;  // the folder listed, kept open
     PairOutcome pair;
-    common::FsError error;
-    std::atomic<uint32_t> done{0};
   };
 
-  Job& Slot(Ticket ticket) { return slots_[ticket % kSlots]; }
-  const Job& Slot(Ticket ticket) const { return slots_[ticket % kSlots]; }
-  Job& NextSlot();
-  void Run(Job& job, unsigned char* bufferS, unsigned char* bufferD) const;
-  void RunPair(Job& job, unsigned char* bufferS, unsigned char* bufferD) const;
-  void WorkerLoop();
+  Ticket Post(std::function<Outcome()> job);
+  // Opens the folder (its name in parent, or its path) and lists it.
+  Outcome List(const FolderHandle& parent, const std::string& path, common::LinkPolicy links,
+               common::ListDetail detail) const;
+  PairOutcome Pair(const FolderHandle& folderS, const std::string& nameS, const FolderHandle& folderD,
+                   const std::string& nameD) const;
+  Outcome Take(Ticket ticket);
 
   const common::FileSystem& fs_;
   const size_t blockSize_;
-  Job slots_[kSlots];
-  // Written by the caller's thread only.
   uint64_t posted_ = 0;
   uint64_t taken_ = 0;
-  // Shared with the worker.
-  std::atomic<uint64_t> published_{0};
-  std::atomic<uint64_t> claimed_{0};
-  std::atomic<uint32_t> wake_{0};
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
+  // Last, so that it ends (dropping what nobody started, finishing what
+  // runs) before what its jobs use.
+  common::JobQueue<Outcome> queue_;
 };
 
 }  // namespace compare

@@ -1,7 +1,6 @@
 // The read-ahead on its own: what a pair job finds at each size around the
-// block boundary, listings and failures carried to the taker, jobs done by
-// the worker alone, jobs run on the caller's thread in posting order, and
-// jobs never taken leave no open descriptor behind.
+// block boundary, listings and failures carried to the taker, and jobs
+// never taken leave no open descriptor behind.
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/core/FileSystem.h"
@@ -21,7 +21,6 @@ namespace {
 using common::FsOp;
 using compare::FileResult;
 using compare::ReadAhead;
-using compare::ReadAheadThreads;
 
 // A small block keeps the files small; the logic does not depend on its size.
 constexpr size_t kBlock = 4096;
@@ -71,8 +70,6 @@ TEST_P(PairJob, FindsWhatTheFirstBlockTells) {
   common::FileSystem fs;
   ReadAhead ahead(fs, kBlock);
   ReadAhead::Ticket t = ahead.PostPair(OpenFolder(fs, tree.Path("o")), "f", OpenFolder(fs, tree.Path("c")), "f");
-  ahead.Publish();
-  ahead.WaitDone(t);
   ReadAhead::PairOutcome out = ahead.TakePair(t);
   EXPECT_FALSE(out.error) << out.error.number;
   EXPECT_EQ(out.result, c.result);
@@ -124,8 +121,6 @@ TEST_P(PairFailure, ReachesTheTakerAndClosesBothFiles) {
   {
     ReadAhead ahead(fs, kBlock);
     ReadAhead::Ticket t = ahead.PostPair(OpenFolder(fs, tree.Path("o")), "f", OpenFolder(fs, tree.Path("c")), "f");
-    ahead.Publish();
-    ahead.WaitDone(t);
     ReadAhead::PairOutcome out = ahead.TakePair(t);
     EXPECT_EQ(out.error.number, EIO);
     EXPECT_FALSE(out.more);
@@ -157,8 +152,6 @@ TEST(ReadAheadTest, ListingsAndTheirFailuresReachTheTaker) {
   ReadAhead ahead(fs, kBlock);
   auto t1 = ahead.PostList(tree.Path("uno"), common::LinkPolicy::NoFollow);
   auto t2 = ahead.PostList(tree.Path("dos"), common::LinkPolicy::NoFollow);
-  ahead.Publish();
-  ahead.WaitDone(t1);
   common::FolderListing listing;
   ReadAhead::FolderHandle folder;
   EXPECT_FALSE(ahead.TakeListing(t1, listing, folder));
@@ -169,7 +162,6 @@ TEST(ReadAheadTest, ListingsAndTheirFailuresReachTheTaker) {
   EXPECT_EQ(listing.files[0].name, "a.txt");
   EXPECT_EQ(listing.files[0].size, 2);
   ASSERT_EQ(listing.folders.size(), 1u);
-  ahead.WaitDone(t2);
   EXPECT_EQ(ahead.TakeListing(t2, listing, folder).number, EACCES);
   EXPECT_TRUE(listing.files.empty());
   EXPECT_FALSE(folder);
@@ -192,8 +184,6 @@ TEST(ReadAheadTest, CountJobsKeepTheNumberAndTheFolders) {
   ReadAhead ahead(fs, kBlock);
   auto t1 = ahead.PostCount(tree.Path("uno"), common::LinkPolicy::NoFollow);
   auto t2 = ahead.PostCount(tree.Path("dos"), common::LinkPolicy::NoFollow);
-  ahead.Publish();
-  ahead.WaitDone(t1);
   int64_t files = -1;
   std::vector<common::EntryInfo> folders;
   ReadAhead::FolderHandle folder;
@@ -203,79 +193,15 @@ TEST(ReadAheadTest, CountJobsKeepTheNumberAndTheFolders) {
   EXPECT_EQ(folders[0].name, "otra");
   EXPECT_EQ(folders[1].name, "sub");
   const ReadAhead::FolderHandle uno = folder;
-  ahead.WaitDone(t2);
   EXPECT_EQ(ahead.TakeCount(t2, files, folders, folder).number, EIO);
   EXPECT_EQ(files, 0);
   EXPECT_TRUE(folders.empty());
   EXPECT_FALSE(folder);
   ASSERT_TRUE(uno && uno->IsOpen());
   auto t3 = ahead.PostCount(uno, "sub");
-  ahead.Publish();
-  ahead.WaitDone(t3);
   EXPECT_FALSE(ahead.TakeCount(t3, files, folders, folder));
   EXPECT_EQ(files, 1);
   EXPECT_FALSE(folder);  // nothing below it to open
-}
-
-// More jobs than slots, each slot used several times, all done by the
-// worker while the caller only waits: the worker really runs ahead.
-TEST(ReadAheadTest, WorkerAloneDoesEveryJobThroughManyRounds) {
-  testsupport::TempTree tree;
-  const int pairs = static_cast<int>(3 * ReadAhead::kSlots + 5);
-  for (int i = 0; i < pairs; ++i) {
-    std::string content = Pattern(static_cast<size_t>(i), 'a');
-    tree.WriteFile("o/" + std::to_string(i), content);
-    if (i % 3 == 0 && i > 0) content[0] ^= 1;
-    tree.WriteFile("c/" + std::to_string(i), content);
-  }
-  common::FileSystem fs;
-  ReadAhead ahead(fs, kBlock);
-  ASSERT_TRUE(ahead.HasWorker());
-  const auto o = OpenFolder(fs, tree.Path("o")), c = OpenFolder(fs, tree.Path("c"));
-  int next = 0, taken = 0;
-  std::vector<ReadAhead::Ticket> tickets;
-  while (taken < pairs) {
-    while (next < pairs && ahead.HasRoom()) {
-      tickets.push_back(ahead.PostPair(o, std::to_string(next), c, std::to_string(next)));
-      ++next;
-    }
-    ahead.Publish();
-    ahead.WaitDone(tickets[static_cast<size_t>(taken)]);
-    ReadAhead::PairOutcome out = ahead.TakePair(tickets[static_cast<size_t>(taken)]);
-    EXPECT_FALSE(out.error);
-    EXPECT_EQ(out.result, taken % 3 == 0 && taken > 0 ? FileResult::ContentDiffers : FileResult::Same) << taken;
-    ++taken;
-  }
-}
-
-TEST(ReadAheadTest, CallerOnlyRunsTheJobsInTheOrderPosted) {
-  testsupport::TempTree tree;
-  tree.WriteFile("o/a", "1");
-  tree.WriteFile("c/a", "2");
-  tree.WriteFile("o/b", "1");
-  tree.WriteFile("c/b", "1");
-  common::FaultInjector faults;
-  std::vector<std::string> opened;
-  faults.OnCall(FsOp::Open, tree.Path("o/a"), [&] { opened.push_back("a"); });
-  faults.OnCall(FsOp::Open, tree.Path("o/b"), [&] { opened.push_back("b"); });
-  common::FileSystem fs(&faults);
-  ReadAhead ahead(fs, kBlock, ReadAheadThreads::CallerOnly);
-  EXPECT_FALSE(ahead.HasWorker());
-  const auto o = OpenFolder(fs, tree.Path("o")), c = OpenFolder(fs, tree.Path("c"));
-  auto ta = ahead.PostPair(o, "a", c, "a");
-  auto tb = ahead.PostPair(o, "b", c, "b");
-  std::vector<unsigned char> s(kBlock), d(kBlock);
-  // Nothing runs before it is published.
-  EXPECT_FALSE(ahead.RunOne(s.data(), d.data()));
-  ahead.Publish();
-  EXPECT_TRUE(ahead.RunOne(s.data(), d.data()));
-  EXPECT_TRUE(ahead.IsDone(ta));
-  EXPECT_FALSE(ahead.IsDone(tb));
-  EXPECT_TRUE(ahead.RunOne(s.data(), d.data()));
-  EXPECT_FALSE(ahead.RunOne(s.data(), d.data()));
-  EXPECT_EQ(opened, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(ahead.TakePair(ta).result, FileResult::ContentDiffers);
-  EXPECT_EQ(ahead.TakePair(tb).result, FileResult::Same);
 }
 
 // A run that ends early (cancel, /debug) leaves jobs done but never taken,
@@ -295,10 +221,12 @@ TEST(ReadAheadTest, JobsNeverTakenCloseTheirFiles) {
       const auto o = OpenFolder(fs, tree.Path("o")), c = OpenFolder(fs, tree.Path("c"));
       for (int i = 0; i < 20; ++i) tickets.push_back(ahead.PostPair(o, std::to_string(i), c, std::to_string(i)));
     }
-    ahead.Publish();
-    for (auto t : tickets) ahead.WaitDone(t);
-    // Each pair's two files, and the two folders the jobs still hold.
-    EXPECT_EQ(OpenDescriptors(), before + 42);
+    while (ahead.RunOne()) {
+    }
+    for (auto t : tickets)
+      while (!ahead.IsDone(t)) std::this_thread::yield();
+    // Each pair's two files; a job done holds its folders no more.
+    EXPECT_EQ(OpenDescriptors(), before + 40);
     ReadAhead::PairOutcome first = ahead.TakePair(tickets[0]);
     EXPECT_TRUE(first.more);
   }

@@ -304,9 +304,10 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   FsError copyError;
   if (!e) {
     copyError = OpenFolderOf(copyParent, copy, d);
-    if (!copyError) copyLister_.Start(d);
+    common::JobQueue<FsError>::Ticket listing = 0;
+    if (!copyError) listing = copyLister_.Post([this, &d, &b] { return fs_.ListFolder(d, b); });
     e = fs_.ListFolder(s, a);
-    if (!copyError) copyError = copyLister_.Wait(b);
+    if (!copyError) copyError = copyLister_.Wait(listing).value();
   }
   // A source folder that cannot be listed is never taken for an empty one:
   // the copy's entries would all be deleted.
@@ -323,7 +324,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   // Copies handed to the worker read from s and write into d: whatever
   // ends this call, they end before the two folders close.
   struct CopiesEnd {
-    CopyWorker& copier;
+    common::JobQueue<FsError>& copier;
     ~CopiesEnd() { copier.DropWaiting(); }
   } copiesEnd{copier_};
 
@@ -521,12 +522,14 @@ void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sou
   }
   WaitForTwins(sourceInfo.key);
   MakeWritable(copyFolder);
-  uint64_t ticket = copier_.Submit(sourceFolder, sourceInfo, copyFolder, copyName, placement);
+  uint64_t ticket = copier_.Post([this, &sourceFolder, &sourceInfo, &copyFolder, copyName, placement] {
+    return fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName, placement);
+  });
   pendingCopies_.push_back(
       PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
   // The worker takes one copy while this thread takes the next: never more
   // than one waits, so progress and lines stay close to the walk.
-  while (copier_.Waiting() > 1) copier_.RunOneHere();
+  while (copier_.Waiting() > 1) copier_.RunOne();
   RecordCopies(CopyWait::FinishedOnly);
   view_.ProcessEvents();
 }
@@ -557,7 +560,7 @@ void UpdateEngine::RecordCopies(CopyWait wait) {
       continue;
     }
     if (wait == CopyWait::FinishedOnly && !copier_.Finished(front.ticket)) break;
-    std::optional<FsError> result = copier_.Result(front.ticket);
+    std::optional<FsError> result = copier_.Wait(front.ticket);
     PendingCopy copy = std::move(pendingCopies_.front());
     pendingCopies_.pop_front();
     RecordCopy(copy, result);
