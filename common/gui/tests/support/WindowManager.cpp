@@ -38,6 +38,11 @@ QList<quint64> WindowIds(const QString& answer) {
   return ids;
 }
 
+// How long a check waits for the window manager. Generous: on a loaded
+// machine (a build beside the tests) openbox and xprop can take seconds, and
+// a wait that ends sooner only costs time when something is really wrong.
+constexpr int kWaitMs = 30000;
+
 }  // namespace
 
 QString WhyNoWindowManager() {
@@ -55,7 +60,7 @@ quint64 XWindow(const QWidget* window) { return window->winId(); }
 bool WaitUntilManaged(const QWidget* window) {
   return QTest::qWaitFor([&] {
     return WindowIds(Property(0, "_NET_CLIENT_LIST")).contains(XWindow(window));
-  });
+  }, kWaitMs);
 }
 
 QString WindowType(const QWidget* window) {
@@ -87,15 +92,18 @@ void ExpectOwnedBy(const QWidget* window, const QWidget* owner) {
   QVERIFY2(WaitUntilManaged(window), qPrintable(window->windowTitle()));
   QCOMPARE(WindowType(window), QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG"));
   QCOMPARE(TransientFor(window), XWindow(owner));
-  QVERIFY2(QTest::qWaitFor([&] { return StackedAbove(window, owner); }),
+  QVERIFY2(QTest::qWaitFor([&] { return StackedAbove(window, owner); }, kWaitMs),
            qPrintable(window->windowTitle()));
 }
 
 void CheckMainWindow(const ProgramWindows& program) {
   QWidget* main = program.showMainWindow(program.origen.toStdString());
   ExpectTopLevel(main);
-  QVERIFY(QTest::qWaitForWindowActive(main));
-  QCOMPARE(QApplication::focusWidget(), main->findChild<QLineEdit*>("txtDestino"));
+  QVERIFY(QTest::qWaitForWindowActive(main, kWaitMs));
+  // The focus is set when the window first becomes active, by an event that
+  // may come just after the activation is seen here.
+  QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), main->findChild<QLineEdit*>("txtDestino"),
+                            kWaitMs);
   QCOMPARE(BlinkingCursors(main), QStringList{"txtDestino"});
 }
 
