@@ -95,6 +95,9 @@ class FileSystem {
   // a link or a mount has its real parents. The chain ends early at a
   // parent that cannot be reached; it is empty when path is no folder.
   std::vector<FolderId> FolderChain(const std::string& path) const;
+  // The absolute path of path with every link, "." and ".." resolved
+  // (realpath). No fault point.
+  FsError RealPath(const std::string& path, std::string& out) const;
 
   FsError ListFolder(const std::string& folder, FolderListing& out,
                      ListDetail detail = ListDetail::Full,

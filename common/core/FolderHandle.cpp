@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <utility>
 
 #include "common/core/FileSystem.h"
@@ -77,6 +78,14 @@ std::vector<FolderId> FileSystem::FolderChain(const std::string& path) const {
     dir.Reset(up);
   }
   return out;
+}
+
+FsError FileSystem::RealPath(const std::string& path, std::string& out) const {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return Failed(errno, FsOp::Lstat, path);
+  out = real;
+  std::free(real);
+  return {};
 }
 
 FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {

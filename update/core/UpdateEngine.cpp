@@ -1,12 +1,10 @@
 #include "update/core/UpdateEngine.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "common/core/FileFunction.h"
-#include "common/core/NameKey.h"
 #include "common/core/NameMerge.h"
 #include "common/core/RunStatus.h"
 
@@ -29,111 +27,26 @@ bool IsMissing(const FsError& e, LinkPolicy links) {
   return links == LinkPolicy::NoFollow && (e.number == ENOTDIR || e.number == ELOOP);
 }
 
-// "." and ".." and doubled separators collapsed, textually. Only used on the
-// part of a path below its nearest existing folder, where no link can hide.
-std::string CollapseDots(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i <= path.size()) {
-    size_t j = path.find('/', i);
-    if (j == std::string::npos) j = path.size();
-    std::string part = path.substr(i, j - i);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(std::move(part));
-    }
-    i = j + 1;
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  return out.empty() ? "/" : out;
-}
-
-// The real location a root stands for (path): realpath when it exists;
-// otherwise the realpath of its nearest existing parent (existing) followed
-// by the rest.
-struct ResolvedRoot {
-  std::string path;
-  std::string existing;
-  bool Exists() const { return path == existing; }
-};
-
-std::optional<ResolvedRoot> ResolveRoot(const std::string& path) {
-  std::string head = path.empty() ? "." : path;
-  std::string rest;
-  for (;;) {
-    while (head.size() > 1 && head.back() == '/') head.pop_back();
-    if (char* real = realpath(head.c_str(), nullptr)) {
-      std::string resolved = real;
-      std::free(real);
-      return ResolvedRoot{CollapseDots(resolved + rest), resolved};
-    }
-    if (head == "/" || head == ".") return std::nullopt;
-    size_t slash = head.rfind('/');
-    if (slash == std::string::npos) {
-      rest = "/" + head + rest;
-      head = ".";
-    } else {
-      rest = head.substr(slash) + rest;
-      head = slash == 0 ? "/" : head.substr(0, slash);
-    }
-  }
-}
-
-bool IsInside(const std::string& inner, const std::string& outer) {
-  if (outer == "/") return true;
-  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-         inner[outer.size()] == '/';
-}
-
-bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {
-  for (const FolderId& c : chain)
-    if (c.SameFolder(id)) return true;
-  return false;
-}
-
 }  // namespace
-
-WritableFolder::WritableFolder(const common::FileSystem& fs, const Folder& folder,
-                               WritableFolder*& current, common::ErrorList& errors)
-    : fs_(fs), folder_(folder), current_(current), previous_(current), errors_(errors) {
-  current_ = this;
-}
-
-WritableFolder::~WritableFolder() {
-  Restore();
-  current_ = previous_;
-}
-
-void WritableFolder::Unlock() {
-  if (checked_) return;
-  checked_ = true;
-  uint32_t mode = 0;
-  if (fs_.FolderMode(folder_, mode) || (mode & 0300) == 0300) return;
-  // A refusal leaves the folder as it is; the step then fails on its own.
-  if (!fs_.SetFolderMode(folder_, mode | 0300)) savedMode_ = mode;
-}
-
-void WritableFolder::Restore() {
-  if (!savedMode_) return;
-  uint32_t mode = *savedMode_;
-  savedMode_.reset();
-  if (FsError e = fs_.SetFolderMode(folder_, mode))
-    errors_.AddError("setattr " + common::QuotePath(folder_.Path()), e);
-}
 
 UpdateEngine::UpdateEngine(const Options& options, common::ErrorList& errorList,
                            const common::FileSystem& fs, common::ProgressView& view,
                            const common::Clock& clock)
-    : options_(options), errorList_(errorList), fs_(fs), view_(view), clock_(clock) {}
+    : options_(options),
+      errorList_(errorList),
+      fs_(fs),
+      view_(view),
+      clock_(clock),
+      copies_(fs, [this](const PendingCopy& copy, const std::optional<FsError>& result) {
+        RecordCopy(copy, result);
+      }) {}
 
 void UpdateEngine::Cancel() {
   if (Cancelled) return;
   // The copies handed over (two at most) were passed by the walk already:
   // they finish, and their lines come before the note, as they would have
   // one after another.
-  RecordCopies(CopyWait::All);
+  copies_.Record(CopyQueue::Wait::All);
   errorList_.AddNote("Cancelado por el usuario");
   view_.DisableCancel();
   Cancelled = true;
@@ -145,9 +58,8 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   FilesTotal = 0;
   copiedAny_ = false;
   stopped_ = false;
-  sourceRoot_ = FolderId{};
-  copyTarget_ = FolderId{};
-  pendingCopies_.clear();
+  roots_ = RootIds{};
+  copies_.Clear();
   copyTimePrecisions_.clear();
   common::FileSystem::RaiseOpenFileLimit();
   view_.Open([this] { Cancel(); });
@@ -166,7 +78,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   destino_ = destino;
   // A copy inside its source would grow without end, and a source inside
   // its copy would be deleted as something the source lacks.
-  if (FoldersOverlap(origen, destino)) {
+  if (RootsOverlap(fs_, origen, destino, roots_)) {
     RefuseOverlap();
     return;
   }
@@ -178,7 +90,7 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   view_.ProcessEvents();
   // /test changes nothing, not even the destination chain.
   copyRootError_ = {};
-  if (options_.CreateTarget && !options_.TestMode) CreateCopyRoot(origen, destino);
+  if (options_.CreateTarget && !options_.TestMode) copyRootError_ = MakeCopyRoot(fs_, origen, destino);
   SyncFolder(origen, destino, nullptr, nullptr);
 
   // Copies are not flushed one by one (that would cost several times the
@@ -189,47 +101,8 @@ void UpdateEngine::Update(std::string origen, std::string destino) {
   }
 }
 
-void UpdateEngine::CreateCopyRoot(const std::string& origen, const std::string& destino) {
-  // The folders above the copy stand for nothing in the source: they are
-  // made as "mkdir -p" makes them. The copy's root is the source root's
-  // copy, made like every folder the walk creates, so that a private source
-  // is never copied into a folder that others may read. What fails shows
-  // up when the destination is listed, as the creation that failed.
-  std::string root = destino;
-  while (root.size() > 1 && root.back() == common::kPathSeparator) root.pop_back();
-  EntryInfo source;
-  if (common::DirExists(root) ||
-      fs_.Stat(origen, source, LinkPolicy::Follow) || source.kind != common::EntryKind::Directory) {
-    copyRootError_ = fs_.MakeFolderTree(destino);
-    return;
-  }
-  copyRootError_ = fs_.MakeFolderTree(common::GetParentPath(root));
-  if (!copyRootError_) copyRootError_ = fs_.MakeFolder(root, source);
-}
-
-bool UpdateEngine::FoldersOverlap(const std::string& origen, const std::string& destino) {
-  std::optional<ResolvedRoot> a = ResolveRoot(origen);
-  std::optional<ResolvedRoot> b = ResolveRoot(destino);
-  if (!a || !b) return false;
-  // As spelled: this alone sees a missing copy that would be made inside
-  // the source.
-  if (a->path == b->path || IsInside(a->path, b->path) || IsInside(b->path, a->path)) return true;
-  // By identity, through every name a folder may have (bind mounts, links
-  // the resolution above could not see): each folder above a root is
-  // reached by ".." from the root itself. A missing source lists nothing.
-  if (!a->Exists()) return false;
-  std::vector<FolderId> source = fs_.FolderChain(a->existing);
-  std::vector<FolderId> copy = fs_.FolderChain(b->existing);
-  if (source.empty() || copy.empty()) return false;
-  sourceRoot_ = source[0];
-  copyTarget_ = copy[0];
-  // The source is the copy or a folder above it (or above where a missing
-  // copy would be made); the copy is the source or a folder above it.
-  return InChain(copy, source[0]) || (b->Exists() && InChain(source, copy[0]));
-}
-
 void UpdateEngine::RefuseOverlap() {
-  RecordCopies(CopyWait::All);
+  copies_.Record(CopyQueue::Wait::All);
   errorList_.AddFailureNote("Origen y destino se solapan: " + common::QuotePath(origen_) + " " +
                             common::QuotePath(destino_));
   stopped_ = true;
@@ -250,7 +123,7 @@ int64_t UpdateEngine::CountFiles(const Folder* parent, const std::string& folder
   // The count sees every folder of the source before anything changes: one
   // that is the copy under another name (a mount) would fill the copy from
   // itself without end.
-  if (fs_.Identify(handle).SameFolder(copyTarget_)) {
+  if (fs_.Identify(handle).SameFolder(roots_.copyTarget)) {
     RefuseOverlap();
     return 0;
   }
@@ -324,9 +197,9 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   // Copies handed to the worker read from s and write into d: whatever
   // ends this call, they end before the two folders close.
   struct CopiesEnd {
-    common::JobQueue<FsError>& copier;
-    ~CopiesEnd() { copier.DropWaiting(); }
-  } copiesEnd{copier_};
+    CopyQueue& copies;
+    ~CopiesEnd() { copies.DropWaiting(); }
+  } copiesEnd{copies_};
 
   if (copyError) {
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
@@ -350,7 +223,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     copyId = fs_.Identify(d);
     for (size_t j = 0; j < b.folders.size(); ++j) {
       copyFolderIds[j] = fs_.Identify(d, b.folders[j].name);
-      if (copyFolderIds[j].SameFolder(sourceRoot_)) {
+      if (copyFolderIds[j].SameFolder(roots_.source)) {
         RefuseOverlap();
         return;
       }
@@ -397,7 +270,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     }
     return !Stopping();
   });
-  RecordCopies(CopyWait::All);
+  copies_.Record(CopyQueue::Wait::All);
   if (Stopping()) return;
   std::vector<EntryInfo>().swap(a.files);
   std::vector<EntryInfo>().swap(b.files);
@@ -449,245 +322,6 @@ void UpdateEngine::Trace(int32_t op, const char* keyword, const std::string& fir
 void UpdateEngine::Fail(const FsError& failure, const std::string& context) {
   if (options_.DebugMode) throw common::DebugStop(failure.number, failure.Description(), context);
   errorList_.AddError(context, failure);
-}
-
-void UpdateEngine::CopyGuarded(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                               const Folder& copyFolder, const std::string& copyName,
-                               common::Placement placement) {
-  // The copy lands under a temporary name and is renamed over the old one
-  // only with its content, permission bits and time in place, so a failure
-  // (or a cancel) leaves the old copy exactly as it was. The old copy need
-  // not be made writable first: the rename replaces it. The bits are set
-  // before the rename, so their failure is a failure of the copy.
-  if (FsError e = fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName, placement)) {
-    Fail(e, "copy " + common::QuotePath(sourceFolder.PathOf(sourceInfo.name)) + " " +
-                common::QuotePath(copyFolder.PathOf(copyName)));
-    return;
-  }
-  copiedAny_ = true;
-}
-
-void UpdateEngine::UpdateFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                              const Folder& copyFolder, const std::string& copyName) {
-  view_.SetFileLabel(sourceInfo.name);
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpUpdate) == 0) return;
-  CopyAction(OpUpdate, "update", sourceFolder, sourceInfo, copyFolder, copyName);
-}
-
-void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                                 const Folder& copyFolder, const std::string& copyName) {
-  view_.SetFileLabel(sourceInfo.name);
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpCreate) == 0) return;
-  CopyAction(OpCreate, "create", sourceFolder, sourceInfo, copyFolder, copyName);
-}
-
-bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceInfo) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpCreate) == 0) return true;
-  const std::string folder = copyFolder.PathOf(sourceInfo.name);
-  Trace(OpCreate, "createdir", folder);
-  if (options_.TestMode) return true;
-  MakeWritable(copyFolder);
-  // The source folder's bits (and, as root, its owner and group): a private
-  // folder stays private in the copy whatever the umask.
-  if (FsError e = fs_.MakeFolder(copyFolder, sourceInfo.name, sourceInfo)) {
-    Fail(e, "mkdir " + common::QuotePath(folder));
-    return false;
-  }
-  return true;
-}
-
-void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sourceFolder,
-                              const EntryInfo& sourceInfo, const Folder& copyFolder,
-                              const std::string& copyName) {
-  // A create never replaces what holds its name (a twin's copy on a
-  // case-insensitive copy): it fails instead.
-  const auto placement = op == OpCreate ? common::Placement::Create : common::Placement::Replace;
-  // /test copies nothing, and under /debug the first failure must end the
-  // run before anything after it happens: both go one by one.
-  if (options_.TestMode || options_.DebugMode) {
-    if ((options_.LogOps & op) != 0) {
-      std::string source = sourceFolder.PathOf(sourceInfo.name);
-      std::string copy = copyFolder.PathOf(copyName);
-      Trace(op, keyword, source, &copy);
-    }
-    if (options_.TestMode) return;
-    MakeWritable(copyFolder);
-    CopyGuarded(sourceFolder, sourceInfo, copyFolder, copyName, placement);
-    view_.ProcessEvents();
-    return;
-  }
-  WaitForTwins(sourceInfo.key);
-  MakeWritable(copyFolder);
-  uint64_t ticket = copier_.Post([this, &sourceFolder, &sourceInfo, &copyFolder, copyName, placement] {
-    return fs_.CopyFile(sourceFolder, sourceInfo, copyFolder, copyName, placement);
-  });
-  pendingCopies_.push_back(
-      PendingCopy{ticket, std::nullopt, op, keyword, &sourceFolder, &sourceInfo, &copyFolder, copyName});
-  // The worker takes one copy while this thread takes the next: never more
-  // than one waits, so progress and lines stay close to the walk.
-  while (copier_.Waiting() > 1) copier_.RunOne();
-  RecordCopies(CopyWait::FinishedOnly);
-  view_.ProcessEvents();
-}
-
-void UpdateEngine::WaitForTwins(const std::string& key) {
-  // Names equal but for letter case may be one name in the copy: their
-  // copies and deletions go in walk order, never side by side, so the
-  // same one of them gets the name on every run.
-  for (const PendingCopy& pending : pendingCopies_) {
-    const std::string& pendingKey =
-        pending.sourceInfo != nullptr ? pending.sourceInfo->key : common::MakeNameKey(pending.copyName);
-    if (pendingKey == key) {
-      RecordCopies(CopyWait::All);
-      return;
-    }
-  }
-}
-
-void UpdateEngine::RecordCopies(CopyWait wait) {
-  while (!pendingCopies_.empty()) {
-    const PendingCopy& front = pendingCopies_.front();
-    if (front.deleted) {
-      PendingCopy deletion = std::move(pendingCopies_.front());
-      pendingCopies_.pop_front();
-      std::string file = deletion.copyFolder->PathOf(deletion.copyName);
-      Trace(OpDelete, "delete", file);
-      if (*deletion.deleted) Fail(*deletion.deleted, "del " + common::QuotePath(file));
-      continue;
-    }
-    if (wait == CopyWait::FinishedOnly && !copier_.Finished(front.ticket)) break;
-    std::optional<FsError> result = copier_.Wait(front.ticket);
-    PendingCopy copy = std::move(pendingCopies_.front());
-    pendingCopies_.pop_front();
-    RecordCopy(copy, result);
-  }
-}
-
-void UpdateEngine::RecordCopy(const PendingCopy& copy, const std::optional<FsError>& result) {
-  if (!result) return;  // dropped by a cancel before it started: it never happened
-  std::string source = copy.sourceFolder->PathOf(copy.sourceInfo->name);
-  std::string target = copy.copyFolder->PathOf(copy.copyName);
-  Trace(copy.op, copy.keyword, source, &target);
-  if (*result) {
-    Fail(*result, "copy " + common::QuotePath(source) + " " + common::QuotePath(target));
-    return;
-  }
-  copiedAny_ = true;
-}
-
-void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpDelete) == 0) return;
-  if (!options_.TestMode) MakeWritable(folder);
-  if (!pendingCopies_.empty() && !options_.DebugMode) {
-    // Copies are running: the deletion (of another name) goes on at once,
-    // and its lines wait for theirs.
-    WaitForTwins(common::MakeNameKey(name));
-    FsError e = options_.TestMode ? FsError{} : fs_.RemoveFile(folder, name);
-    pendingCopies_.push_back(PendingCopy{0, e, OpDelete, "delete", nullptr, nullptr, &folder, name});
-    RecordCopies(CopyWait::FinishedOnly);
-    return;
-  }
-  const std::string file = folder.PathOf(name);
-  Trace(OpDelete, "delete", file);
-  if (options_.TestMode) return;
-  // Deleting needs no permission on the file itself here, so a read-only
-  // file is not touched before: a failed deletion leaves it as it was.
-  if (FsError e = fs_.RemoveFile(folder, name)) Fail(e, "del " + common::QuotePath(file));
-}
-
-bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
-                                 const EntryInfo& folderInfo, const FolderId& folderId) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpDelete) == 0) return false;
-  const std::string folder = parent.PathOf(folderInfo.name);
-  Trace(OpDelete, "deletedir", folder);
-  if (options_.TestMode) return false;
-
-  // Another file system mounted in the copy is no part of it: nothing of it
-  // is deleted, not even its mode changed, and it stays with its line.
-  if (!folderId.SameMount(parentId)) {
-    Fail(FsError{EXDEV}, "rmdir " + common::QuotePath(folder));
-    view_.ProcessEvents();
-    return true;
-  }
-  MakeWritable(parent);
-
-  // Deleting inside a folder needs write and search permission on it. The
-  // change never follows a link; its failure is reported with the folder's
-  // removal when nothing later failed.
-  FsError pending;
-  if ((folderInfo.mode & 0700) != 0700)
-    pending = fs_.SetMode(parent, folderInfo.name, (folderInfo.mode & 07777) | 0700);
-
-  // Opened without following a link, then emptied through its descriptor
-  // only: a folder swapped for a link at any moment of the removal is never
-  // followed, so nothing outside the copy is deleted. A folder whose
-  // contents are unknown has nothing of it deleted.
-  Folder handle;
-  FolderListing inside;
-  FsError e = fs_.OpenFolder(parent, folderInfo.name, handle);
-  if (!e) e = fs_.ListFolder(handle, inside);
-  if (e) {
-    Fail(e, "rmdir " + common::QuotePath(folder));
-    view_.ProcessEvents();
-    return false;
-  }
-  // A subfolder that is the source under another name stops the run before
-  // anything in this folder is deleted.
-  std::vector<FolderId> subIds(inside.folders.size());
-  for (size_t k = 0; k < inside.folders.size(); ++k) {
-    subIds[k] = fs_.Identify(handle, inside.folders[k].name);
-    if (subIds[k].SameFolder(sourceRoot_)) {
-      RefuseOverlap();
-      return false;
-    }
-  }
-
-  // Under /debug a failure inside the tree does not end the run here: the
-  // removal goes on, and the first such failure ends it if the folder stays.
-  std::optional<common::DebugStop> inner;
-  auto guarded = [&](auto&& step) {
-    if (!options_.DebugMode) return step();
-    try {
-      step();
-    } catch (const common::DebugStop& stop) {
-      if (!inner) inner = stop;
-    }
-  };
-  for (const EntryInfo& file : inside.files) {
-    guarded([&] { RemoveFile(handle, file.name); });
-    if (Stopping()) return false;
-  }
-  bool holdsMount = false;
-  for (size_t k = 0; k < inside.folders.size(); ++k) {
-    guarded([&] {
-      if (RemoveDirTree(handle, folderId, inside.folders[k], subIds[k])) holdsMount = true;
-    });
-    if (Stopping()) return false;
-  }
-  handle.Close();
-  // The mount's line says why this folder stays; its rmdir would only add
-  // "not empty" for every folder above the mount.
-  if (holdsMount) {
-    if (inner) throw *inner;
-    return true;
-  }
-
-  e = fs_.RemoveFolder(parent, folderInfo.name);
-  if (!e) e = pending;
-  if (e) {
-    if (inner) throw *inner;
-    Fail(e, "rmdir " + common::QuotePath(folder));
-  }
-  view_.ProcessEvents();
-  return false;
 }
 
 void UpdateEngine::MakeWritable(const Folder& folder) {

@@ -17,13 +17,15 @@
 // Modification times are compared at the precision the copy's file system
 // keeps, probed once per file system met in the copy.
 //
-// Two folders that overlap are refused by identity, not by spelling: a bind
-// mount or any other name of a folder of the other tree counts too. Removing
-// a folder of the copy never descends into another mount inside it. A
-// source root with no entries never empties its copy unless the user says so.
+// Two folders that overlap are refused by identity (RootOverlap.h).
+// Removing a folder of the copy never descends into another mount inside
+// it. A source root with no entries never empties its copy unless the user
+// says so.
+//
+// UpdateEngine.cpp holds the walk; CopyActions.cpp the creations, updates
+// and the recording of copies; TreeRemoval.cpp the deletions.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,60 +33,16 @@
 #include <vector>
 
 #include "common/core/Clock.h"
+#include "common/core/ErrorList.h"
 #include "common/core/FileSystem.h"
 #include "common/core/JobQueue.h"
 #include "common/core/ProgressView.h"
-#include "common/core/ErrorList.h"
+#include "update/core/CopyQueue.h"
 #include "update/core/Options.h"
+#include "update/core/RootOverlap.h"
+#include "update/core/WritableFolder.h"
 
 namespace update {
-
-// A copy handed to the copy queue, with what its lines need; or a
-// deletion done meanwhile (deleted set), whose lines wait for the copies
-// handed over before it.
-struct PendingCopy {
-  uint64_t ticket;
-  std::optional<common::FsError> deleted;  // a deletion and its result
-  int32_t op;
-  const char* keyword;
-  const common::Folder* sourceFolder;
-  const common::EntryInfo* sourceInfo;
-  const common::Folder* copyFolder;
-  std::string copyName;
-};
-
-// A folder of the copy that its owner may not write in (a copy first made
-// by "cp -a" of read-only folders) is made writable for the first step that
-// changes something in it, and gets its exact mode back when the steps in
-// it are over: at the end of the folder's own entries, or when a failure, a
-// cancel or a /debug stop leaves the folder early. It is destroyed only
-// after every copy handed over into the folder is done.
-class WritableFolder {
- public:
-  // While it lives, current points at it. A failure to restore the mode is
-  // a `setattr` line of errors (never a /debug stop: it may come while one
-  // leaves the folder).
-  WritableFolder(const common::FileSystem& fs, const common::Folder& folder, WritableFolder*& current,
-                 common::ErrorList& errors);
-  WritableFolder(const WritableFolder&) = delete;
-  WritableFolder& operator=(const WritableFolder&) = delete;
-  ~WritableFolder();
-
-  const common::Folder& Handle() const { return folder_; }
-  // Adds the owner's write and search bits where they are missing; once.
-  void Unlock();
-  // Gives the folder its mode back if Unlock changed it.
-  void Restore();
-
- private:
-  const common::FileSystem& fs_;
-  const common::Folder& folder_;
-  WritableFolder*& current_;
-  WritableFolder* previous_;
-  common::ErrorList& errors_;
-  bool checked_ = false;
-  std::optional<uint32_t> savedMode_;
-};
 
 class UpdateEngine {
  public:
@@ -132,8 +90,6 @@ class UpdateEngine {
                      const common::Folder& copyFolder, const std::string& copyName);
   // False when the folder should now exist and does not (its creation failed).
   bool CreateDir(const common::Folder& copyFolder, const common::EntryInfo& sourceInfo);
-  // /ct: the destination folder with its missing parents.
-  void CreateCopyRoot(const std::string& origen, const std::string& destino);
   // Before a step that changes something in folder of the copy: makes it
   // writable when it is the folder pair's copy and its owner may not write.
   void MakeWritable(const common::Folder& folder);
@@ -145,9 +101,6 @@ class UpdateEngine {
   void ClearFileLabel();
   void ShowProgress();
 
-  // True when one root lies inside the other or both are one, as spelled
-  // or by identity. Keeps the identities that the walk checks further.
-  bool FoldersOverlap(const std::string& origen, const std::string& destino);
   // The overlap note; the run stops. A folder of the source found to be the
   // copy (while counting, before anything changed), or a folder of the copy
   // found to be the source (before anything in its parent changes), is
@@ -158,19 +111,12 @@ class UpdateEngine {
                    const common::Folder& copyFolder, const std::string& copyName,
                    common::Placement placement);
   // A create or update that copies: traced and copied at once under
-  // /debug, otherwise handed to the copy worker and recorded when done.
+  // /debug, otherwise handed to the copy queue and recorded when done.
   void CopyAction(int32_t op, const char* keyword, const common::Folder& sourceFolder,
                   const common::EntryInfo& sourceInfo, const common::Folder& copyFolder,
                   const std::string& copyName);
-  // Records the trace and error lines of handed-over copies, in the order
-  // they were handed over: those finished, or all of them (waiting for
-  // them) when wait says so.
-  enum class CopyWait { FinishedOnly, All };
-  void RecordCopies(CopyWait wait);
-  // Records every handed-over copy first when one of them is of a name
-  // with this key (a twin of the name about to be copied or deleted).
-  void WaitForTwins(const std::string& key);
-  void RecordCopy(const struct PendingCopy& copy, const std::optional<common::FsError>& result);
+  // The lines of a copy or deletion the copy queue hands back.
+  void RecordCopy(const PendingCopy& copy, const std::optional<common::FsError>& result);
   void Trace(int32_t op, const char* keyword, const std::string& first,
              const std::string* second = nullptr);
   // A failed file step: an error line, or under /debug the end of the run.
@@ -183,8 +129,7 @@ class UpdateEngine {
   std::string destino_;
   // The source root, and the copy root (or the nearest folder above it that
   // exists): no folder of the other tree may be either.
-  common::FolderId sourceRoot_;
-  common::FolderId copyTarget_;
+  RootIds roots_;
   common::FsError copyRootError_;  // what /ct could not make of the copy's root
   // The time precision in nanoseconds of each file system met in the copy,
   // by device: a source time is cut to it before "strictly newer" is decided.
@@ -197,16 +142,9 @@ class UpdateEngine {
   const common::Clock& clock_;
   // Lists the copy's side of each folder pair while the source's is listed.
   common::JobQueue<common::FsError> copyLister_;
-  // Copies handed over and not yet recorded, oldest first. A copy's line is
-  // recorded only after every line of the copies handed over before it, and
-  // before anything that is not a copy: the log reads as if the copies had
-  // run one after another.
-  std::deque<PendingCopy> pendingCopies_;
-  // Runs the copies two at a time: one on its worker thread, one on this
-  // thread (a machine with two cores copies a folder of small files in
-  // about half the time). Its jobs point at folders and listing entries
+  // Copies handed over: jobs that point at folders and listing entries
   // kept alive until every copy handed over is finished or dropped.
-  common::JobQueue<common::FsError> copier_;
+  CopyQueue copies_;
 };
 
 }  // namespace update
