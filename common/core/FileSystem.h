@@ -79,7 +79,7 @@ class FileSystem {
   // Open and SetTimes on folder.PathOf(kTimeProbeName).
   FsError ProbeTimePrecision(const Folder& folder, ProbeNaming naming, int64_t& precision) const;
   static constexpr std::string_view kTimeProbeName = ".~time-probe";
-  // The device of the file system that holds folder (st_dev).
+  // The device of the file system that holds folder, as FolderId::device.
   FsError DeviceOf(const Folder& folder, uint64_t& device) const;
 
   // What folder is, and what the entry name of folder is (not through a

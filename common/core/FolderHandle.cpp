@@ -30,13 +30,16 @@ int IdentifyAt(int dirFd, const char* name, int flags, FolderId& out) {
 }  // namespace
 
 Folder::Folder(Folder&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      listed_(std::exchange(other.listed_, false)) {}
 
 Folder& Folder::operator=(Folder&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
+    listed_ = std::exchange(other.listed_, false);
   }
   return *this;
 }
@@ -46,6 +49,7 @@ Folder::~Folder() { Close(); }
 void Folder::Close() {
   if (fd_ >= 0) ::close(fd_);  // read-only: nothing to lose at close
   fd_ = -1;
+  listed_ = false;
 }
 
 std::string Folder::PathOf(std::string_view name) const { return JoinName(path_, name); }
@@ -116,9 +120,9 @@ FsError FileSystem::OpenFolder(const Folder& parent, std::string_view name, Fold
 }
 
 FsError FileSystem::DeviceOf(const Folder& folder, uint64_t& device) const {
-  struct stat st;
-  if (::fstat(folder.fd_, &st) != 0) return Failed(errno, FsOp::Lstat, folder.Path());
-  device = static_cast<uint64_t>(st.st_dev);
+  FolderId id;
+  if (int e = IdentifyAt(folder.fd_, "", AT_EMPTY_PATH, id)) return Failed(e, FsOp::Lstat, folder.Path());
+  device = id.device;
   return {};
 }
 

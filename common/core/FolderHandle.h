@@ -30,6 +30,9 @@ class Folder {
   friend class FileSystem;
   int fd_ = -1;
   std::string path_;
+  // Read by a listing since it was opened: the next listing rewinds first.
+  // A walk lists most folders once, and spares the seek.
+  mutable bool listed_ = false;
 };
 
 // Which folder a handle or a name really is, whatever path led to it: the

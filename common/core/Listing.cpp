@@ -20,9 +20,13 @@ using namespace fsdetail;
 // folder per call, one call (plus the one that sees the end) for most.
 constexpr size_t kListBuffer = 64 * 1024;
 
+// Whether the descriptor may have been read already and must be wound back
+// to the folder's start. A folder just opened is at its start.
+enum class Rewind { No, Yes };
+
 // The entries of an open folder, read from its start.
 FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, FolderListing& out,
-                    ListDetail detail) {
+                    ListDetail detail, Rewind rewind) {
   // A failure part way must not pass for the end of the folder: the caller
   // would take the missing entries for deleted ones.
   auto fail = [&out, &folder](int error, FsOp op = FsOp::List, std::string_view path = {}) {
@@ -30,7 +34,7 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
     out.folders.clear();
     return Failed(error, op, path.empty() ? std::string_view(folder) : path);
   };
-  if (::lseek(fd, 0, SEEK_SET) < 0) return fail(errno);
+  if (rewind == Rewind::Yes && ::lseek(fd, 0, SEEK_SET) < 0) return fail(errno);
 
   thread_local std::unique_ptr<char[]> buffer;
   if (!buffer) buffer.reset(new char[kListBuffer]);
@@ -93,7 +97,9 @@ FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDet
   out.folders.clear();
   if (int e = Fault(faults_, FsOp::List, folder.Path())) return Failed(e, FsOp::List, folder.Path());
   if (!folder.IsOpen()) return Failed(EBADF, FsOp::List, folder.Path());
-  return ListEntries(faults_, folder.fd_, folder.Path(), out, detail);
+  const Rewind rewind = folder.listed_ ? Rewind::Yes : Rewind::No;
+  folder.listed_ = true;
+  return ListEntries(faults_, folder.fd_, folder.Path(), out, detail, rewind);
 }
 
 FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, ListDetail detail,
@@ -106,7 +112,7 @@ FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, Li
   if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
   Fd dir(::open(folder.c_str(), flags));
   if (dir.Get() < 0) return Failed(errno, FsOp::List, folder);
-  return ListEntries(faults_, dir.Get(), folder, out, detail);
+  return ListEntries(faults_, dir.Get(), folder, out, detail, Rewind::No);
 }
 
 FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy links) const {

@@ -78,10 +78,17 @@ class UpdateEngine {
                   const common::Folder* sourceParent, const common::Folder* copyParent);
   common::FsError OpenFolderOf(const common::Folder* parent, const std::string& path,
                                common::Folder& out) const;
-  int64_t CountFiles(const common::Folder* parent, const std::string& folder);
+  // The files of the source, counted before anything changes; a folder of
+  // the source that is the copy stops the count (run.foundCopy). The
+  // subtrees of the root are counted two at a time (CountSubtrees).
+  struct CountRun;
+  int64_t CountFiles(const common::Folder* parent, const std::string& folder, CountRun& run);
+  int64_t CountSubtrees(const common::Folder& root, const std::string& path,
+                        const std::vector<common::EntryInfo>& folders, CountRun& run);
   // How finely the file system of the copy's folder keeps modification
-  // times, learnt once per file system a run meets in the copy.
-  int64_t CopyTimePrecision(const common::Folder& copy);
+  // times, learnt once per file system a run meets in the copy. copyId is
+  // the folder's identity (unknown: asked here).
+  int64_t CopyTimePrecision(const common::Folder& copy, const common::FolderId& copyId);
   bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy, int64_t precision) const;
 
   void UpdateFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
@@ -140,7 +147,8 @@ class UpdateEngine {
   const common::FileSystem& fs_;
   common::ProgressView& view_;
   const common::Clock& clock_;
-  // Lists the copy's side of each folder pair while the source's is listed.
+  // Lists the copy's side of each folder pair while the source's is listed;
+  // before that, counts subtrees of the source beside this thread.
   common::JobQueue<common::FsError> copyLister_;
   // Copies handed over: jobs that point at folders and listing entries
   // kept alive until every copy handed over is finished or dropped.
