@@ -236,10 +236,23 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
   FolderListing b;
   LinkPolicy links = copyParent == nullptr ? LinkPolicy::Follow : LinkPolicy::NoFollow;
   FsError copyError;
+  // What the copy's folder and its subfolders are, for the overlap check
+  // below: taken by the worker too, which leaves the walk's thread less
+  // to do alone after the two listings.
+  FolderId copyId;
+  std::vector<FolderId> copyFolderIds;
   if (!e) {
     copyError = OpenFolderOf(copyParent, copy, d);
     common::JobQueue<FsError>::Ticket listing = 0;
-    if (!copyError) listing = copyLister_.Post([this, &d, &b] { return fs_.ListFolder(d, b); });
+    if (!copyError) {
+      listing = copyLister_.Post([this, &d, &b, &copyId, &copyFolderIds] {
+        FsError listed = fs_.ListFolder(d, b);
+        copyId = fs_.Identify(d);
+        copyFolderIds.resize(b.folders.size());
+        for (size_t j = 0; j < b.folders.size(); ++j) copyFolderIds[j] = fs_.Identify(d, b.folders[j].name);
+        return listed;
+      });
+    }
     e = fs_.ListFolder(s, a);
     if (!copyError) copyError = copyLister_.Wait(listing).value();
   }
@@ -273,21 +286,16 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
       return;
     }
     b = FolderListing();
+    copyFolderIds.clear();
   }
 
   // A folder of the copy that is the source under another name (a mount)
   // would be emptied or filled from itself: the run stops before anything
   // in this folder changes.
-  FolderId copyId;
-  std::vector<FolderId> copyFolderIds(b.folders.size());
-  if (d.IsOpen()) {
-    copyId = fs_.Identify(d);
-    for (size_t j = 0; j < b.folders.size(); ++j) {
-      copyFolderIds[j] = fs_.Identify(d, b.folders[j].name);
-      if (copyFolderIds[j].SameFolder(roots_.source)) {
-        RefuseOverlap();
-        return;
-      }
+  for (const FolderId& id : copyFolderIds) {
+    if (id.SameFolder(roots_.source)) {
+      RefuseOverlap();
+      return;
     }
   }
 
