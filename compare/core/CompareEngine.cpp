@@ -66,21 +66,24 @@ const T& At(const std::vector<T>& list, int index) {
 }
 
 // What a matched pair needs beyond its two listing entries.
-enum class PairWork { Decided, Special, Links, Content };
+enum class PairWork { Decided, Special, KindsDiffer, Links, Content };
+
+// A quick comparison's listings give every entry's size. A full one's do
+// not (no stat per entry): there, the sizes come from the open files.
+ListDetail DetailFor(CompareMode mode) { return mode == CompareMode::Quick ? ListDetail::Full : ListDetail::NamesAndKinds; }
 
 PairWork Classify(const EntryInfo& a, const EntryInfo& b, CompareMode mode, FileResult& decided) {
   if (a.kind == EntryKind::Special || b.kind == EntryKind::Special) return PairWork::Special;
-  decided = FileResult::SizeDiffers;
-  if (a.size != b.size) return PairWork::Decided;
-  // A link against a regular file of the same size: the entries are plainly
-  // not the same, and the listing already says so without reading anything.
-  decided = FileResult::ContentDiffers;
-  if (a.kind != b.kind) return PairWork::Decided;
-  decided = FileResult::Same;
-  if (mode == CompareMode::Quick) return PairWork::Decided;
-  if (a.kind == EntryKind::Symlink) return PairWork::Links;
-  if (a.size == 0) return PairWork::Decided;
-  return PairWork::Content;
+  if (mode == CompareMode::Full) {
+    // A link against a regular file: plainly not the same, and only their
+    // sizes tell which line they get.
+    if (a.kind != b.kind) return PairWork::KindsDiffer;
+    return a.kind == EntryKind::Symlink ? PairWork::Links : PairWork::Content;
+  }
+  decided = a.size != b.size ? FileResult::SizeDiffers
+            : a.kind != b.kind ? FileResult::ContentDiffers
+                               : FileResult::Same;
+  return PairWork::Decided;
 }
 
 }  // namespace
@@ -139,9 +142,10 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
 
   view_.SetFileLabel("");
   view_.ProcessEvents();
-  const Listings roots{ahead.PostList(nullptr, origen, LinkPolicy::Follow, ListDetail::Full),
-                       ahead.PostList(nullptr, destino, LinkPolicy::Follow, ListDetail::Full)};
-  WalkFolder(ahead, origen, destino, quick ? CompareMode::Quick : CompareMode::Full, roots, nullptr);
+  const CompareMode mode = quick ? CompareMode::Quick : CompareMode::Full;
+  const Listings roots{ahead.PostList(nullptr, origen, LinkPolicy::Follow, DetailFor(mode)),
+                       ahead.PostList(nullptr, destino, LinkPolicy::Follow, DetailFor(mode))};
+  WalkFolder(ahead, origen, destino, mode, roots, nullptr);
 }
 
 void CompareEngine::Cancel() {
@@ -164,7 +168,8 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     size_t next = 0;
   };
   std::vector<Waiting> waiting;
-  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::NamesAndKinds)};
+  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::NamesAndKinds,
+                                                ListedFolder::Purpose::Count)};
   int64_t n = 0;
   while (!posted.empty()) {
     ListedFolder listed = ahead.TakeListing(posted.front());
@@ -180,7 +185,8 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     while (!waiting.empty() && ahead.HasRoom() && (posted.empty() || waiting.size() < kCountFoldersOpen)) {
       Waiting& top = waiting.back();
       posted.push_back(
-          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::NamesAndKinds));
+          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::NamesAndKinds,
+                         ListedFolder::Purpose::Count));
       if (++top.next == top.subfolders.size()) waiting.pop_back();
     }
   }
@@ -217,7 +223,7 @@ void CompareEngine::WalkFolder(WalkAhead& ahead, const std::string& s, const std
     const MergeStep step = level.steps[k];
     if (step.Matched()) {
       // Not posted ahead only when the folder before it could not be listed.
-      const Listings child = level.aheadStep == k ? level.ahead : PostListings(ahead, level, k);
+      const Listings child = level.aheadStep == k ? level.ahead : PostListings(ahead, level, k, mode);
       WalkFolder(ahead, common::JoinPath(s, At(level.s, step.i).name), common::JoinPath(d, At(level.d, step.j).name),
                  mode, child, &level);
     } else if (step.i >= 0) {
@@ -247,11 +253,11 @@ bool CompareEngine::CompareFolderFiles(WalkAhead& ahead, const std::string& s, c
       const EntryInfo& b = At(filesD, step.j);
       FileResult decided;
       if (Classify(a, b, mode, decided) != PairWork::Content) continue;
-      if (!ahead.HasRoomForPair(a.size)) return;
-      tickets[posted] = ahead.PostPair(level.folderS, a.name, level.folderD, b.name, a.size);
+      if (!ahead.HasRoom()) return;
+      tickets[posted] = ahead.PostPair(level.folderS, a.name, level.folderD, b.name);
     }
     if (!nextPosted && ahead.HasRoom(2)) {
-      PostNextListings(ahead, level);
+      PostNextListings(ahead, level, mode);
       nextPosted = true;
     }
   };
@@ -284,17 +290,18 @@ bool CompareEngine::CompareFolderFiles(WalkAhead& ahead, const std::string& s, c
   return true;
 }
 
-CompareEngine::Listings CompareEngine::PostListings(WalkAhead& ahead, const Subfolders& level, size_t step) const {
+CompareEngine::Listings CompareEngine::PostListings(WalkAhead& ahead, const Subfolders& level, size_t step,
+                                                   CompareMode mode) const {
   const MergeStep m = level.steps[step];
-  return Listings{ahead.PostList(level.folderS, At(level.s, m.i).name, LinkPolicy::NoFollow, ListDetail::Full),
-                  ahead.PostList(level.folderD, At(level.d, m.j).name, LinkPolicy::NoFollow, ListDetail::Full)};
+  return Listings{ahead.PostList(level.folderS, At(level.s, m.i).name, LinkPolicy::NoFollow, DetailFor(mode)),
+                  ahead.PostList(level.folderD, At(level.d, m.j).name, LinkPolicy::NoFollow, DetailFor(mode))};
 }
 
-void CompareEngine::PostNextListings(WalkAhead& ahead, Subfolders& current) const {
+void CompareEngine::PostNextListings(WalkAhead& ahead, Subfolders& current, CompareMode mode) const {
   for (Subfolders* level = &current; level != nullptr; level = level->above) {
     for (size_t k = level->next; k < level->steps.size(); ++k) {
       if (!level->steps[k].Matched()) continue;
-      level->ahead = PostListings(ahead, *level, k);
+      level->ahead = PostListings(ahead, *level, k, mode);
       level->aheadStep = k;
       return;
     }
@@ -302,7 +309,7 @@ void CompareEngine::PostNextListings(WalkAhead& ahead, Subfolders& current) cons
 }
 
 FileResult CompareEngine::FinishContent(WalkAhead& ahead, uint64_t ticket, const Pair& pair) {
-  PairContent content = ahead.TakePair(ticket, pair.a.size);
+  PairContent content = ahead.TakePair(ticket);
   while (!content.Done()) {
     view_.ProcessEvents();
     if (cancelled_) return FileResult::Cancelled;
@@ -322,18 +329,29 @@ FileResult CompareEngine::ComparePair(WalkAhead& ahead, const Subfolders& level,
     case PairWork::Special:
       Failure(FsError{kSpecialFileError}, pair.Context());
       return FileResult::Same;
+    case PairWork::KindsDiffer: {
+      int64_t sizeS = 0, sizeD = 0;
+      if (FsError err = EntrySizes(fs_, pair.PathS(), pair.PathD(), sizeS, sizeD)) {
+        Failure(err, pair.Context());
+        return FileResult::Same;
+      }
+      return sizeS != sizeD ? FileResult::SizeDiffers : FileResult::ContentDiffers;
+    }
     case PairWork::Links: return CompareLinks(level, pair);
     case PairWork::Content: break;
   }
   // Every content pair is posted before its turn; this is a safety net.
-  return FinishContent(ahead, ahead.PostPair(level.folderS, pair.a.name, level.folderD, pair.b.name, pair.a.size),
-                       pair);
+  return FinishContent(ahead, ahead.PostPair(level.folderS, pair.a.name, level.folderD, pair.b.name), pair);
 }
 
 FileResult CompareEngine::CompareLinks(const Subfolders& level, const Pair& pair) {
   std::string targetS, targetD;
   FsError err = fs_.ReadLink(*level.folderS, pair.a.name, targetS);
   if (!err) err = fs_.ReadLink(*level.folderD, pair.b.name, targetD);
+  int64_t sizeS = 0, sizeD = 0;
+  // Links whose sizes differ are told apart even when a target cannot be read.
+  if (err && !EntrySizes(fs_, pair.PathS(), pair.PathD(), sizeS, sizeD) && sizeS != sizeD)
+    return FileResult::SizeDiffers;
   if (err) {
     Failure(err, pair.Context());
     return FileResult::Same;

@@ -89,15 +89,16 @@ class CompareEngine {
   bool CompareFolderFiles(WalkAhead& ahead, const std::string& s, const std::string& d,
                           const std::vector<common::EntryInfo>& filesS, const std::vector<common::EntryInfo>& filesD,
                           CompareMode mode, Subfolders& level);
-  Listings PostListings(WalkAhead& ahead, const Subfolders& level, size_t step) const;
+  Listings PostListings(WalkAhead& ahead, const Subfolders& level, size_t step, CompareMode mode) const;
   // Posts the listings of the folder pair the walk enters after the
   // current folder's files: its own first matched subfolder, or the next
   // one of a folder above it.
-  void PostNextListings(WalkAhead& ahead, Subfolders& current) const;
+  void PostNextListings(WalkAhead& ahead, Subfolders& current, CompareMode mode) const;
   // A pair whose content was posted: its first block, then the rest here,
   // block by block, with a pause after each whole block.
   FileResult FinishContent(WalkAhead& ahead, uint64_t ticket, const Pair& pair);
-  // A pair that needs no content read, or a pair of links.
+  // A pair that needs no content read: links, special files, entries of
+  // two kinds, and whatever quick mode compares.
   FileResult ComparePair(WalkAhead& ahead, const Subfolders& level, const Pair& pair, CompareMode mode);
   FileResult CompareLinks(const Subfolders& level, const Pair& pair);
   // A failure the walk survives: an error line, or under /debug the end of

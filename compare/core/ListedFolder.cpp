@@ -7,7 +7,7 @@
 namespace compare {
 
 ListedFolder ListedFolder::List(const common::FileSystem& fs, const Handle& parent, const std::string& name,
-                                common::LinkPolicy links, common::ListDetail detail) {
+                                common::LinkPolicy links, common::ListDetail detail, Purpose purpose) {
   ListedFolder out;
   std::shared_ptr<common::Folder> folder;
   try {
@@ -24,7 +24,7 @@ ListedFolder ListedFolder::List(const common::FileSystem& fs, const Handle& pare
     out.listing = {};
     return out;
   }
-  if (detail == common::ListDetail::NamesAndKinds) {
+  if (purpose == Purpose::Count) {
     out.fileCount = static_cast<int64_t>(out.listing.files.size());
     out.listing.files = {};
     if (out.listing.folders.empty()) return out;

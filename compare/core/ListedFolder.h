@@ -15,15 +15,16 @@ namespace compare {
 
 struct ListedFolder {
   using Handle = std::shared_ptr<const common::Folder>;
+  // A count's listing keeps only the number of its files and its folders,
+  // so that many of them can wait without holding every file name, and the
+  // folder stays open only when it has subfolders, for theirs.
+  enum class Purpose { Walk, Count };
 
   // Opens the folder (name inside parent, never through a link; or the path
   // of a run's root when parent is null, followed as links says) and lists
-  // it. NamesAndKinds is the count's listing: only the number of its files
-  // and its folders are kept, so that many of them can wait without
-  // holding every file name, and the folder stays open only when it has
-  // subfolders, for theirs. A failure keeps nothing.
+  // it. A failure keeps nothing.
   static ListedFolder List(const common::FileSystem& fs, const Handle& parent, const std::string& name,
-                           common::LinkPolicy links, common::ListDetail detail);
+                           common::LinkPolicy links, common::ListDetail detail, Purpose purpose);
 
   common::FsError error;
   common::FolderListing listing;

@@ -29,6 +29,16 @@ unsigned char* ThreadBuffers() {
 
 }  // namespace
 
+FsError EntrySizes(const common::FileSystem& fs, const std::string& pathS, const std::string& pathD,
+                   int64_t& sizeS, int64_t& sizeD) {
+  common::EntryInfo s, d;
+  FsError error = fs.Stat(pathS, s);
+  if (!error) error = fs.Stat(pathD, d);
+  sizeS = s.size;
+  sizeD = d.size;
+  return error;
+}
+
 void PairContent::Start(const common::FileSystem& fs, const common::Folder& folderS, std::string_view nameS,
                         const common::Folder& folderD, std::string_view nameD, size_t blockSize) {
   blockSize_ = blockSize;
@@ -36,6 +46,14 @@ void PairContent::Start(const common::FileSystem& fs, const common::Folder& fold
   try {
     error_ = fs.OpenRead(folderS, nameS, fileS_);
     if (!error_) error_ = fs.OpenRead(folderD, nameD, fileD_);
+    if (error_) {
+      int64_t sizeS = 0, sizeD = 0;
+      if (!EntrySizes(fs, folderS.PathOf(nameS), folderD.PathOf(nameD), sizeS, sizeD) &&
+          (sizeS != sizeD || sizeS == 0)) {
+        error_ = {};
+        return Finish(sizeS != sizeD ? FileResult::SizeDiffers : FileResult::Same);
+      }
+    }
   } catch (const std::bad_alloc&) {
     error_ = FsError{ENOMEM};  // the paths of the fault checks
   }

@@ -23,26 +23,23 @@ namespace compare {
 class WalkAhead {
  public:
   // Jobs posted and not yet taken: enough to ride out the uneven cost of
-  // files and folders; each one waiting costs a few hundred bytes.
+  // files and folders; each one waiting costs a few hundred bytes, and a
+  // pair that goes on past its first block two descriptors.
   static constexpr size_t kSlots = 64;
-  // Pairs of a block or more posted and not yet taken: each waits with its
-  // two files open.
-  static constexpr int kBigPairs = 2;
 
   explicit WalkAhead(const common::FileSystem& fs) : fs_(fs) {}
 
   bool HasRoom(size_t jobs = 1) const { return pending_ + jobs <= kSlots; }
-  bool HasRoomForPair(int64_t size) const { return HasRoom() && (!Big(size) || bigPairs_ < kBigPairs); }
 
   // A folder by name inside parent, or a run's root by path (parent null).
-  uint64_t PostList(ListedFolder::Handle parent, std::string name, common::LinkPolicy links, common::ListDetail detail) {
-    return Post([&fs = fs_, parent = std::move(parent), name = std::move(name), links, detail] {
-      return Found{ListedFolder::List(fs, parent, name, links, detail)};
+  uint64_t PostList(ListedFolder::Handle parent, std::string name, common::LinkPolicy links,
+                    common::ListDetail detail, ListedFolder::Purpose purpose = ListedFolder::Purpose::Walk) {
+    return Post([&fs = fs_, parent = std::move(parent), name = std::move(name), links, detail, purpose] {
+      return Found{ListedFolder::List(fs, parent, name, links, detail, purpose)};
     });
   }
   uint64_t PostPair(ListedFolder::Handle folderS, std::string nameS, ListedFolder::Handle folderD,
-                    std::string nameD, int64_t size) {
-    if (Big(size)) ++bigPairs_;
+                    std::string nameD) {
     return Post([&fs = fs_, folderS = std::move(folderS), nameS = std::move(nameS), folderD = std::move(folderD),
                  nameD = std::move(nameD)] {
       Found found{std::in_place_type<PairContent>};
@@ -52,15 +49,12 @@ class WalkAhead {
   }
 
   ListedFolder TakeListing(uint64_t ticket) { return std::get<ListedFolder>(Take(ticket)); }
-  PairContent TakePair(uint64_t ticket, int64_t size) {
-    if (Big(size)) --bigPairs_;
+  PairContent TakePair(uint64_t ticket) {
     return std::get<PairContent>(Take(ticket));
   }
 
  private:
   using Found = std::variant<ListedFolder, PairContent>;
-
-  static bool Big(int64_t size) { return size >= static_cast<int64_t>(PairContent::kBlockSize); }
 
   uint64_t Post(std::function<Found()> job) {
     ++pending_;
@@ -77,7 +71,6 @@ class WalkAhead {
 
   const common::FileSystem& fs_;
   size_t pending_ = 0;
-  int bigPairs_ = 0;
   // Last, so that it ends (dropping what nobody started, finishing what
   // runs) before what its jobs use.
   common::JobQueue<Found> queue_;
