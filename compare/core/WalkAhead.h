@@ -1,4 +1,12 @@
 #pragma once
+// The jobs of one run, posted ahead of the walk and taken in the order
+// posted. A job only reads: it never reports, never lets events run and
+// never looks at the cancel flag. Whatever it finds (a failure included)
+// waits until the walk takes it at its place in the report, so a failure
+// met ahead is reported exactly where a sequential walk meets it, and a job
+// whose result is never taken (a cancel, the end of a /debug run) leaves no
+// trace: it is dropped, its folders and files closed, with the run.
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,13 +21,6 @@
 
 namespace compare {
 
-// The jobs of one run, posted ahead of the walk and taken in the order
-// posted. A job only reads: it never reports, never lets events run and
-// never looks at the cancel flag. Whatever it finds (a failure included)
-// waits until the walk takes it at its place in the report, so a failure
-// met ahead is reported exactly where a sequential walk meets it, and a job
-// whose result is never taken (a cancel, the end of a /debug run) leaves no
-// trace: it is dropped, its folders and files closed, with the run.
 class WalkAhead {
  public:
   // Jobs posted and not yet taken: enough to ride out the uneven cost of
