@@ -310,11 +310,10 @@ void CompareEngine::PostNextListings(WalkAhead& ahead, Subfolders& current, Comp
 
 FileResult CompareEngine::FinishContent(WalkAhead& ahead, uint64_t ticket, const Pair& pair) {
   PairContent content = ahead.TakePair(ticket);
-  const PairContent::RunAside aside = content.Done() ? nullptr : ahead.Aside();
   while (!content.Done()) {
     view_.ProcessEvents();
     if (cancelled_) return FileResult::Cancelled;
-    content.Next(aside);
+    content.Next();
   }
   if (content.Error()) {
     Failure(content.Error(), pair.Context());

@@ -27,21 +27,6 @@ unsigned char* ThreadBuffers() {
   return buffers.get();
 }
 
-// Reads want bytes (fewer at the end of the file) in pieces of kReadPiece:
-// one fault-checked read per block, the further pieces belong to it.
-FsError ReadBlock(common::ReadFile& file, unsigned char* buffer, size_t want, size_t& got) {
-  got = 0;
-  for (size_t at = 0; at < want;) {
-    size_t piece = 0;
-    const common::ReadCheck check = at == 0 ? common::ReadCheck::Checked : common::ReadCheck::PartOfLast;
-    if (FsError error = file.Read(buffer + at, std::min(want - at, kReadPiece), piece, check)) return error;
-    got += piece;
-    if (piece < std::min(want - at, kReadPiece)) break;
-    at += piece;
-  }
-  return {};
-}
-
 }  // namespace
 
 FsError EntrySizes(const common::FileSystem& fs, const std::string& pathS, const std::string& pathD,
@@ -81,45 +66,9 @@ void PairContent::Start(const common::FileSystem& fs, const common::Folder& fold
   Next();
 }
 
-void PairContent::Next(const RunAside& aside) {
+void PairContent::Next() {
   if (remaining_ == 0) return Finish(FileResult::Same);
-  const size_t want = static_cast<size_t>(std::min<int64_t>(remaining_, static_cast<int64_t>(blockSize_)));
-  if (aside && want == blockSize_) return BlockAside(want, aside);
-  Block(want);
-}
-
-void PairContent::BlockAside(size_t want, const RunAside& aside) {
-  // Two whole blocks, one per file: the other thread fills the copy's while
-  // this one reads the origin's, and this thread compares them.
-  thread_local std::unique_ptr<unsigned char[]> blocks;
-  thread_local size_t blocksSize = 0;
-  if (blocksSize < 2 * want) {
-    blocks.reset(new (std::nothrow) unsigned char[2 * want]);
-    blocksSize = blocks ? 2 * want : 0;
-  }
-  if (!blocks) return Block(want);
-  unsigned char* bufferS = blocks.get();
-  unsigned char* bufferD = blocks.get() + want;
-  size_t gotS = 0, gotD = 0;
-  FsError errorD;
-  const std::function<void()> wait = aside([this, bufferD, want, &gotD, &errorD] {
-    errorD = ReadBlock(fileD_, bufferD, want, gotD);
-  });
-  error_ = ReadBlock(fileS_, bufferS, want, gotS);
-  wait();
-  if (!error_) error_ = errorD;
-  if (error_) return Finish(FileResult::Same);
-  Compared(want, gotS, gotD, gotS == gotD && std::memcmp(bufferS, bufferD, gotS) == 0);
-}
-
-void PairContent::Compared(size_t want, size_t gotS, size_t gotD, bool equal) {
-  if (gotS != gotD || !equal) return Finish(FileResult::ContentDiffers);
-  // Both ended early: they shrank alike while open.
-  if (gotS < want) return Finish(FileResult::Same);
-  remaining_ -= static_cast<int64_t>(want);
-  // Only a whole block gives the Cancel button its chance, so a pair below
-  // one block is always compared to its end.
-  if (want < blockSize_) Finish(FileResult::Same);
+  Block(static_cast<size_t>(std::min<int64_t>(remaining_, static_cast<int64_t>(blockSize_))));
 }
 
 void PairContent::Block(size_t want) {
@@ -143,7 +92,10 @@ void PairContent::Block(size_t want) {
     // Both ended early: they shrank alike while open.
     if (gotS < piece) return Finish(FileResult::Same);
   }
-  Compared(want, want, want, true);
+  remaining_ -= static_cast<int64_t>(want);
+  // Only a whole block gives the Cancel button its chance, so a pair below
+  // one block is always compared to its end.
+  if (want < blockSize_) Finish(FileResult::Same);
 }
 
 void PairContent::Finish(FileResult result) {

@@ -13,7 +13,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,9 +30,6 @@ common::FsError EntrySizes(const common::FileSystem& fs, const std::string& path
 
 class PairContent {
  public:
-  // Starts a job on another thread and gives back what waits for its end.
-  using RunAside = std::function<std::function<void()>(std::function<void()>)>;
-
   static constexpr size_t kBlockSize = 1048576;
 
   // Opens nameS in folderS and nameD in folderD and compares up to the end
@@ -42,9 +38,8 @@ class PairContent {
   // two empty files are equal, unread.
   void Start(const common::FileSystem& fs, const common::Folder& folderS, std::string_view nameS,
              const common::Folder& folderD, std::string_view nameD, size_t blockSize = kBlockSize);
-  // The next block; only while !Done(). With aside, a whole block of the
-  // copy is read on another thread while this one reads the origin's.
-  void Next(const RunAside& aside = nullptr);
+  // The next block; only while !Done().
+  void Next();
 
   // False after each whole block found equal: the walk pauses, then calls Next.
   bool Done() const { return done_; }
@@ -53,12 +48,8 @@ class PairContent {
   const common::FsError& Error() const { return error_; }
 
  private:
-  // Compares want bytes of each file from where they stand: piece by
-  // piece, or each file read whole by its own thread.
+  // Compares want bytes of each file from where they stand.
   void Block(size_t want);
-  void BlockAside(size_t want, const RunAside& aside);
-  // What one block found, both files read; want bytes were asked of each.
-  void Compared(size_t want, size_t gotS, size_t gotD, bool equal);
   void Finish(FileResult result);
 
   common::ReadFile fileS_;

@@ -49,19 +49,6 @@ class WalkAhead {
     });
   }
 
-  // Runs a job on a worker of its own (started by the first such job), so
-  // that the two sides of a large pair are read at once; each job is waited
-  // for as soon as the walk's thread has done its own side.
-  PairContent::RunAside Aside() {
-    return [this](std::function<void()> job) -> std::function<void()> {
-      const uint64_t ticket = aside_.Post([job = std::move(job)] {
-        job();
-        return true;
-      });
-      return [this, ticket] { aside_.Wait(ticket); };
-    };
-  }
-
   ListedFolder TakeListing(uint64_t ticket) { return std::get<ListedFolder>(Take(ticket)); }
   PairContent TakePair(uint64_t ticket) {
     return std::get<PairContent>(Take(ticket));
@@ -88,7 +75,6 @@ class WalkAhead {
   // Last, so that it ends (dropping what nobody started, finishing what
   // runs) before what its jobs use.
   common::JobQueue<Found> queue_;
-  common::JobQueue<bool> aside_;
 };
 
 }  // namespace compare
