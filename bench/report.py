@@ -5,9 +5,12 @@
 
 For every scenario and command: the median wall time over the rounds, the
 median CPU time (user + system, children included), the median peak RSS, and
-for our programs the ratio to the reference, taken round by round (our time
-divided by the fastest reference of the same round) and then the median of
-those ratios, with the target and whether it was met.
+for our programs the ratios, each taken round by round (our time divided by
+the fastest of the others of the same round) and then the median of those
+ratios: ours / peer (the fastest peer), ours / limit (the fastest of the
+limits, such as the best of several read sizes) and ours / before (an
+earlier build run beside ours, when BENCH_BEFORE was given), with each
+target and whether it was met.
 """
 
 import collections
@@ -63,6 +66,14 @@ def round_ratios(cmds, ours, refs):
     return ratios
 
 
+def describe(ratios):
+    med = statistics.median(ratios)
+    text = f"{med:.2f}"
+    if len(ratios) > 1:
+        text += f" ({min(ratios):.2f}–{max(ratios):.2f})"
+    return med, text
+
+
 def main():
     folder = sys.argv[1]
     rows, loads, targets, checks = load(folder)
@@ -72,34 +83,41 @@ def main():
             for line in f:
                 print("    " + line.rstrip())
         print()
-    print("| Scenario | Command | Median s | CPU s | Peak RSS MiB | Ours / reference (per round, median) | Target | |")
-    print("|---|---|---:|---:|---:|---|---|---|")
+    print("| Scenario | Command | Median s | CPU s | Peak RSS MiB | Ours / peer | Ours / limit | Ours / before | Target |")
+    print("|---|---|---:|---:|---:|---|---|---|---|")
     summary = []
     for scen, cmds in rows.items():
-        tmap = {t[0]: t for t in targets.get(scen, [])}
+        by_role = collections.defaultdict(list)
         for label, runs in cmds.items():
+            by_role[runs[0]["role"]].append(label)
+        for label, runs in cmds.items():
+            role = runs[0]["role"]
             wall = statistics.median(r["wall"] for r in runs)
             cpu = statistics.median(r["cpu"] for r in runs)
             rss = statistics.median(r["rss"] for r in runs) / 1024
             bad = sum(not r["ok"] for r in runs)
-            name = label if runs[0]["role"] != "limit" else f"*{label}* (limit)"
-            if runs[0]["role"] == "ours":
-                name = f"**{label}**"
+            name = {"ours": f"**{label}**", "limit": f"*{label}* (limit)"}.get(role, label)
             if bad:
                 name += f" ({bad}/{len(runs)} runs with unexpected exit status)"
-            ratio = target = verdict = ""
-            if label in tmap:
-                _, refs, factor = tmap[label]
-                ratios = round_ratios(cmds, label, refs)
-                if ratios:
+            cells = ["", "", ""]
+            goals = []
+            if role == "ours":
+                for k, other in enumerate(("peer", "limit", "before")):
+                    ratios = round_ratios(cmds, label, by_role[other]) if by_role[other] else []
+                    if ratios:
+                        cells[k] = describe(ratios)[1]
+                for ours, refs, factor in targets.get(scen, []):
+                    if ours != label:
+                        continue
+                    ratios = round_ratios(cmds, label, refs)
+                    if not ratios:
+                        continue
                     med = statistics.median(ratios)
-                    ratio = f"{med:.2f} × {' / '.join(refs)}"
-                    if len(ratios) > 1:
-                        ratio += f" ({min(ratios):.2f}–{max(ratios):.2f})"
-                    target = f"≤ {factor:.2f}"
                     verdict = "met" if med <= factor else "**missed**"
+                    goals.append(f"{med:.2f} × {' / '.join(refs)} ≤ {factor:.2f}: {verdict}")
                     summary.append((scen, label, med, factor, verdict))
-            print(f"| {scen} | {name} | {wall:.3f} | {cpu:.2f} | {rss:.1f} | {ratio} | {target} | {verdict} |")
+            print(f"| {scen} | {name} | {wall:.3f} | {cpu:.2f} | {rss:.1f} | {cells[0]} | {cells[1]} | {cells[2]} | "
+                  f"{'; '.join(goals)} |")
     print()
     print("Load average (1, 5, 15 min) at the start and end of each scenario:")
     for scen, (start, end) in loads.items():

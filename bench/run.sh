@@ -9,6 +9,8 @@
 #   BENCH_BUILD  build folder of the programs (default <repo>/build-bench);
 #                it is configured and built here unless BENCH_NO_BUILD=1
 #   BENCH_BIN    folder holding update and compare (default $BENCH_BUILD/bin)
+#   BENCH_BEFORE folder holding an earlier build of compare, run beside ours
+#                in the compare scenarios (rows "compare (before)")
 #
 # Needs rsync, GNU diffutils, cmake, ninja and a C++20 compiler; root for the
 # tmpfs mount and for dropping the page cache (without root the tmpfs falls
@@ -32,7 +34,7 @@ while [ $# -gt 0 ]; do
     --runs) RUNS_OVERRIDE=$2; shift ;;
     --only) ONLY=$2; shift ;;
     --list) echo "$ALL_SCENARIOS"; exit 0 ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
@@ -196,6 +198,12 @@ measure_scenario() {  # rounds
 # Our programs' command lines: unattended, the log in the scratch folder.
 ULOG=$RES/update.log
 CLOG=$RES/compare.log
+# An earlier build of compare, timed beside ours: compare_before STATUS [/q] a b
+BEFORE=${BENCH_BEFORE:-}
+compare_before() {
+  [ -n "$BEFORE" ] || return 0
+  cmd "compare (before)" before "$1" "$BEFORE/compare" /u "/logfile:$CLOG.before" "${@:2}"
+}
 
 # Differences between two trees that rsync sees (presence, type, size, time,
 # permission bits), folder times left out.
@@ -322,10 +330,11 @@ scenario_compare_identical() {
   [ "$rc" = 0 ] && check "compare: ok (status 0)" || check "compare: WRONG RESULT: status $rc on identical trees"
   WARMUP=1
   cmd compare ours 0 "$COMPARE" /u "/logfile:$CLOG" "$src" "$dst"
+  compare_before 0 "$src" "$dst"
   cmd "diff -rq" peer 0 diff -rq "$src" "$dst"
   cmd "rsync -anc" peer 0 rsync -anc --delete "$src/" "$dst/"
-  cmd "read+memcmp" limit 0 "$LIMITS" cmp "$src" "$dst"
-  target compare "diff -rq" 0.6
+  cmd "read+memcmp (fewest calls)" limit 0 "$LIMITS" readall "$src" "$dst"
+  target compare "diff -rq" 0.5
   measure_scenario "$(runs 5)"
 }
 
@@ -362,6 +371,7 @@ scenario_compare_1pct() {
   check_diff_log 0
   WARMUP=1
   cmd compare ours 1 "$COMPARE" /u "/logfile:$CLOG" "$DATA/S1" "$DATA/B"
+  compare_before 1 "$DATA/S1" "$DATA/B"
   cmd "diff -rq" peer 1 diff -rq "$DATA/S1" "$DATA/B"
   target compare "diff -rq" 0.6
   measure_scenario "$(runs 5)"
@@ -375,6 +385,7 @@ scenario_compare_quick() {
   [ "$rc" = 0 ] && check "compare /q: ok (status 0)" || check "compare /q: WRONG RESULT: status $rc on identical trees"
   WARMUP=1
   cmd "compare /q" ours 0 "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/A" "$DATA/B"
+  compare_before 0 /q "$DATA/A" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/A/" "$DATA/B/"
   cmd "walk (lstat both)" limit 0 "$LIMITS" walk "$DATA/A" "$DATA/B"
   target "compare /q" "rsync -an --delete" 0.5
@@ -387,6 +398,7 @@ scenario_compare_quick_1pct() {
   check_diff_log 1
   WARMUP=1
   cmd "compare /q" ours 1 "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/S1" "$DATA/B"
+  compare_before 1 /q "$DATA/S1" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/S1/" "$DATA/B/"
   target "compare /q" "rsync -an --delete" 0.5
   measure_scenario "$(runs 5)"
@@ -400,10 +412,17 @@ scenario_compare_big() {
   [ "$rc" = 0 ] && check "compare: ok (status 0)" || check "compare: WRONG RESULT: status $rc on identical files"
   WARMUP=1
   cmd compare ours 0 "$COMPARE" /u "/logfile:$CLOG" "$a" "$b"
+  compare_before 0 "$a" "$b"
   cmd "diff -rq" peer 0 diff -rq "$a" "$b"
   cmd cmp peer 0 sh -c 'cd "$1" && for f in *; do cmp -s "$f" "$2/$f" || exit 1; done' sh "$a" "$b"
-  cmd "read+memcmp" limit 0 "$LIMITS" cmp "$a" "$b"
-  target compare "read+memcmp" 1.3
+  # The limit is the best of several read sizes.
+  local size limits=()
+  for size in 16K 64K 256K 1M; do
+    cmd "read+memcmp $size" limit 0 "$LIMITS" cmp "$a" "$b" "$size"
+    limits+=("read+memcmp $size")
+  done
+  target compare "diff -rq" 0.5
+  target compare "$(IFS=,; echo "${limits[*]}")" 1.3
   measure_scenario "$(runs 5)"
 }
 

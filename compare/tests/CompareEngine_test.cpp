@@ -221,6 +221,23 @@ TEST_F(EngineTest, QuickModeReadsNoContent) {
   EXPECT_EQ(faults.InjectedCount(), 0);
 }
 
+// A full comparison lists without a stat per entry and takes sizes from the
+// open files; a pair that cannot be opened is still told apart by its
+// sizes, and two empty files are equal unread.
+TEST_F(EngineTest, FullModeTakesSizesFromTheOpenFiles) {
+  Both("a.txt", "1");
+  tree.WriteFile("o/b.txt", "12");
+  tree.WriteFile("c/b.txt", "123");
+  tree.WriteFile("o/cerrado", "12");
+  tree.WriteFile("c/cerrado", "123");
+  Both("vacio", "");
+  faults.FailOn(FsOp::Lstat, "a.txt", EIO, 1, 1000);
+  faults.FailOn(FsOp::Lstat, "b.txt", EIO, 1, 1000);
+  faults.FailOn(FsOp::Open, "o/cerrado", EACCES, 1, 1000);
+  faults.FailOn(FsOp::Open, "c/vacio", EACCES, 1, 1000);
+  EXPECT_EQ(Run(), (Lines{Size("b.txt", "b.txt"), Size("cerrado", "cerrado")}));
+}
+
 TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
   // Sparse files: measured from the listing, never read in quick mode.
   auto makeSparse = [&](const std::string& rel, off_t size) {
