@@ -1,7 +1,7 @@
 // What both programs do alike when run as a user runs them, without a
-// display: the message without folders, error lines in the user's
-// language, and a /debug stop on standard error, in the log and in the
-// exit status.
+// display: the usage text, the message without folders, error lines in the
+// user's language, and a /debug stop on standard error, in the log and in
+// the exit status.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -16,6 +16,8 @@
 #include "common/tests/support/ErrorLine.h"
 #include "common/tests/support/Language.h"
 #include "common/tests/support/TempTree.h"
+#include "compare/core/Options.h"
+#include "update/core/Options.h"
 
 namespace {
 
@@ -25,12 +27,14 @@ struct ProgramCase {
   const char* noDisplay;  // a regular expression for standard error
   size_t logDashes;       // the line that closes a log block
   const char* pairStep;   // what an error line names a step on a pair of files
+  std::string (*usage)();
+  const char* afterUsage;  // what /? prints after the usage text
 };
 void PrintTo(const ProgramCase& p, std::ostream* os) { *os << p.name; }
 
 const ProgramCase kPrograms[] = {
-    {"Update", UPDATE_PROGRAM, "update: no hay pantalla[^\n]*dos carpetas[^\n]*\n", 80, "copy"},
-    {"Compare", COMPARE_PROGRAM, "[^\n]*pantalla[^\n]*\n", 79, "compare"},
+    {"Update", UPDATE_PROGRAM, "update: no hay pantalla[^\n]*dos carpetas[^\n]*\n", 80, "copy", update::UsageText, "\n"},
+    {"Compare", COMPARE_PROGRAM, "[^\n]*pantalla[^\n]*\n", 79, "compare", compare::UsageText, ""},
 };
 
 class ProgramRun : public ::testing::TestWithParam<ProgramCase> {
@@ -50,6 +54,16 @@ class ProgramRun : public ::testing::TestWithParam<ProgramCase> {
   testsupport::TempTree tree;
   std::string root;
 };
+
+TEST_P(ProgramRun, HelpPrintsTheUsageOnStandardOutput) {
+  auto r = Run({"/?"});
+  // A terminal gets the usage lines with LF ends.
+  std::string expected = GetParam().usage();
+  for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.erase(at, 1);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, expected + GetParam().afterUsage);
+  EXPECT_EQ(r.err, "");
+}
 
 TEST_P(ProgramRun, WithoutFoldersOrADisplayItSaysSoAndFails) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/u", "origen"}}) {

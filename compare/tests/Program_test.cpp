@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "common/tests/support/TempTree.h"
-#include "compare/core/Options.h"
 #include "common/tests/support/ChildProcess.h"
 
 namespace {
@@ -31,17 +30,6 @@ class ProgramTest : public ::testing::Test {
   testsupport::TempTree tree;
   std::string root;
 };
-
-TEST_F(ProgramTest, HelpGoesToStandardOutput) {
-  testsupport::ChildResult r = Run({"/?"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  // A terminal gets the usage lines with LF ends, and no blank line after
-  // them although the text ends with its own line end.
-  std::string expected = compare::UsageText();
-  for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.erase(at, 1);
-  EXPECT_EQ(r.out, expected);
-}
 
 TEST_F(ProgramTest, IdenticalFoldersAreSilentAndExitZero) {
   testsupport::ChildResult r = Run({P("o"), P("c")});

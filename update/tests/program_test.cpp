@@ -11,7 +11,6 @@
 #include "common/tests/support/ChildProcess.h"
 #include "common/tests/support/ErrorLine.h"
 #include "common/tests/support/TempTree.h"
-#include "update/core/Options.h"
 
 namespace updatetest {
 namespace {
@@ -43,15 +42,6 @@ class Program : public ::testing::Test {
   }
   testsupport::TempTree tree;
 };
-
-TEST_F(Program, HelpPrintsTheUsageOnStandardOutput) {
-  ChildResult r = RunUpdate(tree, {"/?"});
-  std::string expected = update::UsageText();
-  for (size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, expected + "\n");
-  EXPECT_EQ(r.err, "");
-}
 
 TEST_F(Program, UnattendedRunMirrorsAndWritesOnlyTheLog) {
   ChildResult r = RunUpdate(tree, {"-u", "/log:cud", "/logfile:registro.log", "origen", "copia"});
