@@ -286,21 +286,4 @@ FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& source
                    Place{targetFolder.fd_, targetName, targetPath}, placement);
 }
 
-FsError FileSystem::CopyFile(const std::string& source, const EntryInfo& sourceInfo,
-                             const std::string& target, Placement placement) const {
-  if (sourceInfo.kind == EntryKind::Directory) return Failed(EISDIR, FsOp::Open, source);
-  if (sourceInfo.kind == EntryKind::Special) return Failed(ENOTSUP, FsOp::Open, source);
-  // The two folders are opened as a path names them (links followed), the
-  // entries themselves never through a link.
-  // O_PATH: a folder that may be searched but not read still serves.
-  Fd sourceDir(::open(ParentFolder(source).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (sourceDir.Get() < 0) return Failed(errno, FsOp::Open, ParentFolder(source));
-  Fd targetDir(::open(ParentFolder(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (targetDir.Get() < 0) return Failed(errno, FsOp::Open, ParentFolder(target));
-  std::string sourceName = LastComponent(source);
-  std::string targetName = LastComponent(target);
-  return CopyEntry(faults_, Place{sourceDir.Get(), sourceName, source}, sourceInfo,
-                   Place{targetDir.Get(), targetName, target}, placement);
-}
-
 }  // namespace common

@@ -40,18 +40,6 @@ FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) co
   return {};
 }
 
-FsError FileSystem::RemoveFile(const std::string& path) const {
-  if (int e = Fault(faults_, FsOp::Unlink, path)) return Failed(e, FsOp::Unlink, path);
-  if (::unlink(path.c_str()) != 0) return Failed(errno, FsOp::Unlink, path);
-  return {};
-}
-
-FsError FileSystem::RemoveFolder(const std::string& path) const {
-  if (int e = Fault(faults_, FsOp::Rmdir, path)) return Failed(e, FsOp::Rmdir, path);
-  if (::rmdir(path.c_str()) != 0) return Failed(errno, FsOp::Rmdir, path);
-  return {};
-}
-
 FsError FileSystem::Flush(const std::string& folder) const {
   if (int e = Fault(faults_, FsOp::Write, folder)) return Failed(e, FsOp::Write, folder);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

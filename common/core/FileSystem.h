@@ -9,10 +9,10 @@
 // Permissions.cpp and TimeProbe.cpp hold the operations of each job, and
 // FsDetail.h and TempFile.h the pieces they share.
 //
-// Operations come by path, or relative to an open Folder: a walk that
-// changes a tree opens each folder from its parent's handle without
-// following links and acts on names inside it, so that nothing it does can
+// Walks act on names inside an open Folder: a walk opens each folder from
+// its parent's handle without following links, so that nothing it does can
 // be steered outside the tree by a folder swapped for a link meanwhile.
+// Only a run's roots, its log and its flush are named by path.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,16 +56,36 @@ class FileSystem {
   // The operations below act on the entry name of folder without following
   // a link in its place, and are checked on folder.PathOf(name).
   FsError RemoveFile(const Folder& folder, std::string_view name) const;    // unlinkat
-  // A new folder like source (see MakeFolder by path).
+  // A new folder like source, one level, never more open than source on
+  // its way: made 0700, given source's owner and group when run as root,
+  // then source's permission bits (without the set-ID bits when it did not
+  // get source's owner and group). A file system without permission bits
+  // keeps what it gives. A folder whose bits cannot be set is removed
+  // again: it is made with its bits or not at all.
   FsError MakeFolder(const Folder& folder, std::string_view name, const EntryInfo& source) const;
   FsError RemoveFolder(const Folder& folder, std::string_view name) const;  // unlinkat, AT_REMOVEDIR
+  // Sets the permission bits (mode & 07777). Does nothing on a link.
   FsError SetMode(const Folder& folder, std::string_view name, uint32_t permissionBits) const;
   // The permission bits of the open folder itself, and a change of them
   // through its handle (checked as Chmod on its path).
   FsError FolderMode(const Folder& folder, uint32_t& permissionBits) const;
   FsError SetFolderMode(const Folder& folder, uint32_t permissionBits) const;
-  // The atomic copy (see CopyFile by path) of sourceInfo.name in
-  // sourceFolder to targetName in targetFolder.
+  // The atomic copy of sourceInfo.name in sourceFolder to targetName in
+  // targetFolder: the source's content (or, for a link, the link itself
+  // with its target text) goes to a temporary name in the target's folder,
+  // gets the source's permission bits and modification time, and is renamed
+  // over the target only when all of that is in place. Run as root, the
+  // copy also gets the source's owner and group first (as "cp -a" does); a
+  // copy that does not have them (not root, or the file system refuses)
+  // loses the set-user-ID and set-group-ID bits. On failure the old target
+  // is untouched and no temporary file is left. Special files are refused
+  // (ENOTSUP) without being opened. A file with holes keeps them: only its
+  // data is copied (where the file system shows the holes through
+  // SEEK_HOLE). sourceInfo is the source's listing entry; a regular file's
+  // size, bits and time are read again from the opened file. A file that
+  // changes while it is copied (its size, time or status change time
+  // moved) is not put in place: the copy fails with EBUSY, since what was
+  // read may mix two versions; the next run copies it again.
   FsError CopyFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
                    const Folder& targetFolder, std::string_view targetName,
                    Placement placement = Placement::Replace) const;
@@ -99,39 +119,11 @@ class FileSystem {
   // (realpath). No fault point.
   FsError RealPath(const std::string& path, std::string& out) const;
 
-  FsError ListFolder(const std::string& folder, FolderListing& out,
-                     ListDetail detail = ListDetail::Full,
-                     LinkPolicy links = LinkPolicy::NoFollow) const;
   // lstat (or stat with LinkPolicy::Follow); out.name = last component.
   FsError Stat(const std::string& path, EntryInfo& out, LinkPolicy links = LinkPolicy::NoFollow) const;
 
-  // The atomic copy: source content (or, for a link, the link itself with its
-  // target text) goes to a temporary name in target's folder, gets the
-  // source's permission bits and modification time, and is renamed over
-  // target only when all of that is in place. Run as root, the copy also
-  // gets the source's owner and group first (as "cp -a" does); a copy that
-  // does not have them (not root, or the file system refuses) loses the
-  // set-user-ID and set-group-ID bits. On failure the old target is
-  // untouched and no temporary file is left. Special files are refused
-  // (ENOTSUP) without being opened. A file with holes keeps them: only its
-  // data is copied (where the file system shows the holes through
-  // SEEK_HOLE). sourceInfo is the source's listing entry;
-  // a regular file's size, bits and time are read again from the opened file.
-  // A file that changes while it is copied (its size, time or status change
-  // time moved) is not put in place: the copy fails with EBUSY, since what
-  // was read may mix two versions; the next run copies it again.
-  FsError CopyFile(const std::string& source, const EntryInfo& sourceInfo,
-                   const std::string& target, Placement placement = Placement::Replace) const;
-
-  FsError RemoveFile(const std::string& path) const;    // unlink (files and links)
-  // One level, never more open than source on its way: made 0700, given
-  // source's owner and group when run as root, then source's permission
-  // bits (without the set-ID bits when it did not get source's owner and
-  // group). A file system without permission bits keeps what it gives. A
-  // folder whose bits cannot be set is removed again: it is made with its
-  // bits or not at all.
+  // A run's copy root, like its source root (see MakeFolder in a Folder).
   FsError MakeFolder(const std::string& path, const EntryInfo& source) const;
-  FsError RemoveFolder(const std::string& path) const;  // rmdir
   // The folder path and every missing folder above it, outermost first, as
   // "mkdir -p" makes them (0777 less the umask). The first creation that
   // fails ends it, checked as Mkdir on that folder, and names it in the
@@ -139,8 +131,6 @@ class FileSystem {
   // An absolute path's chain ends at "/", a relative one at the current
   // folder.
   FsError MakeFolderTree(const std::string& path) const;
-  // Sets the permission bits (mode & 07777). Does nothing on a link.
-  FsError SetMode(const std::string& path, uint32_t permissionBits) const;
   FsError OpenRead(const std::string& path, ReadFile& out) const;  // never opens a special file
   // The file name inside an open folder, never through a link, checked as
   // Open on folder.PathOf(name): one lookup instead of a walk of the whole

@@ -102,19 +102,6 @@ FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDet
   return ListEntries(faults_, folder.fd_, folder.Path(), out, detail, rewind);
 }
 
-FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, ListDetail detail,
-                               LinkPolicy links) const {
-  out.files.clear();
-  out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder)) return Failed(e, FsOp::List, folder);
-
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
-  Fd dir(::open(folder.c_str(), flags));
-  if (dir.Get() < 0) return Failed(errno, FsOp::List, folder);
-  return ListEntries(faults_, dir.Get(), folder, out, detail, Rewind::No);
-}
-
 FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy links) const {
   if (int e = Fault(faults_, FsOp::Lstat, path)) return Failed(e, FsOp::Lstat, path);
   struct stat st;

@@ -124,8 +124,4 @@ FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source)
   return MakeFolderLike(faults_, AT_FDCWD, path.c_str(), path, source);
 }
 
-FsError FileSystem::SetMode(const std::string& path, uint32_t permissionBits) const {
-  return SetModeAt(faults_, AT_FDCWD, path.c_str(), path, permissionBits);
-}
-
 }  // namespace common

@@ -70,10 +70,40 @@ void MakeFifo(const TempTree& tree, const std::string& rel) {
   ASSERT_EQ(mkfifo(tree.Path(rel).c_str(), 0644), 0) << std::strerror(errno);
 }
 
+// An entry named by path, held as a walk holds it: its folder opened by
+// path (as a run's root is), and its name inside.
+struct Entry {
+  Entry(const FileSystem& fs, const std::string& path)
+      : name(path.substr(path.rfind('/') + 1)),
+        error(fs.OpenFolder(path.substr(0, path.rfind('/')), folder, LinkPolicy::Follow)) {}
+  Folder folder;
+  std::string name;
+  FsError error;
+};
+
+// The listing of the folder at path: opened, then listed (a folder that
+// cannot be opened gives its error, and an empty listing).
+FsError List(const FileSystem& fs, const std::string& path, FolderListing& out,
+             ListDetail detail = ListDetail::Full) {
+  Folder folder;
+  FsError opened = fs.OpenFolder(path, folder);
+  FsError listed = fs.ListFolder(folder, out, detail);
+  return opened ? opened : listed;
+}
+
+FsError Copy(const FileSystem& fs, const std::string& source, const EntryInfo& info, const std::string& target,
+             Placement placement = Placement::Replace) {
+  Entry from(fs, source);
+  Entry to(fs, target);
+  if (from.error) return from.error;
+  if (to.error) return to.error;
+  return fs.CopyFile(from.folder, info, to.folder, to.name, placement);
+}
+
 // Temporary names left in a folder (there must never be any after a call).
 std::vector<std::string> Leftovers(const TempTree& tree, const std::string& rel) {
   FolderListing listing;
-  FsError e = FileSystem().ListFolder(tree.Path(rel), listing);
+  FsError e = List(FileSystem(), tree.Path(rel), listing);
   EXPECT_FALSE(e) << e.Description();
   std::vector<std::string> left;
   for (const auto* list : {&listing.files, &listing.folders})
@@ -158,7 +188,7 @@ TEST_P(ListFolderTest, ListsEveryKindOfEntry) {
   MakeFifo(tree, "d/fifo");
 
   FolderListing listing;
-  FsError e = FileSystem().ListFolder(tree.Path("d"), listing, GetParam());
+  FsError e = List(FileSystem(), tree.Path("d"), listing, GetParam());
   ASSERT_FALSE(e) << e.Description();
 
   struct Expected {
@@ -213,7 +243,7 @@ TEST(ListFolder, OrdersByKeyThenTwinsByBytes) {
     tree.MakeDir("d/dir-" + n);
   }
   FolderListing listing;
-  ASSERT_FALSE(FileSystem().ListFolder(tree.Path("d"), listing));
+  ASSERT_FALSE(List(FileSystem(), tree.Path("d"), listing));
   ASSERT_EQ(listing.files.size(), names.size());
   ASSERT_EQ(listing.folders.size(), names.size());
 
@@ -230,19 +260,6 @@ TEST(ListFolder, OrdersByKeyThenTwinsByBytes) {
       EXPECT_LT(CompareListingOrder(MakeNameKey(p.name), p.name, MakeNameKey(q.name), q.name), 0)
           << p.name << " before " << q.name;
     }
-}
-
-TEST(ListFolder, FollowsAGivenFolderLinkOnlyWhenAsked) {
-  TempTree tree;
-  tree.WriteFile("real/x", "1");
-  tree.Symlink("alias", "real");
-  FileSystem fs;
-  FolderListing listing;
-  EXPECT_TRUE(fs.ListFolder(tree.Path("alias"), listing, ListDetail::Full, LinkPolicy::NoFollow));
-  EXPECT_TRUE(listing.files.empty());
-  FsError e = fs.ListFolder(tree.Path("alias"), listing, ListDetail::Full, LinkPolicy::Follow);
-  ASSERT_FALSE(e) << e.Description();
-  EXPECT_EQ(Names(listing.files), std::vector<std::string>{"x"});
 }
 
 TEST(ListFolder, FailureIsNeverAPartialListing) {
@@ -271,7 +288,7 @@ TEST(ListFolder, FailureIsNeverAPartialListing) {
     FolderListing listing;
     listing.files.resize(2);  // stale content must not survive either
     listing.folders.resize(1);
-    FsError e = FileSystem(&faults).ListFolder(c.folder, listing);
+    FsError e = List(FileSystem(&faults), c.folder, listing);
     EXPECT_EQ(e.number, c.expected) << c.name;
     EXPECT_TRUE(listing.files.empty() && listing.folders.empty()) << c.name;
   }
@@ -283,7 +300,7 @@ TEST(ListFolder, EntryRemovedBeforeItsLstatIsLeftOut) {
   FaultInjector faults;
   faults.FailOn(FsOp::Lstat, tree.Path("d/b"), ENOENT);
   FolderListing listing;
-  FsError e = FileSystem(&faults).ListFolder(tree.Path("d"), listing);
+  FsError e = List(FileSystem(&faults), tree.Path("d"), listing);
   ASSERT_FALSE(e) << e.Description();
   EXPECT_EQ(Names(listing.files), (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(faults.InjectedCount(), 1);
@@ -339,7 +356,7 @@ TEST(CopyFile, CopiesContentBitsAndNanosecondTime) {
       tree.WriteFile("dst/f", "old old old", kOldSec, kOldNsec);
       tree.Chmod("dst/f", c.targetMode);
     }
-    FsError e = FileSystem().CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+    FsError e = Copy(FileSystem(), tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
     ASSERT_FALSE(e) << e.Description();
     struct stat st;  // before reading the copy, which may touch its access time
     ASSERT_EQ(lstat(tree.Path("dst/f").c_str(), &st), 0);
@@ -381,7 +398,7 @@ TEST(CopyFile, CopiesSeveralMebibytesExactlyOnEveryPath) {
       tree.WriteFile("dst/big.bin", "old", kOldSec);
       FaultInjector faults;
       int forced = ForcePaths(faults, tree.Path("dst/big.bin"), temp, data);
-      FsError e = FileSystem(&faults).CopyFile(tree.Path("src/big.bin"), Listed(tree, "src/big.bin"),
+      FsError e = Copy(FileSystem(&faults), tree.Path("src/big.bin"), Listed(tree, "src/big.bin"),
                                                tree.Path("dst/big.bin"));
       ASSERT_FALSE(e) << e.Description();
       EXPECT_EQ(faults.InjectedCount(), forced);
@@ -452,7 +469,7 @@ TEST(CopyFile, SparseFileKeepsItsHolesOnEveryPath) {
 
       FaultInjector faults;
       int forced = ForcePaths(faults, target, TempKind::Anonymous, data);
-      FsError e = FileSystem(&faults).CopyFile(source, Listed(tree, "src/hueco.img"), target);
+      FsError e = Copy(FileSystem(&faults), source, Listed(tree, "src/hueco.img"), target);
       ASSERT_FALSE(e) << e.Description();
       EXPECT_EQ(faults.InjectedCount(), forced);
       struct stat copy;
@@ -515,7 +532,7 @@ TEST_P(CopyFaultTest, LeavesOldTargetAndNoTemporaryFile) {
   if (data == DataPath::ReadWrite && (c.op == FsOp::Read || c.op == FsOp::Write)) ++nth;
   faults.FailOn(c.op, c.onSource ? source : target, c.error, nth);
 
-  FsError e = FileSystem(&faults).CopyFile(source, Listed(tree, "src/big.bin"), target);
+  FsError e = Copy(FileSystem(&faults), source, Listed(tree, "src/big.bin"), target);
   EXPECT_EQ(e.number, c.error) << "the fault was not reached: " << e.Description();
   EXPECT_EQ(tree.Snapshot("dst"), before);
 }
@@ -541,7 +558,7 @@ TEST(CopyFile, PermissionBitsRefusedByTheFileSystemDoNotStopTheCopy) {
     tree.WriteFile("dst/f", "old", kOldSec);
     FaultInjector faults;
     faults.FailOn(FsOp::Chmod, tree.Path("dst/f"), error);
-    FsError e = FileSystem(&faults).CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+    FsError e = Copy(FileSystem(&faults), tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
     EXPECT_FALSE(e) << e.Description();
     EXPECT_EQ(faults.InjectedCount(), 1);
     EXPECT_EQ(tree.ReadFile("dst/f"), "data");
@@ -568,7 +585,7 @@ TEST(CopyFile, RecreatesALinkWithItsOwnTime) {
     tree.MakeDir("dst");
     if (std::string(c.existingTarget) == "file") tree.WriteFile("dst/l", "old", kOldSec);
     if (std::string(c.existingTarget) == "link") tree.Symlink("dst/l", "old target");
-    FsError e = FileSystem().CopyFile(tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
+    FsError e = Copy(FileSystem(), tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
     ASSERT_FALSE(e) << e.Description();
     std::string text;
     ASSERT_FALSE(FileSystem().ReadLink(tree.Path("dst/l"), text));
@@ -595,7 +612,7 @@ TEST(CopyFile, LinkFailureLeavesOldTargetAndNoTemporary) {
     const auto before = tree.Snapshot();
     FaultInjector faults;
     faults.FailOn(c.op, tree.Path(c.onSource ? "src/l" : "dst/l"), c.error);
-    FsError e = FileSystem(&faults).CopyFile(tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
+    FsError e = Copy(FileSystem(&faults), tree.Path("src/l"), Listed(tree, "src/l"), tree.Path("dst/l"));
     EXPECT_EQ(e.number, c.error);
     EXPECT_EQ(faults.InjectedCount(), 1);
     EXPECT_EQ(tree.Snapshot(), before);
@@ -614,8 +631,8 @@ TEST(CopyFile, NeverReplacesAFolderNorWritesWhereNoFolderIs) {
     const auto before = tree.Snapshot();
     FileSystem fs;
     EntryInfo info = Listed(tree, "src/x");
-    EXPECT_TRUE(fs.CopyFile(tree.Path("src/x"), info, tree.Path("dst/x")));
-    EXPECT_EQ(fs.CopyFile(tree.Path("src/x"), info, tree.Path("nofolder/x")).number, ENOENT);
+    EXPECT_TRUE(Copy(fs, tree.Path("src/x"), info, tree.Path("dst/x")));
+    EXPECT_EQ(Copy(fs, tree.Path("src/x"), info, tree.Path("nofolder/x")).number, ENOENT);
     EXPECT_EQ(tree.Snapshot(), before);
   }
 }
@@ -640,7 +657,7 @@ TEST(CopyFile, ACreateNeverReplacesWhatHoldsTheName) {
     FaultInjector faults;
     ForcePaths(faults, tree.Path("dst/x"), c.temp, DataPath::CopyRange);
     FileSystem fs(&faults);
-    EXPECT_EQ(fs.CopyFile(tree.Path(c.source), Listed(tree, c.source), tree.Path("dst/x"), Placement::Create).number,
+    EXPECT_EQ(Copy(fs, tree.Path(c.source), Listed(tree, c.source), tree.Path("dst/x"), Placement::Create).number,
               EEXIST);
     EXPECT_EQ(tree.Snapshot("dst"), before);
   }
@@ -651,7 +668,7 @@ TEST(CopyFile, ReplacesALinkAtTheTargetNotWhatItPointsTo) {
   tree.WriteFile("src/f", "new");
   tree.WriteFile("outside.txt", "precious", kOldSec);
   tree.Symlink("dst/f", "../outside.txt");
-  FsError e = FileSystem().CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+  FsError e = Copy(FileSystem(), tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
   ASSERT_FALSE(e) << e.Description();
   EXPECT_EQ(tree.ReadFile("outside.txt"), "precious");
   EXPECT_EQ(tree.Snapshot("dst").at("f").substr(0, 4), "file");
@@ -664,7 +681,7 @@ TEST(CopyFile, TakesContentAndTimeFromTheFileNotFromAnOldListing) {
   EntryInfo stale = Listed(tree, "src/f");
   tree.WriteFile("src/f", "second, longer", kSourceSec, kSourceNsec);
   tree.Chmod("src/f", 0600);
-  FsError e = FileSystem().CopyFile(tree.Path("src/f"), stale, tree.Path("dst-f"));
+  FsError e = Copy(FileSystem(), tree.Path("src/f"), stale, tree.Path("dst-f"));
   ASSERT_FALSE(e) << e.Description();
   EXPECT_EQ(tree.ReadFile("dst-f"), "second, longer");
   EXPECT_EQ(tree.MtimeNsec("dst-f"), kSourceSec * 1000000000 + kSourceNsec);
@@ -696,11 +713,11 @@ TEST(SpecialFiles, AreRefusedWithoutBlocking) {
     const std::string target = tree.Path(std::string("dst/") + name);
     EntryInfo info = Listed(tree, std::string("src/") + name);
     EXPECT_EQ(info.kind, EntryKind::Special);
-    EXPECT_EQ(fs.CopyFile(source, info, target).number, ENOTSUP);
+    EXPECT_EQ(Copy(fs, source, info, target).number, ENOTSUP);
     // A listing taken when this was still a regular file: the open must not
     // wait for a writer, and the copy is refused all the same.
     info.kind = EntryKind::File;
-    EXPECT_TRUE(fs.CopyFile(source, info, target));
+    EXPECT_TRUE(Copy(fs, source, info, target));
     ReadFile file;
     EXPECT_TRUE(fs.OpenRead(source, file));
     EXPECT_FALSE(file.IsOpen());
@@ -763,67 +780,6 @@ TEST(ReadFile, InjectedFailuresAtOpenAndAtTheNthRead) {
   EXPECT_EQ(file.Read(block, sizeof block, n).number, EIO);
   EXPECT_FALSE(file.Read(block, sizeof block, n));
   EXPECT_EQ(n, 1024u);
-}
-
-// ---- Simple operations ----
-
-TEST(SimpleOperations, DoTheirWorkOrFailWithoutChange) {
-  struct Case {
-    const char* name;
-    FsOp op;
-    const char* path;
-    FsError (*run)(const FileSystem&, const std::string&);
-    int realError;  // what the same call gives when repeated on the result
-  } cases[] = {
-      {"RemoveFile", FsOp::Unlink, "f",
-       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFile(p); }, ENOENT},
-      {"RemoveFile on a link", FsOp::Unlink, "link",
-       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFile(p); }, ENOENT},
-      {"MakeFolder", FsOp::Mkdir, "newdir",
-       [](const FileSystem& fs, const std::string& p) { return fs.MakeFolder(p, PlainFolder()); }, EEXIST},
-      {"RemoveFolder", FsOp::Rmdir, "empty",
-       [](const FileSystem& fs, const std::string& p) { return fs.RemoveFolder(p); }, ENOENT},
-      {"SetMode", FsOp::Chmod, "f",
-       [](const FileSystem& fs, const std::string& p) { return fs.SetMode(p, S_IFREG | 0400); }, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempTree tree;
-    tree.WriteFile("f", "data");
-    tree.Symlink("link", "f");
-    tree.MakeDir("empty");
-    const auto before = tree.Snapshot();
-    const std::string path = tree.Path(c.path);
-
-    FaultInjector faults;
-    faults.FailOn(c.op, path, EROFS);
-    EXPECT_EQ(c.run(FileSystem(&faults), path).number, EROFS);
-    EXPECT_EQ(tree.Snapshot(), before);
-
-    FsError e = c.run(FileSystem(&faults), path);
-    EXPECT_FALSE(e) << e.Description();
-    EXPECT_NE(tree.Snapshot(), before);
-    EXPECT_EQ(c.run(FileSystem(), path).number, c.realError);
-  }
-}
-
-TEST(SetMode, SetsOnlyPermissionBitsAndLeavesLinksAlone) {
-  TempTree tree;
-  tree.WriteFile("f", "data");
-  tree.Chmod("f", 0600);
-  tree.MakeDir("d");
-  tree.Chmod("d", 0500);
-  tree.Symlink("link", "f");
-  tree.Symlink("dangling", "nothing");
-  FileSystem fs;
-  EXPECT_FALSE(fs.SetMode(tree.Path("f"), S_IFREG | 04750));
-  EXPECT_EQ(tree.Mode("f"), 04750u);
-  EXPECT_FALSE(fs.SetMode(tree.Path("d"), 0700));
-  EXPECT_EQ(tree.Mode("d"), 0700u);
-  EXPECT_FALSE(fs.SetMode(tree.Path("link"), 0777));
-  EXPECT_EQ(tree.Mode("f"), 04750u) << "a link's target must not change";
-  EXPECT_FALSE(fs.SetMode(tree.Path("dangling"), 0777));
-  EXPECT_EQ(fs.SetMode(tree.Path("missing"), 0644).number, ENOENT);
 }
 
 // ---- Temporary names ----
@@ -915,7 +871,7 @@ TEST(CopyFile, CoarseCopyKeepsWhatItsFileSystemKeeps) {
   FileSystem fs(&faults);
   for (const char* name : {"f", "l"}) {
     SCOPED_TRACE(name);
-    FsError e = fs.CopyFile(tree.Path(std::string("src/") + name), Listed(tree, std::string("src/") + name),
+    FsError e = Copy(fs, tree.Path(std::string("src/") + name), Listed(tree, std::string("src/") + name),
                             tree.Path(std::string("dst/") + name));
     ASSERT_FALSE(e) << e.Description();
     EXPECT_EQ(tree.MtimeNsec(std::string("dst/") + name), kSourceSec * 1000000000);
@@ -951,42 +907,74 @@ TEST(Folder, ChildrenAreNeverOpenedThroughALink) {
   EXPECT_EQ(Names(listing.files), std::vector<std::string>{"x"});
 }
 
-TEST(Folder, OperationsActOnTheNameAndNeverFollowALinkInItsPlace) {
+TEST(Folder, OperationsDoTheirWorkOrFailWithoutChangeAndNeverFollowALink) {
   struct Case {
     const char* name;
     FsOp op;
-    const char* entry;
+    const char* entry;  // a plain entry the call changes
     FsError (*run)(const FileSystem&, const Folder&, const char*);
-    int realError;  // what the call gives on the link (0: it succeeds on the link itself)
+    int again;   // what the call gives when repeated on its result
+    int onLink;  // what it gives on a link to a folder (0: it acts on the link itself)
   } cases[] = {
-      {"RemoveFile", FsOp::Unlink, "link",
-       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFile(f, n); }, 0},
-      {"RemoveFolder", FsOp::Rmdir, "link",
-       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFolder(f, n); }, ENOTDIR},
-      {"SetMode", FsOp::Chmod, "link",
-       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.SetMode(f, n, 0700); }, 0},
-      {"MakeFolder", FsOp::Mkdir, "link",
-       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.MakeFolder(f, n, PlainFolder()); }, EEXIST},
+      {"RemoveFile", FsOp::Unlink, "f",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFile(f, n); }, ENOENT, 0},
+      {"RemoveFolder", FsOp::Rmdir, "empty",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.RemoveFolder(f, n); }, ENOENT,
+       ENOTDIR},
+      {"SetMode", FsOp::Chmod, "f",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.SetMode(f, n, S_IFREG | 0400); }, 0, 0},
+      {"MakeFolder", FsOp::Mkdir, "newdir",
+       [](const FileSystem& fs, const Folder& f, const char* n) { return fs.MakeFolder(f, n, PlainFolder()); },
+       EEXIST, EEXIST},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempTree tree;
     tree.WriteFile("outside/keep", "precious");
     tree.Chmod("outside", 0750);
-    tree.MakeDir("d");
+    tree.WriteFile("d/f", "data");
+    tree.MakeDir("d/empty");
     tree.Symlink("d/link", tree.Path("outside"));
     FaultInjector faults;
     FileSystem fs(&faults);
     Folder d;
     ASSERT_FALSE(fs.OpenFolder(tree.Path("d"), d));
-    faults.FailOn(c.op, tree.Path(std::string("d/") + c.entry), EROFS);
-    const auto before = tree.Snapshot();
-    EXPECT_EQ(c.run(fs, d, c.entry).number, EROFS);
-    EXPECT_EQ(tree.Snapshot(), before);
-    EXPECT_EQ(c.run(fs, d, c.entry).number, c.realError);
+    auto before = tree.Snapshot();
+    for (const char* entry : {c.entry, "link"}) {
+      faults.FailOn(c.op, tree.Path("d/") + entry, EROFS);
+      EXPECT_EQ(c.run(fs, d, entry).number, EROFS) << entry;
+      EXPECT_EQ(tree.Snapshot(), before) << entry;
+    }
+    FsError e = c.run(fs, d, c.entry);
+    EXPECT_FALSE(e) << e.Description();
+    EXPECT_NE(tree.Snapshot(), before);
+    EXPECT_EQ(c.run(fs, d, c.entry).number, c.again);
+    before = tree.Snapshot();
+    EXPECT_EQ(c.run(fs, d, "link").number, c.onLink);
     EXPECT_EQ(tree.Snapshot("outside"), (std::map<std::string, std::string>{{"keep", before.at("outside/keep")}}));
     EXPECT_EQ(tree.Mode("outside"), 0750u);
   }
+}
+
+TEST(Folder, SetModeSetsOnlyPermissionBitsAndLeavesLinksAlone) {
+  TempTree tree;
+  tree.WriteFile("f", "data");
+  tree.Chmod("f", 0600);
+  tree.MakeDir("d");
+  tree.Chmod("d", 0500);
+  tree.Symlink("link", "f");
+  tree.Symlink("dangling", "nothing");
+  FileSystem fs;
+  Folder top;
+  ASSERT_FALSE(fs.OpenFolder(tree.Root(), top));
+  EXPECT_FALSE(fs.SetMode(top, "f", S_IFREG | 04750));
+  EXPECT_EQ(tree.Mode("f"), 04750u);
+  EXPECT_FALSE(fs.SetMode(top, "d", 0700));
+  EXPECT_EQ(tree.Mode("d"), 0700u);
+  EXPECT_FALSE(fs.SetMode(top, "link", 0777));
+  EXPECT_EQ(tree.Mode("f"), 04750u) << "a link's target must not change";
+  EXPECT_FALSE(fs.SetMode(top, "dangling", 0777));
+  EXPECT_EQ(fs.SetMode(top, "missing", 0644).number, ENOENT);
 }
 
 TEST(Folder, AHandleStaysWithItsFolderWhenALinkTakesItsPlace) {
@@ -1107,7 +1095,7 @@ TEST(CopyFile, SourceChangedWhileCopiedNeverReplacesTheTarget) {
       ASSERT_EQ(write(fd, "+", 1), 1);
       close(fd);
     }, data == DataPath::ReadWrite ? 3 : 2);
-    FsError e = FileSystem(&faults).CopyFile(tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
+    FsError e = Copy(FileSystem(&faults), tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
     EXPECT_EQ(e.number, EBUSY);
     EXPECT_EQ(faults.ActionsRun(), 1);
     EXPECT_EQ(tree.Snapshot("dst"), before);

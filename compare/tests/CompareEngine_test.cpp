@@ -15,7 +15,8 @@
 #include "common/core/RunStatus.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/CompareEngine.h"
-#include "compare/tests/support/RecordingView.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ class EngineTest : public ::testing::Test {
     return "Diferente contenido: " + Q(O(o)) + ", " + Q(C(c));
   }
   std::string Failed(int number, const std::string& context) {
-    return FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
+    return testsupport::ErrorLine(number, context);
   }
   std::string PairFailed(int number, const std::string& rel) {
     return Failed(number, "compare " + Q(O(rel)) + " " + Q(C(rel)));
@@ -70,7 +71,7 @@ class EngineTest : public ::testing::Test {
   common::FileSystem fs{&faults};
   compare::Options options;
   common::ErrorList errors{compare::kReportCap};
-  comparetest::RecordingView view;
+  testsupport::RecordingView view;
   int64_t filesDone = 0;
   int64_t filesTotal = 0;
   bool cancelled = false;

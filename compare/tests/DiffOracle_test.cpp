@@ -13,7 +13,7 @@
 
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Globales.h"
-#include "compare/tests/support/RecordingUserInterface.h"
+#include "common/tests/support/RecordingView.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST(DiffOracleTest, SameDifferencesAsDiff) {
   tree.MakeDir("c");
 
   compare::Globales g;
-  comparetest::RecordingUserInterface ui;
+  testsupport::RecordingUserInterface ui;
   g.RunCompare(tree.Path("o"), tree.Path("c"), false, ui);
   Findings mine = FromCompare(g.errorList.Lines(), tree.Path("o"), tree.Path("c"));
   Findings oracle = FromDiff(tree.Path("o"), tree.Path("c"));

@@ -17,7 +17,8 @@
 #include "common/core/RunStatus.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Globales.h"
-#include "compare/tests/support/RecordingUserInterface.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace {
 
@@ -33,9 +34,7 @@ std::string RealPath(const std::string& path) {
   return r;
 }
 
-std::string ErrorLine(int number, const std::string& context) {
-  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
-}
+using testsupport::ErrorLine;
 
 class FaultRun : public ::testing::Test {
  protected:
@@ -79,7 +78,7 @@ class FaultRun : public ::testing::Test {
   common::FaultInjector faults;
   common::FixedClock clock;
   compare::Globales g;
-  comparetest::RecordingUserInterface ui;
+  testsupport::RecordingUserInterface ui;
 };
 
 struct FaultCase {

@@ -18,7 +18,8 @@
 #include "common/core/RunStatus.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/CompareEngine.h"
-#include "compare/tests/support/RecordingView.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace {
 
@@ -90,11 +91,10 @@ class ParallelWalk : public ::testing::Test {
     return "Diferente tama\xC3\xB1o: " + Q(O(rel)) + ", " + Q(C(rel));
   }
   std::string PairFailed(int number, const std::string& rel) const {
-    return FsError{number}.Description() + " (" + std::to_string(number) + ") en compare " + Q(O(rel)) + " " +
-           Q(C(rel));
+    return testsupport::ErrorLine(number, "compare " + Q(O(rel)) + " " + Q(C(rel)));
   }
   std::string ListFailed(int number, const std::string& path) const {
-    return FsError{number}.Description() + " (" + std::to_string(number) + ") en list " + Q(path);
+    return testsupport::ErrorLine(number, "list " + Q(path));
   }
 
   // n small pairs in folder rel, every one differing in its last byte.
@@ -275,7 +275,7 @@ TEST_F(OrderedReport, LinesAreThoseOfASequentialWalk) {
     errors.Clear();
     faults.Clear();  // the rules count calls: armed afresh for each run
     for (const Rule& r : rules) faults.FailOn(r.op, r.path, r.error, r.nth);
-    comparetest::RecordingView view;
+    testsupport::RecordingView view;
     const int before = OpenDescriptors();
     EXPECT_EQ(Run(view), expected);
     EXPECT_EQ(view.closed, 1);
@@ -345,7 +345,7 @@ TEST_P(DebugStopsAtThePair, NoLineAfterIt) {
   }
   const int failing = 45;
   faults.FailOn(c.op, tree.Path(std::string(c.side) + "/" + Name(failing)), EIO, c.nth);
-  comparetest::RecordingView view;
+  testsupport::RecordingView view;
   const int before = OpenDescriptors();
   try {
     Run(view);

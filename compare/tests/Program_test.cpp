@@ -1,6 +1,7 @@
 // build/bin/compare run as cron would run it: no terminal, no display.
 // Checks what scripts rely on: exit statuses, standard output and error,
-// the log file.
+// the log file. What it does alike with update is in
+// common/tests/program_test.cpp.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,15 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "common/tests/support/Language.h"
 #include "common/tests/support/TempTree.h"
-#include "compare/core/Options.h"
-#include "compare/tests/support/ProgramRun.h"
+#include "common/tests/support/ChildProcess.h"
 
 namespace {
 
-using comparetest::ProgramResult;
-using comparetest::RunProgram;
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -28,25 +25,14 @@ class ProgramTest : public ::testing::Test {
     tree.WriteFile("c/igual.txt", "igual");
   }
   std::string P(const std::string& rel) const { return root + "/" + rel; }
-  ProgramResult Run(const std::vector<std::string>& args) { return RunProgram(COMPARE_PROGRAM, args, root); }
+  testsupport::ChildResult Run(const std::vector<std::string>& args) { return testsupport::RunChild(COMPARE_PROGRAM, args, root); }
 
   testsupport::TempTree tree;
   std::string root;
 };
 
-TEST_F(ProgramTest, HelpGoesToStandardOutput) {
-  ProgramResult r = Run({"/?"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  // A terminal gets the usage lines with LF ends, and no blank line after
-  // them although the text ends with its own line end.
-  std::string expected = compare::UsageText();
-  for (size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.erase(at, 1);
-  EXPECT_EQ(r.out, expected);
-}
-
 TEST_F(ProgramTest, IdenticalFoldersAreSilentAndExitZero) {
-  ProgramResult r = Run({P("o"), P("c")});
+  testsupport::ChildResult r = Run({P("o"), P("c")});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
@@ -54,7 +40,7 @@ TEST_F(ProgramTest, IdenticalFoldersAreSilentAndExitZero) {
 
 TEST_F(ProgramTest, DifferencesArePrintedWhenNoTerminalCanBeAsked) {
   tree.WriteFile("o/nuevo.txt", "1");
-  ProgramResult r = Run({"o", "c"});  // relative to the current folder
+  testsupport::ChildResult r = Run({"o", "c"});  // relative to the current folder
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Falta archivo de destino: \"" + P("c/nuevo.txt") + "\""), std::string::npos) << r.out;
   EXPECT_FALSE(tree.Exists("update.log"));
@@ -69,7 +55,7 @@ TEST_F(ProgramTest, QuickModeIgnoresContent) {
 
 TEST_F(ProgramTest, UnattendedRunAppendsToUpdateLogInTheCurrentFolder) {
   tree.WriteFile("c/sobra.txt", "1");
-  ProgramResult r = Run({"-u", P("o"), P("c")});
+  testsupport::ChildResult r = Run({"-u", P("o"), P("c")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   std::string log = tree.ReadFile("update.log");
@@ -81,36 +67,9 @@ TEST_F(ProgramTest, UnattendedRunAppendsToUpdateLogInTheCurrentFolder) {
 }
 
 TEST_F(ProgramTest, MissingFolderIsAFailure) {
-  ProgramResult r = Run({"/u", "/logfile:" + P("r.log"), P("o"), P("no-existe")});
+  testsupport::ChildResult r = Run({"/u", "/logfile:" + P("r.log"), P("o"), P("no-existe")});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(tree.ReadFile("r.log").find(" en list \"" + P("no-existe") + "\"\r\n"), std::string::npos);
-}
-
-TEST_F(ProgramTest, ErrorLinesReadInTheUsersLanguage) {
-  if (!testsupport::LocaleInstalled("es_ES.UTF-8"))
-    GTEST_SKIP() << "no es_ES.UTF-8 locale on this system (scripts/install-deps.sh generates it)";
-  testsupport::ScopedLanguage spanish("es_ES.UTF-8");
-  ProgramResult r = Run({P("o"), P("falta")});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "No existe el fichero o el directorio (2) en list \"" + P("falta") + "\"\n");
-}
-
-TEST_F(ProgramTest, DebugStopsAtTheFirstFailureWithThree) {
-  ProgramResult r = Run({"/debug", "/u", P("o"), P("no-existe")});
-  EXPECT_EQ(r.status, 3);
-  // ENOENT's number and what failed, on standard error and, unattended, in the log.
-  const std::string line = " (2) en list \"" + P("no-existe") + "\"";
-  EXPECT_TRUE(r.err.ends_with(line + "\n")) << r.err;
-  EXPECT_NE(tree.ReadFile("update.log").find(line + "\r\n" + std::string(79, '-') + "\r\n"), std::string::npos);
-}
-
-TEST_F(ProgramTest, WithoutFoldersOrDisplayItSaysSoAndFails) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"o"}}) {
-    ProgramResult r = Run(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("pantalla"), std::string::npos) << r.err;
-  }
 }
 
 }  // namespace

@@ -15,7 +15,8 @@
 #include "common/core/WindowFrontEnd.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Globales.h"
-#include "compare/tests/support/RecordingUserInterface.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ class RunCompareTest : public ::testing::Test {
   common::FaultInjector faults;
   common::FixedClock clock;
   compare::Globales g;
-  comparetest::RecordingUserInterface ui;
+  testsupport::RecordingUserInterface ui;
 };
 
 TEST_F(RunCompareTest, LogBlockHasTheExactBytes) {
@@ -211,7 +212,7 @@ class RecordingWindows : public common::WindowFrontEnd {
     mainWindows.push_back(origen);
     return 0;
   }
-  comparetest::RecordingUserInterface ui;
+  testsupport::RecordingUserInterface ui;
   Lines mainWindows;
 };
 
@@ -257,8 +258,7 @@ TEST_F(CompareMainTest, DebugFailureIsShownAndEndsWithThree) {
   faults.FailOn(common::FsOp::Open, "o/a.txt", EIO);
   EXPECT_EQ(compare::CompareMain({"/debug", "/u", "/logfile:" + P("r.log"), P("o"), P("c")}, g, &windows),
             common::kExitDebugStop);
-  const std::string line =
-      common::FsError{EIO}.Description() + " (5) en compare \"" + P("o/a.txt") + "\" \"" + P("c/a.txt") + "\"";
+  const std::string line = testsupport::ErrorLine(EIO, "compare \"" + P("o/a.txt") + "\" \"" + P("c/a.txt") + "\"");
   EXPECT_EQ(windows.ui.debugFailures, Lines{line});
   // Unattended, the stop ends the log block.
   EXPECT_NE(tree.ReadFile("r.log").find("\r\n" + line + "\r\n" + std::string(79, '-') + "\r\n"),

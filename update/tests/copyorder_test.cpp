@@ -10,6 +10,7 @@
 
 #include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
@@ -23,9 +24,7 @@ std::string Name(int i) {
   return buf;
 }
 
-std::string ErrorLine(int number, const std::string& context) {
-  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
-}
+using testsupport::ErrorLine;
 
 class CopyOrder : public EngineFixture {};
 

@@ -12,9 +12,12 @@
 
 #include "common/core/RunStatus.h"
 #include "update/tests/support/EngineFixture.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
+
+using testsupport::ErrorLine;
 
 using Lines = std::vector<std::string>;
 
@@ -25,13 +28,11 @@ class Engine : public EngineFixture {
   void ExpectMirrored() {
     EXPECT_EQ(tree.Snapshot("origen"), tree.Snapshot("copia"));
   }
-  // The line a failure with this errno gives for the context.
-  static std::string ErrorLine(int number, const std::string& context) {
-    return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
-  }
   std::vector<std::string> Names(const std::string& rel) {
+    common::Folder folder;
     common::FolderListing listing;
-    EXPECT_FALSE(fs.ListFolder(tree.Path(rel), listing));
+    EXPECT_FALSE(fs.OpenFolder(tree.Path(rel), folder));
+    EXPECT_FALSE(fs.ListFolder(folder, listing));
     std::vector<std::string> names;
     for (const auto& e : listing.files) names.push_back(e.name);
     for (const auto& e : listing.folders) names.push_back(e.name + "/");
@@ -507,7 +508,7 @@ TEST_F(Engine, FolderSwappedForALinkDuringItsRemovalIsNotFollowed) {
   // The first event of the scan comes before the copy is listed, the second
   // at the start of the removal: the folder is swapped in between.
   int scanEvents = 0;
-  view.onEvent = [&](TestProgressView& v) {
+  view.onEvent = [&](testsupport::RecordingView& v) {
     if (v.pathLabels.back() == "Comparando origen" && ++scanEvents == 2) {
       tree.Remove("copia/old");
       tree.Symlink("copia/old", tree.Path("fuera"));
@@ -528,7 +529,7 @@ TEST_F(Engine, CancelDuringACopyFinishesThatCopyAndStops) {
   for (const char* name : {"f1", "f2", "f3", "f4", "f5"})
     tree.WriteFile(std::string("origen/") + name, std::string(50000, name[1]), 100);
   tree.WriteFile("origen/z/g.txt", "g", 100);
-  view.onEvent = [](TestProgressView& v) {
+  view.onEvent = [](testsupport::RecordingView& v) {
     if (v.fileLabels.size() == 3 && !v.cancelDisabled) v.ClickCancel();
   };
   EXPECT_EQ(Run(), Lines({Expand(R"(create "{o}/f1" "{c}/f1")"), Expand(R"(create "{o}/f2" "{c}/f2")"),
@@ -537,7 +538,7 @@ TEST_F(Engine, CancelDuringACopyFinishesThatCopyAndStops) {
   EXPECT_EQ(tree.ReadFile("copia/f3"), std::string(50000, '3'));
   EXPECT_TRUE(engine->Cancelled);
   EXPECT_TRUE(view.cancelDisabled);
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view.closed, 1);
   EXPECT_EQ(engine->FilesDone, 2);  // the scan returned before counting the third
   EXPECT_EQ(errors.Failures(), 0);
 }
@@ -556,7 +557,7 @@ TEST_F(Engine, CancelDuringARemovalKeepsTheRest) {
   tree.WriteFile("copia/old/sub/x", "x", 100);
   tree.WriteFile("copia/zz/y", "y", 100);
   std::string f2Line = Expand(R"(delete "{c}/old/f2")");
-  view.onEvent = [&](TestProgressView& v) {
+  view.onEvent = [&](testsupport::RecordingView& v) {
     if (errors.Count() > 0 && errors.Line(errors.Count() - 1) == f2Line) v.ClickCancel();
   };
   EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"), Expand(R"(delete "{c}/old/f1")"), f2Line,
@@ -685,7 +686,7 @@ TEST_F(Engine, BarFollowsTheHandledFiles) {
 
 TEST_F(Engine, SourceThatGainsFilesAfterTheCountKeepsTheBarAt100) {
   tree.WriteFile("origen/a", "a", 100);
-  view.onEvent = [this](TestProgressView& v) {
+  view.onEvent = [this](testsupport::RecordingView& v) {
     if (v.pathLabels.back() == "Comparando origen" && !tree.Exists("origen/b")) {
       tree.WriteFile("origen/b", "b", 100);
       tree.WriteFile("origen/c", "c", 100);
@@ -723,7 +724,7 @@ TEST_F(Engine, DebugStopsAtTheFirstFailedCopy) {
     EXPECT_EQ(stop.Number(), EIO);
     EXPECT_EQ(stop.Description(), common::FsError{EIO}.Description());
   }
-  EXPECT_EQ(view.closes, 1);
+  EXPECT_EQ(view.closed, 1);
   EXPECT_EQ(tree.ReadFile("copia/data.txt"), "viejo");
   EXPECT_FALSE(tree.Exists("copia/z.txt"));
 }

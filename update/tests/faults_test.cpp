@@ -18,7 +18,8 @@
 #include "common/tests/support/TempTree.h"
 #include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
-#include "update/tests/support/TestUserInterface.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
@@ -40,9 +41,7 @@ const std::string& BigContent() {
   return content;
 }
 
-std::string ErrorLine(int number, const std::string& context) {
-  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
-}
+using testsupport::ErrorLine;
 
 bool IsBelow(const std::string& path, const std::string& prefix) {
   return path == prefix || path.compare(0, prefix.size() + 1, prefix + "/") == 0;
@@ -105,7 +104,7 @@ class FaultRun : public ::testing::Test {
   common::FaultInjector faults;
   common::FixedClock clock{SundayEvening()};
   update::Globales g{&faults, &clock};
-  TestUserInterface ui;
+  testsupport::RecordingUserInterface ui;
 };
 
 TEST_F(FaultRun, ACleanRunRecordsNothingAndMirrors) {

@@ -11,7 +11,7 @@
 #include "common/core/RunStatus.h"
 #include "common/tests/support/TempTree.h"
 #include "update/core/Globales.h"
-#include "update/tests/support/TestUserInterface.h"
+#include "common/tests/support/RecordingView.h"
 
 namespace updatetest {
 namespace {
@@ -65,11 +65,11 @@ TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
   g.options.Unattended = true;
   g.options.LogOps = update::OpAll;
   g.options.LogFileName = tree.Path("update.log");
-  TestUserInterface ui;
+  testsupport::RecordingUserInterface ui;
   EXPECT_EQ(g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui), common::kExitOk);
   EXPECT_EQ(g.errorList.Count(), 10000 + 500);  // a create or createdir line each
   EXPECT_EQ(g.errorList.Failures(), 0);
-  EXPECT_EQ(ui.progress.bars.back(), 100.0f);
+  EXPECT_EQ(ui.view.bars.back(), 100.0f);
 
   std::string diff = "diff -r " + Quoted(tree.Path("origen")) + " " + Quoted(tree.Path("copia")) +
                      " > " + Quoted(tree.Path("diff.txt")) + " 2>&1";

@@ -12,9 +12,12 @@
 #include <ostream>
 
 #include "update/tests/support/EngineFixture.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
+
+using testsupport::ErrorLine;
 
 using Lines = std::vector<std::string>;
 
@@ -54,9 +57,6 @@ class Mounts : public EngineFixture {
     if (int e = mount->Error())
       GTEST_SKIP() << "mount --bind is not permitted here: " << std::strerror(e);
     mounts_.push_back(std::move(mount));
-  }
-  static std::string ErrorLine(int number, const std::string& context) {
-    return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
   }
 
  private:

@@ -16,6 +16,7 @@
 
 #include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
@@ -31,9 +32,7 @@ std::string Pattern(size_t size, char first) {
   return s;
 }
 
-std::string ErrorLine(int number, const std::string& context) {
-  return common::FsError{number}.Description() + " (" + std::to_string(number) + ") en " + context;
-}
+using testsupport::ErrorLine;
 
 void Append(const std::string& path, const std::string& text) {
   FILE* f = std::fopen(path.c_str(), "ab");

@@ -28,6 +28,7 @@
 #include "common/core/FileSystem.h"
 #include "common/tests/support/ChildProcess.h"
 #include "common/tests/support/TempTree.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace {
 
@@ -186,13 +187,12 @@ class RemovableCopy : public ::testing::TestWithParam<DriveCase> {
     for (const Refused& r : GetParam().refused) {
       std::string source = common::QuotePath(std::string("origen/usb/") + r.name);
       std::string copy = common::QuotePath(std::string("copia/usb/") + r.name);
-      std::string error = common::FsError{r.error}.Description() + " (" + std::to_string(r.error) + ") en ";
       if (r.folder) {
         lines.push_back("createdir " + copy);
-        lines.push_back(error + "mkdir " + copy);
+        lines.push_back(testsupport::ErrorLine(r.error, "mkdir " + copy));
       } else {
         lines.push_back("create " + source + " " + copy);
-        lines.push_back(error + "copy " + source + " " + copy);
+        lines.push_back(testsupport::ErrorLine(r.error, "copy " + source + " " + copy));
       }
     }
     return Sorted(lines);

@@ -11,7 +11,8 @@
 #include "common/tests/support/TempTree.h"
 #include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
-#include "update/tests/support/TestUserInterface.h"
+#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
@@ -23,7 +24,7 @@ class TestWindows : public common::WindowFrontEnd {
     mainWindows.push_back(origen);
     return 0;
   }
-  TestUserInterface ui;
+  testsupport::RecordingUserInterface ui;
   std::vector<std::string> mainWindows;
 };
 
@@ -69,7 +70,7 @@ class RunControl : public ::testing::Test {
   common::FaultInjector faults;
   common::FixedClock clock{SundayEvening()};
   update::Globales g{&faults, &clock};
-  TestUserInterface ui;
+  testsupport::RecordingUserInterface ui;
   std::string o = tree.Path("origen");
   std::string c = tree.Path("copia");
   std::string log = tree.Path("registro.log");
@@ -159,8 +160,7 @@ TEST_F(RunControl, ADebugStopUnattendedEndsTheLogBlock) {
   tree.WriteFile("origen/a.txt", "a", 100);
   tree.WriteFile("origen/b.txt", "b", 100);
   faults.FailOn(common::FsOp::Open, "origen/b.txt", EIO);
-  const std::string line = common::FsError{EIO}.Description() + " (5) en copy \"" + o + "/b.txt\" \"" + c +
-                           "/b.txt\"";
+  const std::string line = testsupport::ErrorLine(EIO, "copy \"" + o + "/b.txt\" \"" + c + "/b.txt\"");
   try {
     Run();
     FAIL() << "no DebugStop";
@@ -193,7 +193,7 @@ TEST_F(RunControl, QuestionOffersTheListAndNoHidesIt) {
   ASSERT_EQ(ui.shownLists.size(), 1u);
   EXPECT_EQ(ui.shownLists[0], std::vector<std::string>{Create("a.txt")});
 
-  ui.answer = false;
+  ui.answerYes = false;
   tree.WriteFile("origen/b.txt", "b", 100);
   Run();
   EXPECT_EQ(ui.questions.size(), 2u);
@@ -208,15 +208,15 @@ TEST_F(RunControl, QuestionOffersTheListAndNoHidesIt) {
 TEST_F(RunControl, ExitStatusTellsFailuresFromCancelFromSuccess) {
   tree.WriteFile("origen/a.txt", "a", 100);
   tree.WriteFile("origen/d/b.txt", "b", 100);
-  ui.answer = false;
+  ui.answerYes = false;
   EXPECT_EQ(Run(), common::kExitOk);
 
   tree.WriteFile("origen/c.txt", "c", 200);
-  ui.progress.CancelAtEvent(1);
+  ui.view.CancelAtEvent(1);
   EXPECT_EQ(Run(), common::kExitDifferences);
   EXPECT_FALSE(tree.Exists("copia/c.txt"));
 
-  ui.progress.CancelAtEvent(0);
+  ui.view.CancelAtEvent(0);
   faults.FailOn(common::FsOp::List, "origen/d", EIO, 1, 100);
   EXPECT_EQ(Run(), common::kExitFailures);
 
@@ -236,7 +236,7 @@ TEST(UpdateMain, FewerThanTwoFoldersOpenTheMainWindow) {
     TestWindows windows;
     EXPECT_EQ(update::UpdateMain(c.args, g, &windows), 0);
     EXPECT_EQ(windows.mainWindows, std::vector<std::string>{c.origen});
-    EXPECT_EQ(windows.ui.progress.opens, 0);
+    EXPECT_EQ(windows.ui.view.opened, 0);
   }
 }
 
@@ -253,8 +253,8 @@ TEST(UpdateMain, TwoFoldersRunAtOnceOnTheWindows) {
                                g, &windows),
             common::kExitOk);
   EXPECT_TRUE(windows.mainWindows.empty());
-  EXPECT_EQ(windows.ui.progress.opens, 1);
-  EXPECT_EQ(windows.ui.progress.closes, 1);
+  EXPECT_EQ(windows.ui.view.opened, 1);
+  EXPECT_EQ(windows.ui.view.closed, 1);
   EXPECT_TRUE(g.options.Unattended);
   EXPECT_NE(tree.ReadFile("r.log").find("create \""), std::string::npos);
 }

@@ -1,12 +1,16 @@
 #pragma once
 // Runs a program the way cron or a systemd timer would: standard input from
 // /dev/null (no terminal to ask), no display in the environment, both
-// outputs captured. The child is armed with an alarm before exec, so a run
-// that hangs is killed by SIGALRM and shows up as Hung() instead of a test
-// that never ends; the limit is generous and never part of what is tested.
-// Header only, so that every test program can use it without linking more.
+// outputs captured; or, with RunOnTerminal, on a terminal of its own with
+// the input typed ahead. The child is armed with an alarm before exec, so a
+// run that hangs is killed by SIGALRM, fails the test and shows up as
+// Hung() instead of a test that never ends; the limit is generous and never
+// part of what is tested. Header only, so that every test program can use
+// it without linking more.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,7 +39,8 @@ class ChildProcess {
 
   // Starts program with args (argv[1..]) in folder cwd.
   ChildProcess(const std::string& program, const std::vector<std::string>& args,
-               const std::string& cwd, unsigned limitSeconds = kDefaultLimitSeconds) {
+               const std::string& cwd, unsigned limitSeconds = kDefaultLimitSeconds)
+      : program_(program), limit_(limitSeconds) {
     out_ = memfd_create("stdout", MFD_CLOEXEC);
     err_ = memfd_create("stderr", MFD_CLOEXEC);
     if (out_ < 0 || err_ < 0) throw std::runtime_error("memfd_create failed");
@@ -96,6 +101,7 @@ class ChildProcess {
     if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
     r.out = Slurp(out_);
     r.err = Slurp(err_);
+    if (r.Hung()) ADD_FAILURE() << program_ << " did not end within " << limit_ << " s and was killed";
     return r;
   }
 
@@ -122,6 +128,8 @@ class ChildProcess {
     return text;
   }
 
+  std::string program_;
+  unsigned limit_;
   pid_t pid_ = -1;
   int out_ = -1;
   int err_ = -1;
@@ -133,6 +141,52 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
                             unsigned limitSeconds = ChildProcess::kDefaultLimitSeconds) {
   ChildProcess child(program, args, cwd, limitSeconds);
   return child.Wait();
+}
+
+// Runs the program on a terminal of its own, in folder cwd, without a
+// display: typed is the input typed ahead, and out holds everything the
+// terminal showed.
+inline ChildResult RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& cwd, const std::string& typed,
+                                 unsigned limitSeconds = ChildProcess::kDefaultLimitSeconds) {
+  std::vector<std::string> argText{program};
+  argText.insert(argText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argText) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ChildResult r;
+  int terminal = -1;
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0) {
+    ADD_FAILURE() << "forkpty failed";
+    return r;
+  }
+  if (pid == 0) {
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+    signal(SIGALRM, SIG_DFL);
+    alarm(limitSeconds);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  EXPECT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  char buf[4096];
+  for (;;) {
+    ssize_t n = read(terminal, buf, sizeof buf);
+    if (n > 0) r.out.append(buf, static_cast<size_t>(n));
+    else if (n < 0 && errno == EINTR) continue;
+    else break;  // EIO once the program has closed the terminal
+  }
+  close(terminal);
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+  if (r.Hung()) ADD_FAILURE() << program << " did not end within " << limitSeconds << " s and was killed";
+  return r;
 }
 
 }  // namespace testsupport

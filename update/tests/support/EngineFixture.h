@@ -15,7 +15,7 @@
 #include "common/core/ErrorList.h"
 #include "update/core/Options.h"
 #include "update/core/UpdateEngine.h"
-#include "update/tests/support/TestProgressView.h"
+#include "common/tests/support/RecordingView.h"
 
 namespace updatetest {
 
@@ -41,7 +41,7 @@ class EngineFixture : public ::testing::Test {
   common::FixedClock clock{SundayEvening()};
   update::Options options;
   common::ErrorList errors{update::kReportCap};
-  TestProgressView view;
+  testsupport::RecordingView view;
   // The engine's question before an empty source empties the copy; unset,
   // nobody can be asked. Many tests remove from a copy whose source is
   // empty: the user lets them, unless a test answers otherwise.

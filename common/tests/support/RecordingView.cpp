@@ -1,15 +1,22 @@
-#include "compare/tests/support/RecordingView.h"
+#include "common/tests/support/RecordingView.h"
 
-namespace comparetest {
+namespace testsupport {
 
 void RecordingView::Open(std::function<void()> onCancel) {
   ++opened;
+  events = 0;
+  clicked_ = false;
   onCancel_ = std::move(onCancel);
 }
 
 void RecordingView::Close() {
   ++closed;
   onCancel_ = nullptr;
+}
+
+void RecordingView::SetFileLabel(std::string_view text) {
+  fileLabel = text;
+  if (!text.empty()) fileLabels.emplace_back(text);
 }
 
 void RecordingView::SetPathLabel(std::string_view text) {
@@ -22,13 +29,18 @@ void RecordingView::SetBar(float percent) {
   bars.push_back(percent);
 }
 
+void RecordingView::ClickCancel() {
+  if (onCancel_) onCancel_();
+}
+
 void RecordingView::ProcessEvents() {
   ++events;
-  bool click = (cancelAt_ >= 0 && events >= cancelAt_) || pathSeen_;
-  if (click && onCancel_ && (!clicked_ || keepClicking_)) {
+  const bool due = (cancelAt_ > 0 && events >= cancelAt_) || pathSeen_;
+  if (due && onCancel_ && (!clicked_ || keepClicking_)) {
     clicked_ = true;
     onCancel_();
   }
+  if (onEvent) onEvent(*this);
 }
 
-}  // namespace comparetest
+}  // namespace testsupport

@@ -1,0 +1,82 @@
+// The windows of both programs as a window manager sees them, on a virtual
+// display managed by openbox (scripts/with-wm.sh): window types, owners,
+// stacking and the focus. Each check runs once per program (its data rows).
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/gui/tests/support/WindowManager.h"
+#include "compare/core/Globales.h"
+#include "compare/gui/QtFrontEnd.h"
+#include "update/core/Globales.h"
+#include "update/gui/QtFrontEnd.h"
+
+class WindowManagerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    const QString why = testsupport::WhyNoWindowManager();
+    if (!why.isEmpty()) QSKIP(qPrintable(why));
+  }
+  void init();
+  void cleanup() {
+    windows_.reset();
+    update_.reset();
+    compare_.reset();
+  }
+
+  void mainWindow_data() { Programs(); }
+  void mainWindow() { testsupport::CheckMainWindow(program_); }
+  void windowsOfTheMainWindow_data() { Programs(); }
+  void windowsOfTheMainWindow() { testsupport::CheckWindowsOfTheMainWindow(program_); }
+  void windowsOfACommandLineRun_data() { Programs(); }
+  void windowsOfACommandLineRun() { testsupport::CheckWindowsOfACommandLineRun(program_); }
+
+ private:
+  static void Programs() {
+    QTest::addColumn<bool>("update");
+    QTest::newRow("update") << true;
+    QTest::newRow("compare") << false;
+  }
+
+  QTemporaryDir tmp_;
+  std::unique_ptr<update::Globales> update_;
+  std::unique_ptr<compare::Globales> compare_;
+  std::unique_ptr<common::QtFrontEnd> windows_;
+  testsupport::ProgramWindows program_;
+};
+
+void WindowManagerTest::init() {
+  QVERIFY(tmp_.isValid());
+  program_ = {};
+  program_.origen = tmp_.filePath("origen");
+  program_.destino = tmp_.filePath("destino");
+  QVERIFY(QDir().mkpath(program_.origen) && QDir().mkpath(program_.destino));
+  QFile file(program_.origen + "/a.txt");
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  const std::string origen = program_.origen.toStdString();
+  const std::string destino = program_.destino.toStdString();
+  if (QTest::currentDataTag() == QByteArray("update")) {
+    update_ = std::make_unique<update::Globales>();
+    update_->options.TestMode = true;         // the copy stays empty, run after run
+    update_->options.LogOps = update::OpAll;  // the creation is a line: question and list
+    windows_ = std::make_unique<update::QtFrontEnd>(*update_);
+    program_.runButton = "cmdActualizar";
+    program_.runFromCommandLine = [this, origen, destino] { update_->RunUpdate(origen, destino, windows_->Ui()); };
+  } else {
+    compare_ = std::make_unique<compare::Globales>();
+    windows_ = std::make_unique<compare::QtFrontEnd>(*compare_);
+    program_.runButton = "cmdComparar";
+    program_.runFromCommandLine = [this, origen, destino] {
+      compare_->RunCompare(origen, destino, false, windows_->Ui());
+    };
+  }
+  program_.showMainWindow = [this](const std::string& origen) { return &windows_->ShowMainWindow(origen); };
+  program_.progress = &windows_->ProgressWindow();
+}
+
+QTEST_MAIN(WindowManagerTest)
+#include "WindowManager_test.moc"
