@@ -9,7 +9,7 @@
 
 #include "common/gui/tests/support/WindowManager.h"
 #include "compare/core/Globales.h"
-#include "compare/gui/QtFrontEnd.h"
+#include "compare/gui/frmMain.h"
 
 class CompareWindowManagerTest : public QObject {
   Q_OBJECT

@@ -9,7 +9,7 @@
 
 #include "common/gui/tests/support/WindowManager.h"
 #include "update/core/Globales.h"
-#include "update/gui/QtFrontEnd.h"
+#include "update/gui/frmMain.h"
 
 class UpdateWindowManagerTest : public QObject {
   Q_OBJECT
