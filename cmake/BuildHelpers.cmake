@@ -31,6 +31,23 @@ function(target_layer_headers target scope)
   target_include_directories(${target} ${scope} ${root})
 endfunction()
 
+# add_layer_library(<target> [DIR <prefix>] [CLASSES <name>...] [FILES <file>...]
+#                   [LINKS <target>...])
+# A static library of one layer. Each class is <prefix><name>.cpp beside
+# <prefix><name>.h; FILES names any other source or header. Its headers are
+# found by what links it, and only those (target_layer_headers).
+function(add_layer_library target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DIR" "CLASSES;FILES;LINKS")
+  set(files)
+  foreach(class IN LISTS arg_CLASSES)
+    list(APPEND files ${arg_DIR}${class}.cpp ${arg_DIR}${class}.h)
+  endforeach()
+  list(APPEND files ${arg_FILES})
+  add_library(${target} STATIC ${files})
+  target_layer_headers(${target} PUBLIC ${files})
+  target_link_libraries(${target} PUBLIC ${arg_LINKS})
+endfunction()
+
 # add_gtest_suite(<name> SOURCES <file>... LIBRARIES <target>...
 #                 [PROGRAMS <program>...] [TEST_PREFIX <prefix>])
 # One GoogleTest program in build/tests, its cases registered one by one with
