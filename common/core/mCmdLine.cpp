@@ -52,77 +52,70 @@ std::string TakeToken(std::string_view& s) {
 }  // namespace
 
 void mCmdLine::ParseCommandLine(std::string_view text) {
-  // Every table is cleared, so a second call never answers with what an
-  // earlier text left behind.
-  optionCount_ = 0;
-  argCount_ = 0;
-  for (auto& n : names_) n.clear();
-  for (auto& v : values_) v.clear();
-  for (auto& t : texts_) t.clear();
-  for (auto& a : args_) a.clear();
+  // Starting afresh, a second call never answers with what an earlier text
+  // left behind.
+  options_.clear();
+  args_.clear();
 
   std::string_view s = text;
 
   // Switch phase.
-  while (!s.empty() && IsPrefix(s.front()) && optionCount_ < kMaxOptions) {
-    const int i = ++optionCount_;
+  while (!s.empty() && IsPrefix(s.front()) && OptionCount() < kMaxOptions) {
+    Option& option = options_.emplace_back();
     const std::string_view start = s;
     const size_t bp = s.find(' ');
     const size_t cp = s.find(':');
     if (cp != std::string_view::npos && (bp == std::string_view::npos || bp > cp)) {
-      names_[i] = ToUpper(s.substr(1, cp - 1));
+      option.name = ToUpper(s.substr(1, cp - 1));
       std::string_view rest = s.substr(cp + 1);
-      values_[i] = TakeToken(rest);
+      option.value = TakeToken(rest);
       s = rest;
     } else if (bp != std::string_view::npos) {
-      names_[i] = ToUpper(s.substr(1, bp - 1));
+      option.name = ToUpper(s.substr(1, bp - 1));
       s = Trim(s.substr(bp));
     } else {
-      names_[i] = ToUpper(s.substr(1));
+      option.name = ToUpper(s.substr(1));
       s = {};
     }
     // What is left is a tail of the switch's start; only blanks lie between.
     std::string_view taken = start.substr(0, start.size() - s.size());
-    texts_[i] = std::string(taken.substr(0, taken.find_last_not_of(' ') + 1));
+    option.text = std::string(taken.substr(0, taken.find_last_not_of(' ') + 1));
   }
 
   // Positional phase.
   s = Trim(s);
-  int k = 1;
-  while (!s.empty() && k <= kMaxArgs) {
-    args_[k] = TakeToken(s);
-    ++k;
-  }
-  argCount_ = k - 1;
+  while (!s.empty() && ArgCount() < kMaxArgs) args_.push_back(TakeToken(s));
 }
 
 bool mCmdLine::HasOption(std::string_view name) const {
   const std::string wanted = ToUpper(name);
-  for (int i = 1; i <= optionCount_; ++i)
-    if (names_[i] == wanted) return true;
+  for (const Option& option : options_)
+    if (option.name == wanted) return true;
   return false;
 }
 
 std::string mCmdLine::GetOptionValue(std::string_view name) const {
   const std::string wanted = ToUpper(name);
-  for (int i = 1; i <= optionCount_; ++i)
-    if (names_[i] == wanted) return values_[i];
+  for (const Option& option : options_)
+    if (option.name == wanted) return option.value;
   return {};
 }
 
+// The queries count from 1, as the switches and arguments are numbered in
+// messages; the containers hold them from 0.
 std::string mCmdLine::OptionName(int i) const {
-  if (i < 1 || i > optionCount_) return {};
-  return names_[i];
+  if (i < 1 || i > OptionCount()) return {};
+  return options_[static_cast<size_t>(i - 1)].name;
 }
 
 std::string mCmdLine::OptionText(int i) const {
-  if (i < 1 || i > optionCount_) return {};
-  return texts_[i];
+  if (i < 1 || i > OptionCount()) return {};
+  return options_[static_cast<size_t>(i - 1)].text;
 }
 
 std::string mCmdLine::GetArg(int index) const {
-  if (index < 1 || index > argCount_) return {};
-  return args_[index];
+  if (index < 1 || index > ArgCount()) return {};
+  return args_[static_cast<size_t>(index - 1)];
 }
 
 namespace {

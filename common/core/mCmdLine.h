@@ -29,20 +29,22 @@ class mCmdLine {
   std::string GetOptionValue(std::string_view name) const; // first switch of that name
   std::string GetArg(int index) const;                     // 1..10; 0 or beyond count gives ""
 
-  int OptionCount() const { return optionCount_; }
-  int ArgCount() const { return argCount_; }
+  int OptionCount() const { return static_cast<int>(options_.size()); }
+  int ArgCount() const { return static_cast<int>(args_.size()); }
   // The i-th switch (1..OptionCount): its name in capitals, and its text as
   // it stood in the argument text (prefix, name and value), for messages.
   std::string OptionName(int i) const;
   std::string OptionText(int i) const;
 
  private:
-  int optionCount_ = 0;
-  int argCount_ = 0;
-  std::string names_[kMaxOptions + 1];   // slots 1..20
-  std::string values_[kMaxOptions + 1];  // slots 1..20
-  std::string texts_[kMaxOptions + 1];   // slots 1..20
-  std::string args_[kMaxArgs + 1];       // slots 1..10; slot 0 stays empty
+  struct Option {
+    std::string name;   // in capitals
+    std::string value;
+    std::string text;   // as it stood in the argument text
+  };
+
+  std::vector<Option> options_;    // at most kMaxOptions
+  std::vector<std::string> args_;  // at most kMaxArgs
 };
 
 // Rebuilds the one argument text from the arguments Linux delivers already

@@ -52,6 +52,8 @@ class FolderPairForm : public QDialog {
   void SetOrigen(const std::string& origen);
 
   bool Running() const { return running_; }
+  // The program's MainFormLoaded: set from construction until the window closes.
+  bool Loaded() const { return mainFormLoaded_; }
   // 0, or the status the program ends with after a run stopped under /debug.
   int ExitStatus() const { return exitStatus_; }
 

@@ -28,9 +28,7 @@ QString Elided(const QLabel* label, const std::string& text) {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFormLoaded,
-                               const QIcon& picture)
-    : mainFormLoaded_(mainFormLoaded) {
+ProgressWindow::ProgressWindow(const ProgressLayout& layout, const QIcon& picture) {
   setWindowTitle(layout.caption);
   setFont(FormFont());
   MakeFixedDialog(this, layout.client, WindowKind::TopLevel);
@@ -69,6 +67,15 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFor
 
 ProgressWindow::~ProgressWindow() = default;
 
+void ProgressWindow::SetMainWindow(QWidget* window, std::function<bool()> loaded) {
+  mainWindow_ = window;
+  mainWindowLoaded_ = std::move(loaded);
+}
+
+QWidget* ProgressWindow::LoadedMainWindow() const {
+  return mainWindow_ && mainWindowLoaded_ && mainWindowLoaded_() ? mainWindow_ : nullptr;
+}
+
 void ProgressWindow::Open(std::function<void()> onCancel) {
   onCancel_ = std::move(onCancel);
   running_ = true;
@@ -79,7 +86,7 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   bar_ = 0;
   fileDirty_ = pathDirty_ = true;
   Flush();
-  QWidget* owner = mainFormLoaded_ ? mainWindow_ : nullptr;
+  QWidget* owner = LoadedMainWindow();
   if (owner) owner->setEnabled(false);
   signals_.Install();
 
@@ -188,7 +195,7 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::EnableMainWindow() {
-  if (mainFormLoaded_ && mainWindow_) mainWindow_->setEnabled(true);
+  if (QWidget* window = LoadedMainWindow()) window->setEnabled(true);
 }
 
 }  // namespace common

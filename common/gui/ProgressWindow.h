@@ -43,12 +43,12 @@ class ProgressWindow : public QDialog, public ProgressView {
   Q_OBJECT
 
  public:
-  // mainFormLoaded: the program's flag; while it is set, the main window
-  // (SetMainWindow) is disabled for the whole run.
-  ProgressWindow(const ProgressLayout& layout, const bool& mainFormLoaded, const QIcon& picture);
+  ProgressWindow(const ProgressLayout& layout, const QIcon& picture);
   ~ProgressWindow() override;
 
-  void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+  // The program's main window, disabled for the whole of a run that starts
+  // while loaded() answers true; nullptr when there is none.
+  void SetMainWindow(QWidget* window, std::function<bool()> loaded);
 
   bool Running() const { return running_; }
   bool Cancelled() const { return cancelled_; }
@@ -73,6 +73,7 @@ class ProgressWindow : public QDialog, public ProgressView {
   void cmdCancelar_Click();
   void Flush();
   void EnableMainWindow();
+  QWidget* LoadedMainWindow() const;
   void SetOwner(QWidget* owner);
 
   QWidget* Picture1;
@@ -82,8 +83,8 @@ class ProgressWindow : public QDialog, public ProgressView {
   QProgressBar* pbBarra;
   QPushButton* cmdCancelar;
 
-  const bool& mainFormLoaded_;
   QWidget* mainWindow_ = nullptr;
+  std::function<bool()> mainWindowLoaded_;
   std::function<void()> onCancel_;
   bool running_ = false;
   bool cancelled_ = false;

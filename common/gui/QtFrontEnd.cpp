@@ -14,13 +14,13 @@ QtFrontEnd::QtFrontEnd(const QString& title, const QString& iconName,
 
 QtFrontEnd::~QtFrontEnd() {
   ui_.SetOwner(nullptr);
-  progress_->SetMainWindow(nullptr);
+  progress_->SetMainWindow(nullptr, {});
 }
 
 FolderPairForm& QtFrontEnd::ShowMainWindow(const std::string& origen) {
   main_.reset();  // one main window at a time: its flag is the program's
   main_ = makeMainWindow_(ui_);
-  progress_->SetMainWindow(main_.get());
+  progress_->SetMainWindow(main_.get(), [form = main_.get()] { return form->Loaded(); });
   ui_.SetOwner(main_.get());
   main_->SetOrigen(origen);
   main_->show();

@@ -1,7 +1,8 @@
 #pragma once
 // A program's windows as its start-up routine sees them: message boxes, the
 // error list and the progress window, and the main window. Each program
-// gives its progress window and its frmMain; the rest is the same.
+// gives its progress window and its frmMain (ProgramWindows below); the
+// rest is the same.
 
 #include <QString>
 #include <functional>
@@ -38,6 +39,23 @@ class QtFrontEnd : public WindowFrontEnd {
   QtUserInterface ui_;
   MainWindowMaker makeMainWindow_;
   std::unique_ptr<FolderPairForm> main_;
+};
+
+// The windows of one program, as its frmMain describes them: the run state
+// it is built on (Globals), its progress window (ProgressForm), the caption
+// of the program's own messages (kTitle) and the name of its icon (kIconName).
+template <class MainForm>
+class ProgramWindows : public QtFrontEnd {
+ public:
+  // Needs a QApplication; g outlives the front end.
+  explicit ProgramWindows(typename MainForm::Globals& g)
+      : QtFrontEnd(QString::fromUtf8(MainForm::kTitle), QString::fromUtf8(MainForm::kIconName),
+                   std::make_unique<typename MainForm::ProgressForm>(),
+                   [&g](QtUserInterface& ui) { return std::make_unique<MainForm>(g, ui); }) {}
+
+  MainForm& ShowMainWindow(const std::string& origen) {
+    return static_cast<MainForm&>(QtFrontEnd::ShowMainWindow(origen));
+  }
 };
 
 }  // namespace common

@@ -7,7 +7,7 @@
 #include "compare/core/Globales.h"
 #ifdef COMPARE_WITH_WINDOWS
 #include "common/gui/WindowStart.h"
-#include "compare/gui/QtFrontEnd.h"
+#include "compare/gui/frmMain.h"
 #endif
 
 int main(int argc, char** argv) {

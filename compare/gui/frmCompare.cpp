@@ -21,8 +21,8 @@ common::ProgressLayout Layout() {
 
 }  // namespace
 
-frmCompare::frmCompare(const bool& mainFormLoaded)
-    : common::ProgressWindow(Layout(), mainFormLoaded,
+frmCompare::frmCompare()
+    : common::ProgressWindow(Layout(),
                              common::ProgramIcon(QStringLiteral("compare"))) {
   setObjectName(QStringLiteral("frmCompare"));
 }

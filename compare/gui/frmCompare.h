@@ -9,7 +9,7 @@ class frmCompare : public common::ProgressWindow {
   Q_OBJECT
 
  public:
-  explicit frmCompare(const bool& mainFormLoaded);
+  frmCompare();
 };
 
 }  // namespace compare

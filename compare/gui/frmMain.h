@@ -4,6 +4,8 @@
 // before a run starts; Ctrl+W closes the window, which ends the program.
 
 #include "common/gui/FolderPairForm.h"
+#include "common/gui/QtFrontEnd.h"
+#include "compare/gui/frmCompare.h"
 
 class QCheckBox;
 
@@ -15,6 +17,12 @@ class frmMain : public common::FolderPairForm {
   Q_OBJECT
 
  public:
+  // What the shared front end needs to know of the program.
+  using Globals = Globales;
+  using ProgressForm = frmCompare;
+  static constexpr const char* kTitle = "Compare";
+  static constexpr const char* kIconName = "compare";
+
   frmMain(Globales& g, common::QtUserInterface& ui);
 
  protected:
@@ -27,5 +35,8 @@ class frmMain : public common::FolderPairForm {
   Globales& g_;
   QCheckBox* chkQuick;
 };
+
+// The program's windows: frmMain, frmCompare and the shared ones.
+using QtFrontEnd = common::ProgramWindows<frmMain>;
 
 }  // namespace compare

@@ -7,7 +7,7 @@
 #include "update/core/Globales.h"
 #ifdef UPDATE_WITH_WINDOWS
 #include "common/gui/WindowStart.h"
-#include "update/gui/QtFrontEnd.h"
+#include "update/gui/frmMain.h"
 #endif
 
 int main(int argc, char** argv) {

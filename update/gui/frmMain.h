@@ -4,6 +4,8 @@
 // options; the window stays open afterwards with both paths.
 
 #include "common/gui/FolderPairForm.h"
+#include "common/gui/QtFrontEnd.h"
+#include "update/gui/frmUpdate.h"
 
 namespace update {
 
@@ -13,6 +15,12 @@ class frmMain : public common::FolderPairForm {
   Q_OBJECT
 
  public:
+  // What the shared front end needs to know of the program.
+  using Globals = Globales;
+  using ProgressForm = frmUpdate;
+  static constexpr const char* kTitle = "Update";
+  static constexpr const char* kIconName = "update";
+
   frmMain(Globales& g, common::QtUserInterface& ui);
 
  private:
@@ -20,5 +28,8 @@ class frmMain : public common::FolderPairForm {
 
   Globales& g_;
 };
+
+// The program's windows: frmMain, frmUpdate and the shared ones.
+using QtFrontEnd = common::ProgramWindows<frmMain>;
 
 }  // namespace update

@@ -21,8 +21,8 @@ common::ProgressLayout Layout() {
 
 }  // namespace
 
-frmUpdate::frmUpdate(const bool& mainFormLoaded)
-    : common::ProgressWindow(Layout(), mainFormLoaded, common::ProgramIcon(QStringLiteral("update"))) {
+frmUpdate::frmUpdate()
+    : common::ProgressWindow(Layout(), common::ProgramIcon(QStringLiteral("update"))) {
   setObjectName(QStringLiteral("frmUpdate"));
 }
 

@@ -9,7 +9,7 @@ class frmUpdate : public common::ProgressWindow {
   Q_OBJECT
 
  public:
-  explicit frmUpdate(const bool& mainFormLoaded);
+  frmUpdate();
 };
 
 }  // namespace update

@@ -83,8 +83,8 @@ void ProgressWindowTest::init() {
   main_ = std::make_unique<QWidget>();
   main_->show();
   loaded_ = true;
-  window_ = std::make_unique<common::ProgressWindow>(TestLayout(), loaded_, QIcon());
-  window_->SetMainWindow(main_.get());
+  window_ = std::make_unique<common::ProgressWindow>(TestLayout(), QIcon());
+  window_->SetMainWindow(main_.get(), [this] { return loaded_; });
 }
 
 void ProgressWindowTest::cleanup() {

@@ -52,13 +52,12 @@ class QtUserInterfaceTest : public QObject {
   void debugFailureShowsItsErrorLine();
 
  private:
-  bool loaded_ = false;
   std::unique_ptr<common::ProgressWindow> progress_;
   std::unique_ptr<common::QtUserInterface> ui_;
 };
 
 void QtUserInterfaceTest::init() {
-  progress_ = std::make_unique<common::ProgressWindow>(common::ProgressLayout{}, loaded_, QIcon());
+  progress_ = std::make_unique<common::ProgressWindow>(common::ProgressLayout{}, QIcon());
   ui_ = std::make_unique<common::QtUserInterface>("Update", *progress_);
 }
 

@@ -16,7 +16,7 @@
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/WindowChecks.h"
 #include "compare/core/Globales.h"
-#include "compare/gui/QtFrontEnd.h"
+#include "compare/gui/frmMain.h"
 
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;

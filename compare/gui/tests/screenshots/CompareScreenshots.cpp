@@ -17,7 +17,7 @@
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/Screenshot.h"
 #include "compare/core/Globales.h"
-#include "compare/gui/QtFrontEnd.h"
+#include "compare/gui/frmMain.h"
 
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;

@@ -18,7 +18,7 @@
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/Screenshot.h"
 #include "update/core/Globales.h"
-#include "update/gui/QtFrontEnd.h"
+#include "update/gui/frmMain.h"
 
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;

@@ -1,0 +1,89 @@
+# Helpers every CMakeLists.txt of the tree uses: per-layer include roots and
+# the registration of the test programs.
+
+# target_layer_headers(<target> <PUBLIC|PRIVATE|INTERFACE> <file>...)
+# Gives <target> an include root of its own in the build tree that holds one
+# forwarding header for each header among the files named (the others are
+# passed over), at its path from the project root.
+# "common/core/X.h" is therefore found by the target and by what links it, and
+# a header of a layer the target does not link (a window header in a core
+# library) is not found at all: the layering is checked by the compiler.
+function(target_layer_headers target scope)
+  set(root ${PROJECT_BINARY_DIR}/layers/${target})
+  set(wanted)
+  foreach(header IN LISTS ARGN)
+    if(NOT header MATCHES "\\.h$")
+      continue()
+    endif()
+    get_filename_component(path ${header} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${path})
+    list(APPEND wanted ${root}/${relative})
+    # Written only when its text changes, so a configure rebuilds nothing.
+    file(CONFIGURE OUTPUT ${root}/${relative} CONTENT "#include \"${path}\"\n" @ONLY)
+  endforeach()
+  # A header taken off the list must stop being found.
+  file(GLOB_RECURSE present LIST_DIRECTORIES false ${root}/*)
+  foreach(file IN LISTS present)
+    if(NOT file IN_LIST wanted)
+      file(REMOVE ${file})
+    endif()
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
+# add_layer_library(<target> [DIR <prefix>] [CLASSES <name>...] [FILES <file>...]
+#                   [LINKS <target>...])
+# A static library of one layer. Each class is <prefix><name>.cpp beside
+# <prefix><name>.h; FILES names any other source or header. Its headers are
+# found by what links it, and only those (target_layer_headers).
+function(add_layer_library target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DIR" "CLASSES;FILES;LINKS")
+  set(files)
+  foreach(class IN LISTS arg_CLASSES)
+    list(APPEND files ${arg_DIR}${class}.cpp ${arg_DIR}${class}.h)
+  endforeach()
+  list(APPEND files ${arg_FILES})
+  add_library(${target} STATIC ${files})
+  target_layer_headers(${target} PUBLIC ${files})
+  target_link_libraries(${target} PUBLIC ${arg_LINKS})
+endfunction()
+
+# add_gtest_suite(<name> SOURCES <file>... LIBRARIES <target>...
+#                 [PROGRAMS <program>...] [TEST_PREFIX <prefix>])
+# One GoogleTest program in build/tests, its cases registered one by one with
+# CTest. Each program named is built first and its path given to the tests as
+# <PROGRAM>_PROGRAM (UPDATE_PROGRAM, COMPARE_PROGRAM) for the end-to-end runs.
+function(add_gtest_suite name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TEST_PREFIX" "SOURCES;LIBRARIES;PROGRAMS")
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} GTest::gtest_main)
+  foreach(program IN LISTS arg_PROGRAMS)
+    string(TOUPPER ${program} macro)
+    target_compile_definitions(${name} PRIVATE ${macro}_PROGRAM="$<TARGET_FILE:${program}>")
+    add_dependencies(${name} ${program})
+  endforeach()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  if(DEFINED arg_TEST_PREFIX)
+    gtest_discover_tests(${name} TEST_PREFIX ${arg_TEST_PREFIX} DISCOVERY_TIMEOUT 60)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+# add_qtest_suite(<name> SOURCES <file>... LIBRARIES <target>... [WINDOW_MANAGER])
+# One QtTest program in build/tests, registered as one CTest test. It runs on
+# the offscreen platform, or with WINDOW_MANAGER under Xvfb and openbox
+# (scripts/with-wm.sh), which skips it with exit status 77 when it cannot.
+function(add_qtest_suite name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "WINDOW_MANAGER" "" "SOURCES;LIBRARIES")
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} Qt6::Test)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  if(arg_WINDOW_MANAGER)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-wm.sh $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+  endif()
+endfunction()
