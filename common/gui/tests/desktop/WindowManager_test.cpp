@@ -9,9 +9,9 @@
 
 #include "common/gui/tests/support/WindowManager.h"
 #include "compare/core/Globales.h"
-#include "compare/gui/QtFrontEnd.h"
+#include "compare/gui/frmMain.h"
 #include "update/core/Globales.h"
-#include "update/gui/QtFrontEnd.h"
+#include "update/gui/frmMain.h"
 
 class WindowManagerTest : public QObject {
   Q_OBJECT
