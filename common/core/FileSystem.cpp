@@ -5,25 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "common/core/FsDetail.h"
 
 namespace common {
 
 using namespace fsdetail;
-
-FileTime TruncateTime(FileTime t, int64_t precision) {
-  if (precision <= 1) return t;
-  if (precision < kNanosPerSecond) {
-    t.nsec -= t.nsec % precision;
-    return t;
-  }
-  int64_t seconds = precision / kNanosPerSecond;
-  int64_t rest = t.sec % seconds;
-  if (rest < 0) rest += seconds;  // times before 1970 round down too
-  t.sec -= rest;
-  t.nsec = 0;
-  return t;
-}
 
 FsError FileSystem::RemoveFile(const Folder& folder, std::string_view name) const {
   if (int e = Fault(faults_, FsOp::Unlink, folder.PathOf(name))) return Failed(e, FsOp::Unlink, folder.PathOf(name));
@@ -50,6 +38,14 @@ FsError FileSystem::RemoveFolder(const std::string& path) const {
   if (int e = Fault(faults_, FsOp::Rmdir, path)) return Failed(e, FsOp::Rmdir, path);
   if (::rmdir(path.c_str()) != 0) return Failed(errno, FsOp::Rmdir, path);
   return {};
+}
+
+std::string FileSystem::RealPath(const std::string& path) const {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
 }
 
 FsError FileSystem::Flush(const std::string& folder) const {

@@ -96,6 +96,11 @@ class FileSystem {
   // parent that cannot be reached; it is empty when path is no folder.
   std::vector<FolderId> FolderChain(const std::string& path) const;
 
+  // The absolute path of an existing path with every link resolved
+  // (realpath; GetFinalPathNameByHandleW on Windows); "" when it cannot be
+  // resolved.
+  std::string RealPath(const std::string& path) const;
+
   FsError ListFolder(const std::string& folder, FolderListing& out,
                      ListDetail detail = ListDetail::Full,
                      LinkPolicy links = LinkPolicy::NoFollow) const;

@@ -67,6 +67,11 @@ TEST(cLista, GrowsByHundredKeepingItems) {
 }
 
 TEST(cLista, SortCases) {
+#ifdef _WIN32
+  // The cases rest on Unicode folding and normalisation, the Linux
+  // comparison; Win32Names covers the Windows one.
+  GTEST_SKIP() << "Linux name rules";
+#endif
   struct Case {
     const char* name;
     Items in;
@@ -133,6 +138,10 @@ TEST(cLista, LargeSortMatchesExchangeSortOnSamples) {
 }
 
 TEST(cLista, FindUsesTheNameComparison) {
+#ifdef _WIN32
+  // NFC and NFD spellings match only under the Linux comparison.
+  GTEST_SKIP() << "Linux name rules";
+#endif
   cLista l = Make({{"x", 1}, {"abc", 2}, {"ABC", 3}, {"Caf\xC3\xA9", 4}});
   EXPECT_EQ(l.Find("ABC"), 1);
   EXPECT_EQ(l.Find("aBc"), 1);

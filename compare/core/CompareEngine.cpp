@@ -24,7 +24,7 @@ namespace {
 
 // FIFOs, sockets and devices are never opened (a FIFO would block, a tape
 // could rewind), so comparing one is a failure of its own kind.
-constexpr int kSpecialFileError = ENOTSUP;
+constexpr int kSpecialFileError = common::kErrorNotSupported;
 
 std::string PairContext(const std::string& origin, const std::string& copy) {
   return "compare " + common::QuotePath(origin) + " " + common::QuotePath(copy);
@@ -437,7 +437,7 @@ FileResult CompareEngine::FinishPair(ReadAhead::Ticket ticket, const std::string
     // the rest here, block by block.
     view_.ProcessEvents();
     if (cancelled_) return FileResult::Cancelled;
-    if (!EnsureBuffers()) err = FsError{ENOMEM};
+    if (!EnsureBuffers()) err = FsError{common::kErrorNoMemory};
     if (!err) r = CompareBlocks(out.fileS, out.fileD, out.remaining, err);
   }
   if (err) {
@@ -505,7 +505,7 @@ bool CompareEngine::EnsureBuffers() {
 
 FileResult CompareEngine::CompareContent(const Side& origin, const Side& copy, const std::string& context) {
   if (!EnsureBuffers()) {
-    Failure(FsError{ENOMEM}, context);
+    Failure(FsError{common::kErrorNoMemory}, context);
     return FileResult::Same;
   }
   common::ReadFile fileS, fileD;

@@ -53,8 +53,8 @@ ReadAhead::Ticket ReadAhead::Post(std::function<Outcome()> job) {
       // left): the job's failure, never a crash of the whole run, never an
       // empty listing.
       Outcome failed;
-      failed.error = FsError{ENOMEM};
-      failed.pair.error = FsError{ENOMEM};
+      failed.error = FsError{common::kErrorNoMemory};
+      failed.pair.error = FsError{common::kErrorNoMemory};
       return failed;
     }
   });
@@ -142,7 +142,7 @@ ReadAhead::PairOutcome ReadAhead::Pair(const FolderHandle& folderS, const std::s
   PairOutcome out;
   unsigned char* buffers = ThreadBuffers();
   if (buffers == nullptr) {
-    out.error = FsError{ENOMEM};
+    out.error = FsError{common::kErrorNoMemory};
     return out;
   }
   unsigned char* bufferS = buffers;
