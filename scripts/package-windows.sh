@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 WINDOWS_DEPS=1 scripts/install-deps.sh
-cmake --preset windows -DBUILD_TESTING=OFF
+cmake --preset windows
 cmake --build --preset windows -j "$(nproc)" --target update compare
 version=$(sed -n 's/^project(BackupTools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name="update-compare-$version-win64"
