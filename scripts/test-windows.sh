@@ -14,6 +14,9 @@ export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wineprefix}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
 wineserver -p
+# Wine's own helper processes start with the first program and stay with the
+# server: started here, away from CTest's pipes, which they would hold open.
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)"
