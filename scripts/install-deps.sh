@@ -11,6 +11,12 @@ pkgs+=(xvfb openbox x11-utils)
 # Spanish error descriptions: the es_ES.UTF-8 locale and the C library's
 # Spanish message catalogue (libc-l10n).
 pkgs+=(locales libc-l10n)
+# The Windows programs (scripts/test-windows.sh, scripts/package-windows.sh):
+# the mingw-w64 cross compiler, GoogleTest's sources to cross-build, Wine to
+# run the tests, zip and NSIS for the package.
+if [ "${WINDOWS_DEPS:-0}" = 1 ]; then
+  pkgs+=(g++-mingw-w64-x86-64-posix googletest wine wine64 zip nsis)
+fi
 # The fuzz step (scripts/fuzz.sh) builds with clang; libFuzzer's runtime
 # comes with Debian's compiler-rt package.
 if [ "${FUZZ_DEPS:-0}" = 1 ]; then

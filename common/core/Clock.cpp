@@ -7,7 +7,11 @@ namespace common {
 LocalTime SystemClock::Now() const {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &now);
+#else
   localtime_r(&now, &tm);
+#endif
   LocalTime t;
   t.year = tm.tm_year + 1900;
   t.month = tm.tm_mon + 1;

@@ -1,8 +1,14 @@
 #include "common/core/Console.h"
 
+#ifdef _WIN32
+#include <io.h>
+
+#include "common/core/win32/Win32Detail.h"
+#else
 #include <libintl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <clocale>
 #include <cstdio>
@@ -18,10 +24,49 @@ namespace {
 constexpr unsigned kCallsPerClockRead = 32;
 constexpr long long kRedrawIntervalNs = 250'000'000;
 
+// The few calls that differ between the platforms.
+#ifdef _WIN32
+constexpr int kStdin = 0;
+constexpr int kStderr = 2;
+
+long long MonotonicNs() { return static_cast<long long>(::GetTickCount64()) * 1'000'000; }
+
+// A console, not just any character device (the NUL device is one too).
+bool IsTerminal(int fd) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(win32::HandleOf(fd), &mode) != 0;
+}
+
+unsigned TerminalColumns(int) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  return static_cast<unsigned>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+void WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    int n = ::_write(fd, text.data() + done, static_cast<unsigned>(text.size() - done));
+    if (n <= 0) return;  // a progress line is not worth retrying
+    done += static_cast<size_t>(n);
+  }
+}
+#else
+constexpr int kStdin = STDIN_FILENO;
+constexpr int kStderr = STDERR_FILENO;
+
 long long MonotonicNs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
   return static_cast<long long>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
+
+unsigned TerminalColumns(int fd) {
+  winsize ws{};
+  if (::ioctl(fd, TIOCGWINSZ, &ws) == 0) return ws.ws_col;
+  return 0;
 }
 
 void WriteAll(int fd, const std::string& text) {
@@ -32,6 +77,7 @@ void WriteAll(int fd, const std::string& text) {
     done += static_cast<size_t>(n);
   }
 }
+#endif
 
 // A folder name as one terminal line of at most maxColumns characters:
 // control bytes become "?", and a long name keeps its end.
@@ -106,6 +152,33 @@ bool AskOnTerminal(const std::string& title, const char* question, Answer preset
 
 }  // namespace
 
+#ifdef _WIN32
+void UseUserMessages() {
+  // The system's messages come in its own language (FormatMessageW); the
+  // console is told that every text is UTF-8.
+  ::SetConsoleOutputCP(CP_UTF8);
+  ::SetConsoleCP(CP_UTF8);
+  // The progress line is redrawn in place with the terminal sequences.
+  HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (::GetConsoleMode(err, &mode)) ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+bool DisplayAvailable() {
+  // A program started from a console (cmd, PowerShell, a script) stays in
+  // it, as on Linux; so does one that runs where nobody sees a desktop (a
+  // Task Scheduler task that runs whether the user is logged on or not, a
+  // service): it never shows a window.
+  DWORD processes[2];
+  if (::GetConsoleProcessList(processes, 2) > 1) return false;
+  USEROBJECTFLAGS flags{};
+  HWINSTA station = ::GetProcessWindowStation();
+  if (station == nullptr ||
+      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr))
+    return false;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+#else
 void UseUserMessages() {
   std::setlocale(LC_MESSAGES, "");
   bind_textdomain_codeset("libc", "UTF-8");
@@ -118,8 +191,9 @@ bool DisplayAvailable() {
   }
   return false;
 }
+#endif
 
-ConsoleProgressView::ConsoleProgressView() : toTerminal_(::isatty(STDERR_FILENO) == 1) {}
+ConsoleProgressView::ConsoleProgressView() : toTerminal_(IsTerminal(kStderr)) {}
 
 ConsoleProgressView::~ConsoleProgressView() {
   if (open_) Close();
@@ -134,8 +208,7 @@ void ConsoleProgressView::Open(std::function<void()> onCancel) {
   drawn_ = false;
   columns_ = 80;
   if (toTerminal_) {
-    winsize ws{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) columns_ = ws.ws_col;
+    if (unsigned columns = TerminalColumns(kStderr); columns > 0) columns_ = columns;
   }
   signals_.Install();
   open_ = true;
@@ -146,7 +219,7 @@ void ConsoleProgressView::Close() {
   open_ = false;
   signals_.Restore();
   onCancel_ = nullptr;
-  if (drawn_) WriteAll(STDERR_FILENO, "\r\x1b[K");
+  if (drawn_) WriteAll(kStderr, "\r\x1b[K");
   drawn_ = false;
 }
 
@@ -175,7 +248,7 @@ void ConsoleProgressView::Redraw() {
   size_t room = columns_ > 9 ? columns_ - 9 : 1;
   line += FitToLine(path_, room);
   line += "\x1b[K";
-  WriteAll(STDERR_FILENO, line);
+  WriteAll(kStderr, line);
   drawn_ = true;
 }
 
@@ -209,13 +282,13 @@ void ConsoleUserInterface::ShowUsageError(const std::string& problem, const std:
 
 bool ConsoleUserInterface::AskToShowErrors(const std::string& title) {
   // With no terminal to ask, the list is printed: never silently dropped.
-  if (::isatty(STDIN_FILENO) != 1) return true;
+  if (!IsTerminal(kStdin)) return true;
   return AskOnTerminal(title, kErrorQuestion, Answer::Yes);
 }
 
 bool ConsoleUserInterface::AskToEmptyDestination(const std::string& title) {
   // With no terminal to ask, the copy is kept.
-  if (::isatty(STDIN_FILENO) != 1) return false;
+  if (!IsTerminal(kStdin)) return false;
   return AskOnTerminal(title, kEmptySourceQuestion, Answer::No);
 }
 

@@ -116,7 +116,7 @@ class FileSystem {
   // parent that cannot be reached; it is empty when path is no folder.
   std::vector<FolderId> FolderChain(const std::string& path) const;
   // The absolute path of path with every link, "." and ".." resolved
-  // (realpath). No fault point.
+  // (realpath; GetFinalPathNameByHandleW on Windows). No fault point.
   FsError RealPath(const std::string& path, std::string& out) const;
 
   // lstat (or stat with LinkPolicy::Follow); out.name = last component.

@@ -1,5 +1,6 @@
 #include "common/core/FsDetail.h"
 
+#include <cstring>
 #include <ctime>
 
 namespace common::fsdetail {
@@ -89,3 +90,13 @@ bool TakeOwner(FaultInjector* faults, int dirFd, const char* name, const std::st
 
 
 }  // namespace common::fsdetail
+
+namespace common {
+
+std::string FsError::Description() const {
+  // The GNU strerror_r, in the language of the locale's messages.
+  char buffer[256];
+  return std::string(strerror_r(number, buffer, sizeof buffer));
+}
+
+}  // namespace common

@@ -1,5 +1,6 @@
 #pragma once
-// An entry as a folder listing describes it (Linux):
+// An entry as a folder listing describes it (Linux; for Windows see
+// common/core/win32/Listing.cpp):
 // - files are regular files, symbolic links and special files (FIFOs,
 //   sockets, devices); folders are directories, never seen through a link;
 // - every entry is listed, dot-files too, each with what lstat gave, so no
@@ -20,14 +21,20 @@ struct EntryInfo {
   std::string name;  // the bytes the file system gives, no folder
   std::string key;   // MakeNameKey(name), computed once
   EntryKind kind = EntryKind::File;
-  uint32_t mode = 0;  // st_mode: type and permission bits
+  uint32_t mode = 0;  // st_mode: type and permission bits (Windows: attributes)
   uint32_t owner = 0;  // st_uid
   uint32_t group = 0;  // st_gid
   int64_t size = 0;   // bytes; for a link, the length of its target text
   FileTime mtime;     // last modification, nanoseconds
 
+#ifdef _WIN32
+  // On Windows mode holds the file attributes (FILE_ATTRIBUTE_*).
+  bool IsReadOnly() const { return (mode & 0x1) != 0; }
+  bool IsHidden() const { return (mode & 0x2) != 0; }
+#else
   bool IsReadOnly() const { return (mode & 0200) == 0; }
   bool IsHidden() const { return !name.empty() && name[0] == '.'; }
+#endif
 };
 
 struct FolderListing {

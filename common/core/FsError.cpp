@@ -1,14 +1,6 @@
 #include "common/core/FsError.h"
 
-#include <cstring>
-
 namespace common {
-
-std::string FsError::Description() const {
-  // The GNU strerror_r, in the language of the locale's messages.
-  char buffer[256];
-  return std::string(strerror_r(number, buffer, sizeof buffer));
-}
 
 const char* FsOpName(FsOp op) {
   switch (op) {

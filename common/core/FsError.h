@@ -1,7 +1,8 @@
 #pragma once
-// A failure of the file-system layer: its errno, and the operation and path
-// it happened on.
+// A failure of the file-system layer: its error number (errno on Linux, the
+// GetLastError value on Windows), and the operation and path it happened on.
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -38,12 +39,35 @@ struct [[nodiscard]] FsError {
   FsError(int errorNumber, FsOp failedOp = FsOp::Count, std::string failedPath = {})
       : number(errorNumber), op(failedOp), path(std::move(failedPath)) {}
 
-  int number = 0;          // errno; 0 = success
+  int number = 0;          // errno (GetLastError on Windows); 0 = success
   FsOp op = FsOp::Count;   // the operation that failed; Count when none is told
   std::string path;        // the path it failed on
   explicit operator bool() const { return number != 0; }
-  // The C library's text for the number (Spanish where the system has it).
+  // The system's text for the number, in its language: strerror on Linux,
+  // FormatMessageW on Windows.
   std::string Description() const;
+  // The path (or a folder on its way) does not exist.
+  bool NotFound() const;
+  // A folder was expected and something else (a file, a link) is there.
+  bool NotAFolder() const;
 };
+
+// The failures the programs report of their own accord, numbered as the
+// platform numbers them.
+#ifdef _WIN32
+inline constexpr int kErrorNotSupported = 50;     // ERROR_NOT_SUPPORTED: a special file
+inline constexpr int kErrorNoMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY
+inline constexpr int kErrorOtherDevice = 17;      // ERROR_NOT_SAME_DEVICE: another volume in the copy
+inline constexpr int kErrorLockTimedOut = 33;     // ERROR_LOCK_VIOLATION: the log stayed locked
+inline bool FsError::NotFound() const { return number == 2 || number == 3; }  // file, path
+inline bool FsError::NotAFolder() const { return number == 267; }            // ERROR_DIRECTORY
+#else
+inline constexpr int kErrorNotSupported = ENOTSUP;
+inline constexpr int kErrorNoMemory = ENOMEM;
+inline constexpr int kErrorOtherDevice = EXDEV;
+inline constexpr int kErrorLockTimedOut = EWOULDBLOCK;
+inline bool FsError::NotFound() const { return number == ENOENT; }
+inline bool FsError::NotAFolder() const { return number == ENOTDIR || number == ELOOP; }
+#endif
 
 }  // namespace common

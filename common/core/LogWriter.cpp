@@ -1,9 +1,15 @@
 #include "common/core/LogWriter.h"
 
+#ifdef _WIN32
+#include <io.h>
+
+#include "common/core/win32/Win32Detail.h"
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -49,6 +55,48 @@ std::vector<std::string> ComposeLogBlock(const LocalTime& now, const std::string
 
 namespace {
 
+// The few steps that differ between the platforms: an exclusive lock of
+// the whole file that fails at once when another writer holds it, the size,
+// cutting the file back, and the close (which lets the lock go).
+enum class TryLock { Held, Busy, Unsupported };
+#ifdef _WIN32
+TryLock TryLockFile(int fd) {
+  OVERLAPPED whole{};
+  if (::LockFileEx(win32::HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                   &whole))
+    return TryLock::Held;
+  return ::GetLastError() == ERROR_LOCK_VIOLATION ? TryLock::Busy : TryLock::Unsupported;
+}
+bool FileSize(int fd, int64_t& size) {
+  LARGE_INTEGER s;
+  if (!::GetFileSizeEx(win32::HandleOf(fd), &s)) return false;
+  size = s.QuadPart;
+  return true;
+}
+void CutBack(int fd, int64_t size) {
+  FILE_END_OF_FILE_INFO end;
+  end.EndOfFile.QuadPart = size;
+  (void)::SetFileInformationByHandle(win32::HandleOf(fd), FileEndOfFileInfo, &end, sizeof end);
+}
+int CloseFile(int fd) { return ::_close(fd) == 0 ? 0 : ERROR_WRITE_FAULT; }
+#else
+TryLock TryLockFile(int fd) {
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return TryLock::Held;
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? TryLock::Busy : TryLock::Unsupported;
+  }
+}
+bool FileSize(int fd, int64_t& size) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = st.st_size;
+  return true;
+}
+void CutBack(int fd, int64_t size) { (void)::ftruncate(fd, static_cast<off_t>(size)); }
+int CloseFile(int fd) { return ::close(fd) == 0 ? 0 : errno; }
+#endif
+
 // Closes the descriptor on every path out of AppendLogBlock.
 class FdCloser {
  public:
@@ -56,14 +104,14 @@ class FdCloser {
   FdCloser(const FdCloser&) = delete;
   FdCloser& operator=(const FdCloser&) = delete;
   ~FdCloser() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) CloseFile(fd_);
   }
   // Closes now and gives the failure of the close (a delayed write error
   // may only show here).
   FsError Close() {
     int fd = fd_;
     fd_ = -1;
-    return FsError{::close(fd) == 0 ? 0 : errno};
+    return FsError{CloseFile(fd)};
   }
 
  private:
@@ -80,9 +128,9 @@ Lock TakeLock(int fd, std::chrono::milliseconds lockWait) {
   const Clock::time_point deadline = Clock::now() + lockWait;
   std::chrono::milliseconds pause{1};
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock::Held;
-    if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK) return Lock::Unsupported;
+    const TryLock attempt = TryLockFile(fd);
+    if (attempt == TryLock::Held) return Lock::Held;
+    if (attempt == TryLock::Unsupported) return Lock::Unsupported;
     const Clock::time_point now = Clock::now();
     if (now >= deadline) return Lock::TimedOut;
     std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
@@ -106,15 +154,15 @@ FsError WriteBlock(const FileSystem& fs, int fd, const std::string& fileName,
   // without flock still gets the block: one O_APPEND write of the whole
   // block is the best left, and losing the report would be worse.
   const Lock lock = TakeLock(fd, lockWait);
-  if (lock == Lock::TimedOut) return FsError{EWOULDBLOCK, FsOp::Write, fileName};
+  if (lock == Lock::TimedOut) return FsError{kErrorLockTimedOut, FsOp::Write, fileName};
 
-  struct stat st;
-  const bool knowSize = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  int64_t size = 0;
+  const bool knowSize = FileSize(fd, size);
 
   if (FsError e = fs.Append(fd, fileName, data)) {
     // A block cut short (disk full) is taken back, so the log never holds a
     // torn block that the next run would append after.
-    if (knowSize && lock == Lock::Held) (void)::ftruncate(fd, st.st_size);
+    if (knowSize && lock == Lock::Held) CutBack(fd, size);
     return e;
   }
   return {};

@@ -55,8 +55,12 @@ int RunAndReport(const RunSettings& settings, const Clock& clock, const std::str
 }
 
 int ProgramMain(const std::vector<std::string>& args, const ProgramStart& program, WindowFrontEnd* windows) {
+  return ProgramMainFromText(BuildArgumentText(args, program.switchNames), program, windows);
+}
+
+int ProgramMainFromText(const std::string& argumentText, const ProgramStart& program, WindowFrontEnd* windows) {
   mCmdLine cmd;
-  cmd.ParseCommandLine(BuildArgumentText(args, program.switchNames));
+  cmd.ParseCommandLine(argumentText);
 
   ConsoleUserInterface console;
   UserInterface& ui = windows ? windows->Ui() : console;

@@ -53,5 +53,8 @@ struct ProgramStart {
 // windows is given, else a message says a display or two folders are
 // needed. Returns the process's exit status.
 int ProgramMain(const std::vector<std::string>& args, const ProgramStart& program, WindowFrontEnd* windows);
+// The same from the one argument text the parser reads, as Windows gives it
+// (ProcessArgumentText).
+int ProgramMainFromText(const std::string& argumentText, const ProgramStart& program, WindowFrontEnd* windows);
 
 }  // namespace common

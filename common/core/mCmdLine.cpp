@@ -1,6 +1,9 @@
 #include "common/core/mCmdLine.h"
 
-#include <sys/stat.h>
+#include "common/core/FileSystem.h"
+#ifdef _WIN32
+#include "common/core/win32/Win32Detail.h"
+#endif
 
 namespace common {
 namespace {
@@ -121,8 +124,8 @@ std::string mCmdLine::GetArg(int index) const {
 namespace {
 
 bool LstatExists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+  EntryInfo info;
+  return !FileSystem().Stat(path, info);
 }
 
 bool IsOwnSwitch(std::string_view head, std::span<const std::string_view> ownSwitches) {
@@ -232,6 +235,22 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
   }
   return text;
 }
+
+#ifdef _WIN32
+std::string ArgumentTextOf(std::string_view commandLine) {
+  size_t i = 0;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    i = commandLine.find('"', 1);
+    i = i == std::string_view::npos ? commandLine.size() : i + 1;
+  } else {
+    while (i < commandLine.size() && commandLine[i] != ' ' && commandLine[i] != '\t') ++i;
+  }
+  while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
+  return std::string(commandLine.substr(i));
+}
+
+std::string ProcessArgumentText() { return ArgumentTextOf(win32::Narrow(::GetCommandLineW())); }
+#endif
 
 std::string CommandLineProblem(const mCmdLine& cmd, std::span<const std::string_view> known,
                                int maxArgs) {

@@ -62,6 +62,15 @@ std::string BuildArgumentText(const std::vector<std::string>& args,
                               std::span<const std::string_view> ownSwitches,
                               const std::function<bool(const std::string&)>& pathExists = {});
 
+#ifdef _WIN32
+// The process's argument text as Windows gives it (GetCommandLineW, in
+// UTF-8): the command line without the program's path (quoted, or up to the
+// first blank or tab), from its first character that is no blank or tab.
+std::string ProcessArgumentText();
+// The same cut of a given command line.
+std::string ArgumentTextOf(std::string_view commandLine);
+#endif
+
 // What keeps a parsed command line from running: the line that says so, or
 // "" when nothing does. The first switch whose name is not among known gives
 // "Opción desconocida: <switch as given>"; else a positional argument beyond

@@ -204,6 +204,10 @@ TEST(BuildArgumentText, QuoteThatCannotBeReadBackEndsTheText) {
 }
 
 TEST(BuildArgumentText, DefaultExistenceTestLooksAtTheDisk) {
+#ifdef _WIN32
+  // Windows reads the argument text whole; no argument list is rebuilt.
+  GTEST_SKIP() << "Linux argument lists";
+#endif
   testsupport::TempTree tree;
   tree.MakeDir("d");
   const std::string dir = tree.Path("d");

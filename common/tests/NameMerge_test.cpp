@@ -43,6 +43,11 @@ std::vector<std::string> Merge(const std::vector<EntryInfo>& left,
 }
 
 TEST(MergeByName, PairsAndTwinGroups) {
+#ifdef _WIN32
+  // Twins in normalisation and case folding are Linux names (Windows does
+  // neither): Win32Names covers the Windows comparison.
+  GTEST_SKIP() << "Linux name rules";
+#endif
   const std::string nfc = "Caf\xC3\xA9", nfd = "Cafe\xCC\x81";
   struct Case {
     const char* name;

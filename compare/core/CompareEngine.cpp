@@ -25,7 +25,7 @@ namespace {
 
 // FIFOs, sockets and devices are never opened (a FIFO would block, a tape
 // could rewind), so comparing one is a failure of its own kind.
-constexpr int kSpecialFileError = ENOTSUP;
+constexpr int kSpecialFileError = common::kErrorNotSupported;
 
 constexpr uint64_t kNoTicket = std::numeric_limits<uint64_t>::max();
 

@@ -36,8 +36,9 @@ int Globales::RunCompare(std::string origen, std::string destino, bool quick,
   });
 }
 
-int CompareMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows) {
-  g.MainFormLoaded = false;
+namespace {
+
+common::ProgramStart ProgramOf(Globales& g) {
   g.errorList.Clear();
   common::ProgramStart program{
       kSwitchNames,
@@ -52,7 +53,19 @@ int CompareMain(const std::vector<std::string>& args, Globales& g, common::Windo
       "No hay pantalla disponible para abrir la ventana de Compare. "
       "Indique la carpeta de origen y la de destino en la línea de órdenes "
       "(compare /? muestra la ayuda)."};
-  return common::ProgramMain(args, program, windows);
+  return program;
+}
+
+}  // namespace
+
+int CompareMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows) {
+  g.MainFormLoaded = false;
+  return common::ProgramMain(args, ProgramOf(g), windows);
+}
+
+int CompareMainFromText(const std::string& argumentText, Globales& g, common::WindowFrontEnd* windows) {
+  g.MainFormLoaded = false;
+  return common::ProgramMainFromText(argumentText, ProgramOf(g), windows);
 }
 
 }  // namespace compare

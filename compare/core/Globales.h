@@ -46,5 +46,7 @@ class Globales {
 // available; then everything goes through the console. Returns the
 // process's exit status.
 int CompareMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows);
+// The same from the one argument text (Windows: ProcessArgumentText).
+int CompareMainFromText(const std::string& argumentText, Globales& g, common::WindowFrontEnd* windows);
 
 }  // namespace compare

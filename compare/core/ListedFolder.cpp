@@ -18,7 +18,7 @@ ListedFolder ListedFolder::List(const common::FileSystem& fs, const Handle& pare
     // Only memory can run out here (a listing too large for what is left):
     // the folder's failure, never a crash of the whole run, never an empty
     // listing.
-    out.error = common::FsError{ENOMEM};
+    out.error = common::FsError{common::kErrorNoMemory};
   }
   if (out.error) {
     out.listing = {};

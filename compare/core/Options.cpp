@@ -1,6 +1,10 @@
 #include "compare/core/Options.h"
 
+#ifdef _WIN32
+#include "common/core/win32/Win32Detail.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <vector>
@@ -47,11 +51,31 @@ std::string UsageText() {
 
 std::string ResolvePath(const std::string& path, const std::string& base) {
   constexpr char sep = common::kPathSeparator;
+#ifdef _WIN32
+  // A drive and its root ("C:\datos") and a network path ("\\servidor\datos")
+  // are absolute already.
+  if (path.size() >= 3 && path[1] == ':' && path[2] == sep) return path;
+  if (path.size() >= 2 && path[0] == sep && path[1] == sep) return path;
+  // "D:datos" starts at the current folder of drive D, which the system
+  // keeps for each drive.
+  if (path.size() >= 2 && path[1] == ':') {
+    std::wstring w = common::win32::Widen(path);
+    DWORD n = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    return common::win32::Narrow(full);
+  }
+  if (base.empty()) return path;
+  if (base.size() == 3 && base[1] == ':' && base[2] == sep) return base + path;
+#else
   if (!path.empty() && path[0] == sep) return path;
   // Without a known current folder a relative path stays relative, rather
   // than being taken for one below the root.
   if (base.empty()) return path;
   if (base.size() == 1 && base[0] == sep) return base + path;
+#endif
 
   std::string result = base;
   size_t start = 0;
@@ -74,12 +98,22 @@ std::string ResolvePath(const std::string& path, const std::string& base) {
 }
 
 std::string CurrentFolder() {
+#ifdef _WIN32
+  // The current folder of the current drive, in UTF-8 like every path.
+  DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return "";
+  std::wstring w(n, L'\0');
+  n = ::GetCurrentDirectoryW(n, w.data());
+  w.resize(n);
+  return common::win32::Narrow(w);
+#else
   std::vector<char> buffer(4096);
   for (;;) {
     if (getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
     if (errno != ERANGE) return "";
     buffer.resize(buffer.size() * 2);
   }
+#endif
 }
 
 }  // namespace compare

@@ -55,7 +55,7 @@ void PairContent::Start(const common::FileSystem& fs, const common::Folder& fold
       }
     }
   } catch (const std::bad_alloc&) {
-    error_ = FsError{ENOMEM};  // the paths of the fault checks
+    error_ = FsError{common::kErrorNoMemory};  // the paths of the fault checks
   }
   if (error_) return Finish(FileResult::Same);
   // The files may have changed since they were listed; what is open now is
@@ -74,7 +74,7 @@ void PairContent::Next() {
 void PairContent::Block(size_t want) {
   unsigned char* buffers = ThreadBuffers();
   if (buffers == nullptr) {
-    error_ = FsError{ENOMEM};
+    error_ = FsError{common::kErrorNoMemory};
     return Finish(FileResult::Same);
   }
   // One fault-checked read per file and block; the further pieces belong

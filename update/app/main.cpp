@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/core/Console.h"
+#include "common/core/mCmdLine.h"
 #include "update/core/Globales.h"
 #ifdef UPDATE_WITH_WINDOWS
 #include "common/gui/WindowStart.h"
@@ -20,5 +21,14 @@ int main(int argc, char** argv) {
   if (common::DisplayAvailable())
     windows = common::StartWindows(argv[0], [&g] { return std::make_unique<update::QtFrontEnd>(g); });
 #endif
+#ifdef _WIN32
+  // Windows gives the program its argument text whole; the parser splits it
+  // as it stands. Until the program has its Win32 windows, it runs in the
+  // console, which is also where a scheduled task leaves it.
+  (void)argc;
+  (void)argv;
+  return update::UpdateMainFromText(common::ProcessArgumentText(), g, windows.get());
+#else
   return update::UpdateMain(std::vector<std::string>(argv + 1, argv + argc), g, windows.get());
+#endif
 }

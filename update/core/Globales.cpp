@@ -25,9 +25,9 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
   });
 }
 
-int UpdateMain(const std::vector<std::string>& args, Globales& g,
-               common::WindowFrontEnd* windows) {
-  g.MainFormLoaded = false;
+namespace {
+
+common::ProgramStart ProgramOf(Globales& g) {
   common::ProgramStart program{
       kSwitchNames,
       UsageText(),
@@ -41,7 +41,19 @@ int UpdateMain(const std::vector<std::string>& args, Globales& g,
       "update: no hay pantalla para mostrar la ventana principal. "
       "Indique las dos carpetas: update [opciones] <origen> <destino> "
       "(update /? muestra la ayuda)."};
-  return common::ProgramMain(args, program, windows);
+  return program;
+}
+
+}  // namespace
+
+int UpdateMain(const std::vector<std::string>& args, Globales& g, common::WindowFrontEnd* windows) {
+  g.MainFormLoaded = false;
+  return common::ProgramMain(args, ProgramOf(g), windows);
+}
+
+int UpdateMainFromText(const std::string& argumentText, Globales& g, common::WindowFrontEnd* windows) {
+  g.MainFormLoaded = false;
+  return common::ProgramMainFromText(argumentText, ProgramOf(g), windows);
 }
 
 }  // namespace update

@@ -53,5 +53,7 @@ class Globales {
 // process's exit status.
 int UpdateMain(const std::vector<std::string>& args, Globales& g,
                common::WindowFrontEnd* windows);
+// The same from the one argument text (Windows: ProcessArgumentText).
+int UpdateMainFromText(const std::string& argumentText, Globales& g, common::WindowFrontEnd* windows);
 
 }  // namespace update

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/core/FileFunction.h"
+#include "common/core/NameKey.h"
 
 namespace update {
 namespace {
@@ -13,13 +14,30 @@ using common::FolderId;
 using common::FsError;
 using common::LinkPolicy;
 
+constexpr char kSep = common::kPathSeparator;
+
+// How much of an absolute path is its root: "/" on Linux; "C:\" or
+// "\\server\share\" on Windows.
+size_t RootLength(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && path[2] == kSep ? 3 : 2;
+  if (path.rfind("\\\\", 0) == 0) {
+    size_t server = path.find(kSep, 2);
+    size_t share = server == std::string::npos ? server : path.find(kSep, server + 1);
+    return share == std::string::npos ? path.size() : share + 1;
+  }
+#endif
+  return !path.empty() && path[0] == kSep ? 1 : 0;
+}
+
 // "." and ".." and doubled separators collapsed, textually. Only used on the
 // part of a path below its nearest existing folder, where no link can hide.
 std::string CollapseDots(const std::string& path) {
+  size_t rootLength = RootLength(path);
   std::vector<std::string> parts;
-  size_t i = 0;
+  size_t i = rootLength;
   while (i <= path.size()) {
-    size_t j = path.find('/', i);
+    size_t j = path.find(kSep, i);
     if (j == std::string::npos) j = path.size();
     std::string part = path.substr(i, j - i);
     if (part == "..") {
@@ -29,9 +47,12 @@ std::string CollapseDots(const std::string& path) {
     }
     i = j + 1;
   }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  return out.empty() ? "/" : out;
+  std::string out = rootLength > 0 ? path.substr(0, rootLength) : std::string(1, kSep);
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (k > 0 || out.back() != kSep) out += kSep;
+    out += parts[k];
+  }
+  return out;
 }
 
 // The real location a root stands for (path): its real path when it exists;
@@ -47,25 +68,31 @@ std::optional<ResolvedRoot> ResolveRoot(const common::FileSystem& fs, const std:
   std::string head = path.empty() ? "." : path;
   std::string rest;
   for (;;) {
-    while (head.size() > 1 && head.back() == '/') head.pop_back();
+    while (head.size() > 1 && head.size() > RootLength(head) && head.back() == kSep) head.pop_back();
     std::string resolved;
     if (!fs.RealPath(head, resolved)) return ResolvedRoot{CollapseDots(resolved + rest), resolved};
-    if (head == "/" || head == ".") return std::nullopt;
-    size_t slash = head.rfind('/');
+    if (head == "." || (!head.empty() && head.size() == RootLength(head))) return std::nullopt;
+    size_t slash = head.rfind(kSep);
     if (slash == std::string::npos) {
-      rest = "/" + head + rest;
-      head = ".";
+      rest.insert(0, head);
+      rest.insert(0, 1, kSep);
+      head.assign(1, '.');  // assigned from a literal, GCC 12 sees a false overlap (-Wrestrict)
     } else {
-      rest = head.substr(slash) + rest;
-      head = slash == 0 ? "/" : head.substr(0, slash);
+      rest.insert(0, head, slash);
+      head = slash < RootLength(head) ? head.substr(0, RootLength(head)) : head.substr(0, slash);
     }
   }
 }
 
 bool IsInside(const std::string& inner, const std::string& outer) {
-  if (outer == "/") return true;
-  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-         inner[outer.size()] == '/';
+  if (inner.size() <= outer.size()) return false;
+#ifdef _WIN32
+  // Windows paths name the same folder in any letter case.
+  if (common::CompareNames(inner.substr(0, outer.size()), outer) != 0) return false;
+#else
+  if (inner.compare(0, outer.size(), outer) != 0) return false;
+#endif
+  return outer.back() == kSep || inner[outer.size()] == kSep;
 }
 
 bool InChain(const std::vector<FolderId>& chain, const FolderId& id) {

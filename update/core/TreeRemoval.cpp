@@ -51,7 +51,7 @@ bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
   // Another file system mounted in the copy is no part of it: nothing of it
   // is deleted, not even its mode changed, and it stays with its line.
   if (!folderId.SameMount(parentId)) {
-    Fail(FsError{EXDEV}, "rmdir " + common::QuotePath(folder));
+    Fail(FsError{common::kErrorOtherDevice}, "rmdir " + common::QuotePath(folder));
     view_.ProcessEvents();
     return true;
   }

@@ -26,8 +26,8 @@ using common::ListDetail;
 // exists but cannot be read. Below the root, a file or link in its place
 // counts too: the scan has just decided to delete it.
 bool IsMissing(const FsError& e, LinkPolicy links) {
-  if (e.number == ENOENT) return true;
-  return links == LinkPolicy::NoFollow && (e.number == ENOTDIR || e.number == ELOOP);
+  if (e.NotFound()) return true;
+  return links == LinkPolicy::NoFollow && e.NotAFolder();
 }
 
 }  // namespace
@@ -279,7 +279,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
     bool nothingCreated = options_.TestMode || (options_.ExecOps & OpCreate) == 0;
     if (!(IsMissing(copyError, links) && nothingCreated)) {
       // A copy root that /ct could not make is missing because of that.
-      if (copyParent == nullptr && copyError.number == ENOENT && copyRootError_)
+      if (copyParent == nullptr && copyError.NotFound() && copyRootError_)
         errorList_.AddError("mkdir " + common::QuotePath(copyRootError_.path), copyRootError_);
       else
         errorList_.AddError("list " + common::QuotePath(copy), copyError);
