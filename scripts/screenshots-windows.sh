@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Shows every Win32 window of update and compare under Wine on a virtual X
+# display (Xvfb) managed by openbox, and saves a PNG of each, cut to the
+# windows on screen, in <build>/screenshots, for review by eye: texts must
+# fit their controls, nothing cut off, the fonts and themes as on Windows.
+#
+#   scripts/screenshots-windows.sh [build folder]     (default: build-windows)
+#
+# Needs wine, Xvfb, openbox, xprop, xdotool and ImageMagick (import,
+# convert), and a Windows build; the demo program is built if needed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build-windows}"
+out="$build/screenshots"
+
+for tool in wine xdotool import convert; do
+  command -v "$tool" >/dev/null || { echo "SKIP: falta $tool"; exit 77; }
+done
+cmake --build "$build" --target win32_windows_demo -j 2
+mkdir -p "$out"
+
+export WINEDEBUG=-all
+export DEMO="$(pwd)/$build/bin/win32_windows_demo.exe" OUT="$out"
+# window name, then the caption that shows it is up.
+export SHOTS="update-main:Update
+compare-main:Compare
+seldir:Directorio origen
+update-progress:Actualizando...
+compare-progress:Comparando...
+errores:Errores
+about-update:Acerca de Update
+about-compare:Acerca de Compare
+question:Actualizar
+no-origin:Compare"
+
+scripts/with-wm.sh bash -c '
+  # A server that outlives each demo for a few seconds keeps them quick;
+  # the first run of a new Wine prefix sets it up first.
+  wineserver -p10 >/dev/null 2>&1 || true
+  wine wineboot --init >/dev/null 2>&1 || true
+  status=0
+  while IFS=: read -r name caption; do
+    wine "$DEMO" "$name" --exit-after 20 &
+    pid=$!
+    # The window is up once the window manager has mapped it; a message box
+    # shares its caption with a window behind it, so the last one mapped wins.
+    if timeout 20 xdotool search --sync --onlyvisible --name "^${caption//./\\.}\$" >/dev/null; then
+      sleep 1.5
+      import -window root "$OUT/$name-full.png"
+      convert "$OUT/$name-full.png" -trim +repage "$OUT/$name.png"
+      rm -f "$OUT/$name-full.png"
+      echo "$OUT/$name.png"
+    else
+      echo "no apareció la ventana \"$caption\" ($name)" >&2
+      status=1
+    fi
+    wait "$pid" || true
+  done <<< "$SHOTS"
+  exit $status
+'
+echo "Capturas en $out"
