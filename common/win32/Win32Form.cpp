@@ -35,7 +35,9 @@ std::deque<std::function<void()>>& Tasks() {
 
 LRESULT CALLBACK TaskProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRunTask) {
-    while (!Tasks().empty()) {
+    // One task a message: a task that opens a modal window leaves the next
+    // one to that window's loop.
+    if (!Tasks().empty()) {
       std::function<void()> task = std::move(Tasks().front());
       Tasks().pop_front();
       task();
