@@ -6,12 +6,20 @@
 #
 #   scripts/screenshots-windows.sh [build folder]     (default: build-windows)
 #
+# With DPI set (for example DPI=144) the windows are shown at that many dots
+# per inch, in a Wine prefix of their own under the build folder, and the
+# screenshots go to <build>/screenshots-<DPI>dpi.
+#
 # Needs wine, Xvfb, openbox, xprop, xdotool and ImageMagick (import,
 # convert), and a Windows build; the demo program is built if needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-windows}"
 out="$build/screenshots"
+if [ -n "${DPI:-}" ]; then
+  out="$build/screenshots-${DPI}dpi"
+  export WINEPREFIX="$(pwd)/$build/wineprefix-${DPI}dpi"
+fi
 
 for tool in wine xdotool import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: falta $tool"; exit 77; }
@@ -38,9 +46,12 @@ scripts/with-wm.sh bash -c '
   # the first run of a new Wine prefix sets it up first.
   wineserver -p10 >/dev/null 2>&1 || true
   wine wineboot --init >/dev/null 2>&1 || true
+  if [ -n "${DPI:-}" ]; then
+    wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$DPI" /f >/dev/null 2>&1
+  fi
   status=0
   while IFS=: read -r name caption; do
-    wine "$DEMO" "$name" --exit-after 20 &
+    wine "$DEMO" "$name" --exit-after 30 &
     pid=$!
     # The window is up once the window manager has mapped it; a message box
     # shares its caption with a window behind it, so the last one mapped wins.
@@ -54,7 +65,9 @@ scripts/with-wm.sh bash -c '
       echo "no apareció la ventana \"$caption\" ($name)" >&2
       status=1
     fi
-    wait "$pid" || true
+    # The demo ends by itself after 30 s; once photographed it is not needed.
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done <<< "$SHOTS"
   exit $status
 '

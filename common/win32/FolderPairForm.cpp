@@ -39,21 +39,24 @@ HBITMAP BrowsePicture() {
     const char* spec = std::strstr(line + 1, "c ");
     palette[static_cast<unsigned char>(line[0]) & 127] = spec ? XpmColour(spec + 2) : 0;
   }
+  // Drawn for 96 dpi: enlarged pixel by pixel at more dots per inch.
+  const int scaledWidth = MulDiv(width, SystemDpi(), 96);
+  const int scaledHeight = MulDiv(height, SystemDpi(), 96);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biWidth = scaledWidth;
+  info.bmiHeader.biHeight = -scaledHeight;  // top row first
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap) return nullptr;
   auto* pixels = static_cast<DWORD*>(bits);
-  for (int y = 0; y < height; ++y) {
-    const char* row = explora_xpm[1 + colours + y];
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = palette[static_cast<unsigned char>(row[x]) & 127];
-      pixels[y * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+  for (int y = 0; y < scaledHeight; ++y) {
+    const char* row = explora_xpm[1 + colours + y * height / scaledHeight];
+    for (int x = 0; x < scaledWidth; ++x) {
+      const COLORREF c = palette[static_cast<unsigned char>(row[x * width / scaledWidth]) & 127];
+      pixels[y * scaledWidth + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
   }
   return bitmap;

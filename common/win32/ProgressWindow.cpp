@@ -29,10 +29,10 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFor
   HWND imgAni = AddControl(L"imgAni", L"STATIC", L"", SS_ICON | SS_CENTERIMAGE,
                            {layout.picture.left + 120, layout.picture.top + 120, 372, 372}, 0);
   if (ProgramIconId()) {
-    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                               MAKEINTRESOURCEW(ProgramIconId()), IMAGE_ICON,
-                                               Twips(372), Twips(372), LR_SHARED));
-    SendMessageW(imgAni, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    picture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                             MAKEINTRESOURCEW(ProgramIconId()), IMAGE_ICON,
+                                             Twips(372), Twips(372), 0));
+    SendMessageW(imgAni, STM_SETICON, reinterpret_cast<WPARAM>(picture_), 0);
   }
   // Long names are shortened in their middle, where a path is least telling.
   lblFile = AddControl(L"lblFile", L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS,
@@ -47,7 +47,10 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const bool& mainFor
   defaultId_ = IDCANCEL;
 }
 
-ProgressWindow::~ProgressWindow() = default;
+ProgressWindow::~ProgressWindow() {
+  DestroyForm();  // before the picture it shows
+  if (picture_) DestroyIcon(picture_);
+}
 
 void ProgressWindow::Open(std::function<void()> onCancel) {
   onCancel_ = std::move(onCancel);

@@ -64,6 +64,7 @@ class ProgressWindow : public Form, public ProgressView {
   HWND lblPath;
   HWND pbBarra;
   HWND cmdCancelar;
+  HICON picture_ = nullptr;
 
   const bool& mainFormLoaded_;
   HWND mainWindow_ = nullptr;

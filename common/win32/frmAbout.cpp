@@ -81,10 +81,11 @@ frmAbout::frmAbout(AboutInfo info, HWND owner) : info_(std::move(info)), owner_(
                            CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
   SendMessageW(lblTitle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_), FALSE);
   if (info_.iconId) {
-    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                               MAKEINTRESOURCEW(info_.iconId), IMAGE_ICON, 32,
-                                               32, LR_SHARED));
-    SendMessageW(picIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    // 32 pixels at 96 dpi, more at more dots per inch.
+    const int size = MulDiv(32, SystemDpi(), 96);
+    icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(info_.iconId),
+                                          IMAGE_ICON, size, size, 0));
+    SendMessageW(picIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
   }
 
   // Loading: caption, version (the third of the four numbers is not
@@ -100,8 +101,9 @@ frmAbout::frmAbout(AboutInfo info, HWND owner) : info_(std::move(info)), owner_(
 }
 
 frmAbout::~frmAbout() {
-  DestroyForm();  // before the font its title label uses
+  DestroyForm();  // before the font and icon its labels use
   DeleteObject(titleFont_);
+  if (icon_) DestroyIcon(icon_);
 }
 
 void frmAbout::Show() {

@@ -50,6 +50,7 @@ class frmAbout : public Form {
   AboutInfo info_;
   HWND owner_;
   HFONT titleFont_;
+  HICON icon_ = nullptr;
 };
 
 }  // namespace common::win32
