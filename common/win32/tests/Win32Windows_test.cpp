@@ -374,6 +374,15 @@ TEST(Win32Windows, KeysOfTheMainWindows) {
   EXPECT_EQ(about, L"Acerca de Update");
   EXPECT_TRUE(u.mainFormLoaded);
 
+  // Enter in a text box presses the run button: with the boxes empty, the picker.
+  std::wstring picker;
+  InPicker(L"Directorio origen", [&](frmSelDir& p) {
+    picker = p.Caption();
+    Cancel(p);
+  });
+  PressKey(main.Control(L"txtDestino"), VK_RETURN);
+  EXPECT_EQ(picker, L"Directorio origen");
+
   // Escape presses Cancelar, which unloads the window and ends the program.
   PressKey(main.Control(L"txtOrigen"), VK_ESCAPE);
   EXPECT_FALSE(u.mainFormLoaded);
