@@ -124,7 +124,7 @@ void FolderPairForm::Show(const std::string& origen) {
   SetWindowTextW(txtOrigen, Widen(origen).c_str());
   ShowWindow(Hwnd(), SW_SHOW);
   SetForegroundWindow(Hwnd());
-  SetFocus(origen.empty() ? txtOrigen : txtDestino);
+  FocusOn(origen.empty() ? txtOrigen : txtDestino);
 }
 
 void FolderPairForm::cmdExploraOrigen_Click() {

@@ -18,9 +18,9 @@ LRESULT CALLBACK CaptionHook(int code, WPARAM wParam, LPARAM lParam) {
       if (HWND yes = GetDlgItem(box, IDYES)) SetWindowTextW(yes, L"&S\u00ed");
       if (HWND no = GetDlgItem(box, IDNO)) SetWindowTextW(no, L"&No");
       if (HWND cancel = GetDlgItem(box, IDCANCEL)) SetWindowTextW(cancel, L"Cancelar");
+      UnhookWindowsHookEx(g_hook);
+      g_hook = nullptr;
     }
-    UnhookWindowsHookEx(g_hook);
-    g_hook = nullptr;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -73,7 +73,7 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   if (!IsWindowVisible(Hwnd())) CentreOn(owner);
   ShowWindow(Hwnd(), SW_SHOW);
   SetForegroundWindow(Hwnd());
-  SetFocus(cmdCancelar);
+  FocusOn(cmdCancelar);
   processNow_ = true;  // the first yield shows the window at once
 }
 

@@ -213,6 +213,9 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (savedFocus_ && IsWindow(savedFocus_) && IsWindowEnabled(savedFocus_)) {
         SetFocus(savedFocus_);
         return 0;
+      } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+        SetFocus(first);
+        return 0;
       }
       break;
     default:
@@ -247,6 +250,11 @@ void Form::RunModal(HWND owner) {
 void Form::EndModal() {
   modal_ = false;
   PostMessageW(TaskWindow(), WM_NULL, 0, 0);  // wakes the loop
+}
+
+void Form::FocusOn(HWND control) {
+  savedFocus_ = control;
+  if (GetActiveWindow() == hwnd_) SetFocus(control);
 }
 
 void Form::CentreOn(HWND owner) {

@@ -79,6 +79,10 @@ class Form {
   // Destroys the window now, before members it uses go (fonts, pictures).
   void DestroyForm();
 
+  // Puts the focus on control now when the window is active, else as soon
+  // as it becomes active.
+  void FocusOn(HWND control);
+
   void CentreOn(HWND owner);  // the screen when owner is nullptr
   void Click(HWND button);     // as the user's click: nothing when disabled
 

@@ -107,7 +107,7 @@ frmAbout::~frmAbout() {
 }
 
 void frmAbout::Show() {
-  SetFocus(Control(L"cmdOK"));
+  FocusOn(Control(L"cmdOK"));
   RunModal(owner_);
 }
 

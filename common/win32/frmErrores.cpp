@@ -32,7 +32,7 @@ frmErrores::frmErrores(const std::vector<std::string>& lines, HWND owner)
 frmErrores::~frmErrores() = default;
 
 void frmErrores::Show() {
-  SetFocus(Text1);
+  FocusOn(Text1);
   SendMessageW(Text1, EM_SETSEL, 0, 0);
   RunModal(owner_);
 }

@@ -145,7 +145,7 @@ std::wstring frmSelDir::SelDir(const std::wstring& start) {
   result_.clear();
 
   CentreOn(owner_);
-  SetFocus(Dir1);
+  FocusOn(Dir1);
   RunModal(owner_);
   return result_;
 }
