@@ -55,7 +55,17 @@ scripts/with-wm.sh bash -c '
     pid=$!
     # The window is up once the window manager has mapped it; a message box
     # shares its caption with a window behind it, so the last one mapped wins.
-    if timeout 20 xdotool search --sync --onlyvisible --name "^${caption//./\\.}\$" >/dev/null; then
+    # Polled rather than waited on: a window Wine destroys meanwhile would
+    # end xdotool'"'"'s own wait with an X error.
+    up=""
+    for _ in $(seq 1 100); do
+      if xdotool search --onlyvisible --name "^${caption//./\\.}\$" >/dev/null 2>&1; then
+        up=1
+        break
+      fi
+      sleep 0.2
+    done
+    if [ -n "$up" ]; then
       sleep 1.5
       import -window root "$OUT/$name-full.png"
       convert "$OUT/$name-full.png" -trim +repage "$OUT/$name.png"
@@ -70,5 +80,6 @@ scripts/with-wm.sh bash -c '
     wait "$pid" 2>/dev/null || true
   done <<< "$SHOTS"
   exit $status
-'
+' || status=$?
 echo "Capturas en $out"
+exit "${status:-0}"
