@@ -11,20 +11,6 @@ namespace common {
 
 using namespace fsdetail;
 
-FileTime TruncateTime(FileTime t, int64_t precision) {
-  if (precision <= 1) return t;
-  if (precision < kNanosPerSecond) {
-    t.nsec -= t.nsec % precision;
-    return t;
-  }
-  int64_t seconds = precision / kNanosPerSecond;
-  int64_t rest = t.sec % seconds;
-  if (rest < 0) rest += seconds;  // times before 1970 round down too
-  t.sec -= rest;
-  t.nsec = 0;
-  return t;
-}
-
 FsError FileSystem::RemoveFile(const Folder& folder, std::string_view name) const {
   if (int e = Fault(faults_, FsOp::Unlink, folder.PathOf(name))) return Failed(e, FsOp::Unlink, folder.PathOf(name));
   std::string leaf(name);
