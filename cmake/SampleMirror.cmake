@@ -8,9 +8,12 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(COPY ${SAMPLES}/ DESTINATION ${WORK}/origen)
 
-function(run what expected)
-  execute_process(COMMAND ${EMULATOR} ${ARGN} WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status
-                  OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# Each program is started from a console (cmd), as a scheduled script starts
+# it: a program started from the desktop would show its windows instead.
+function(run what expected program)
+  string(REPLACE "/" "\\" windows_path "Z:${program}")
+  execute_process(COMMAND ${EMULATOR} cmd /c ${windows_path} ${ARGN} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status STREQUAL "${expected}")
     message(FATAL_ERROR "${what}: exit status ${status}, expected ${expected}\n${out}\n${err}")
   endif()

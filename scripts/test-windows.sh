@@ -12,7 +12,11 @@ unset DISPLAY WAYLAND_DISPLAY
 # whole run, so that each test process costs milliseconds, not seconds.
 export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wineprefix}"
 mkdir -p "$(dirname "$WINEPREFIX")"
-[ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
+if [ ! -d "$WINEPREFIX" ]; then
+  wineboot --init >/dev/null 2>&1 || true
+  # The server wineboot started must end before one is started to stay.
+  wineserver -w
+fi
 wineserver -p
 # Wine's own helper processes start with the first program and stay with the
 # server: started here, away from CTest's pipes, which they would hold open.

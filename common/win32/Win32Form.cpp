@@ -63,25 +63,6 @@ HWND TaskWindow() {
 
 }  // namespace
 
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-  return text;
-}
-
-std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
-                                    nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), text.data(), n,
-                      nullptr, nullptr);
-  return text;
-}
-
 int SystemDpi() {
   static const int dpi = [] {
     HDC screen = GetDC(nullptr);

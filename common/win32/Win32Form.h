@@ -13,10 +13,9 @@
 #include <string_view>
 #include <vector>
 
-namespace common::win32 {
+#include "common/core/win32/Win32Detail.h"  // Widen, Narrow: UTF-8 and UTF-16
 
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+namespace common::win32 {
 
 // Twips become pixels at 1440 to the inch: 15 twips a pixel at 96 dpi.
 int SystemDpi();

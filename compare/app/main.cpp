@@ -10,6 +10,9 @@
 #include "common/gui/WindowStart.h"
 #include "compare/gui/frmMain.h"
 #endif
+#ifdef COMPARE_WITH_WIN32_WINDOWS
+#include "compare/win32/Win32FrontEnd.h"
+#endif
 
 int main(int argc, char** argv) {
   common::UseUserMessages();
@@ -21,10 +24,14 @@ int main(int argc, char** argv) {
   if (common::DisplayAvailable())
     windows = common::StartWindows(argv[0], [&g] { return std::make_unique<compare::QtFrontEnd>(g); });
 #endif
+#ifdef COMPARE_WITH_WIN32_WINDOWS
+  // Started from the desktop the program shows its Win32 windows; from a
+  // console or a scheduled task it stays in the console.
+  if (common::DisplayAvailable()) windows = std::make_unique<compare::win32::Win32FrontEnd>(g);
+#endif
 #ifdef _WIN32
   // Windows gives the program its argument text whole; the parser splits it
-  // as it stands. Until the program has its Win32 windows, it runs in the
-  // console, which is also where a scheduled task leaves it.
+  // as it stands.
   (void)argc;
   (void)argv;
   return compare::CompareMainFromText(common::ProcessArgumentText(), g, windows.get());

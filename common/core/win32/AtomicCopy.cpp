@@ -180,9 +180,4 @@ FsError FileSystem::CopyFile(const Folder& sourceFolder, const EntryInfo& source
                    placement);
 }
 
-FsError FileSystem::CopyFile(const std::string& source, const EntryInfo& sourceInfo,
-                             const std::string& target, Placement placement) const {
-  return CopyEntry(faults_, source, sourceInfo, target, placement);
-}
-
 }  // namespace common

@@ -60,10 +60,6 @@ FsError FileSystem::RemoveFolder(const Folder& folder, std::string_view name) co
   return RemoveFolderAt(faults_, folder.PathOf(name));
 }
 
-FsError FileSystem::RemoveFile(const std::string& path) const { return RemoveFileAt(faults_, path); }
-
-FsError FileSystem::RemoveFolder(const std::string& path) const { return RemoveFolderAt(faults_, path); }
-
 FsError FileSystem::Flush(const std::string& folder) const {
   if (int e = Fault(faults_, FsOp::Write, folder)) return Failed(e, FsOp::Write, folder);
   // The volume's cache, as syncfs does on Linux. Only an administrator may

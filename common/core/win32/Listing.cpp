@@ -87,21 +87,6 @@ FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDet
   return ListEntries(faults_, folder.Path(), out);
 }
 
-FsError FileSystem::ListFolder(const std::string& folder, FolderListing& out, ListDetail,
-                               LinkPolicy links) const {
-  out.files.clear();
-  out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder)) return Failed(e, FsOp::List, folder);
-  // The folder itself: a file gives ERROR_DIRECTORY, and so does a link
-  // or junction unless links are followed.
-  PathInfo info;
-  if (int e = QueryPath(folder, info)) return Failed(e, FsOp::List, folder);
-  if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      (links == LinkPolicy::NoFollow && IsLinkLike(info.attributes, info.reparseTag)))
-    return Failed(ERROR_DIRECTORY, FsOp::List, folder);
-  return ListEntries(faults_, folder, out);
-}
-
 FsError FileSystem::Stat(const std::string& path, EntryInfo& out, LinkPolicy links) const {
   if (int e = Fault(faults_, FsOp::Lstat, path)) return Failed(e, FsOp::Lstat, path);
   PathInfo info;

@@ -91,8 +91,4 @@ FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source)
   return MakeFolderLike(faults_, path, source);
 }
 
-FsError FileSystem::SetMode(const std::string& path, uint32_t permissionBits) const {
-  return SetModeAt(faults_, path, permissionBits);
-}
-
 }  // namespace common

@@ -41,6 +41,43 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
                                SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
 }
 
+// The folder that holds path, opened as a run opens its roots, and the
+// entry's name in it: the layer acts through folder handles only.
+struct Entry {
+  Entry(const FileSystem& fs, const std::string& path)
+      : name(path.substr(path.find_last_of("\\/") + 1)),
+        error(fs.OpenFolder(path.substr(0, path.find_last_of("\\/")), folder, common::LinkPolicy::Follow)) {}
+  common::Folder folder;
+  std::string name;
+  common::FsError error;
+};
+
+common::FsError List(const FileSystem& fs, const std::string& path, FolderListing& out) {
+  common::Folder folder;
+  common::FsError opened = fs.OpenFolder(path, folder);
+  common::FsError listed = fs.ListFolder(folder, out);
+  return opened ? opened : listed;
+}
+
+common::FsError Copy(const FileSystem& fs, const std::string& source, const EntryInfo& info,
+                     const std::string& target, common::Placement placement = common::Placement::Replace) {
+  Entry from(fs, source);
+  Entry to(fs, target);
+  if (from.error) return from.error;
+  if (to.error) return to.error;
+  return fs.CopyFile(from.folder, info, to.folder, to.name, placement);
+}
+
+common::FsError RemoveFile(const FileSystem& fs, const std::string& path) {
+  Entry e(fs, path);
+  return e.error ? e.error : fs.RemoveFile(e.folder, e.name);
+}
+
+common::FsError RemoveFolder(const FileSystem& fs, const std::string& path) {
+  Entry e(fs, path);
+  return e.error ? e.error : fs.RemoveFolder(e.folder, e.name);
+}
+
 TEST(Win32Listing, GivesAttributesSizeAndTimeToTheHundredNanosecondsSortedWithoutCase) {
   TempTree t;
   t.WriteFile("b.txt", "12345", 1700000000, 123456700);
@@ -54,7 +91,7 @@ TEST(Win32Listing, GivesAttributesSizeAndTimeToTheHundredNanosecondsSortedWithou
   SetAttributes(t.Path("carpeta solo lectura"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
 
   FolderListing list;
-  ASSERT_FALSE(FileSystem().ListFolder(t.Root(), list));
+  ASSERT_FALSE(List(FileSystem(), t.Root(), list));
   std::vector<std::string> files, folders;
   for (const EntryInfo& e : list.files) files.push_back(e.name);
   for (const EntryInfo& e : list.folders) folders.push_back(e.name);
@@ -79,9 +116,9 @@ TEST(Win32Listing, AFolderThatIsNoneOrIsMissingFailsWithTheSystemNumber) {
   TempTree t;
   t.WriteFile("archivo", "x");
   FolderListing list;
-  common::FsError missing = FileSystem().ListFolder(t.Path("falta"), list);
+  common::FsError missing = List(FileSystem(), t.Path("falta"), list);
   EXPECT_TRUE(missing.NotFound()) << missing.number;
-  common::FsError file = FileSystem().ListFolder(t.Path("archivo"), list);
+  common::FsError file = List(FileSystem(), t.Path("archivo"), list);
   EXPECT_TRUE(file.NotAFolder()) << file.number;
   EXPECT_FALSE(file.Description().empty());
   EXPECT_EQ(file.Description().find('\n'), std::string::npos);
@@ -96,7 +133,7 @@ TEST(Win32Copy, KeepsContentTimeAndAttributesAndReplacesAReadOnlyHiddenCopy) {
 
   EntryInfo source;
   ASSERT_FALSE(FileSystem().Stat(t.Path("origen.txt"), source));
-  ASSERT_FALSE(FileSystem().CopyFile(t.Path("origen.txt"), source, t.Path("copia.txt")));
+  ASSERT_FALSE(Copy(FileSystem(), t.Path("origen.txt"), source, t.Path("copia.txt")));
   EXPECT_EQ(t.ReadFile("copia.txt"), "nuevo contenido");
   EXPECT_EQ(t.MtimeNsec("copia.txt"), 1700000001LL * 1000000000 + 987654300);
   EXPECT_EQ(Attributes(t.Path("copia.txt")) & 0x27u, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
@@ -111,7 +148,7 @@ TEST(Win32Copy, CreateNeverReplacesANameTakenInAnotherCase) {
   EntryInfo source;
   ASSERT_FALSE(FileSystem().Stat(t.Path("a.txt"), source));
   common::FsError e =
-      FileSystem().CopyFile(t.Path("a.txt"), source, t.Path("destino/a.txt"), common::Placement::Create);
+      Copy(FileSystem(), t.Path("a.txt"), source, t.Path("destino/a.txt"), common::Placement::Create);
   EXPECT_EQ(e.number, ERROR_ALREADY_EXISTS);
   EXPECT_EQ(t.ReadFile("destino/A.TXT"), "gemelo");
   EXPECT_EQ(t.Snapshot("destino").size(), 1u);
@@ -134,7 +171,7 @@ TEST(Win32Copy, AFailureAtAnyStepLeavesTheOldCopyAndNoTemporaryFile) {
     FileSystem fs(&faults);
     EntryInfo source;
     ASSERT_FALSE(FileSystem().Stat(t.Path("origen.bin"), source));
-    common::FsError e = fs.CopyFile(t.Path("origen.bin"), source, t.Path("copia.bin"));
+    common::FsError e = Copy(fs, t.Path("origen.bin"), source, t.Path("copia.bin"));
     ASSERT_EQ(faults.InjectedCount(), 1) << common::FsOpName(op);
     EXPECT_EQ(e.number, ERROR_DISK_FULL) << common::FsOpName(op);
     EXPECT_EQ(t.Snapshot(), before) << common::FsOpName(op);
@@ -146,8 +183,8 @@ TEST(Win32Remove, ReadOnlyHiddenAndSystemFilesAndFoldersAreRemoved) {
   t.WriteFile("carpeta/archivo", "x");
   SetAttributes(t.Path("carpeta/archivo"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   SetAttributes(t.Path("carpeta"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
-  ASSERT_FALSE(FileSystem().RemoveFile(t.Path("carpeta/archivo")));
-  ASSERT_FALSE(FileSystem().RemoveFolder(t.Path("carpeta")));
+  ASSERT_FALSE(RemoveFile(FileSystem(), t.Path("carpeta/archivo")));
+  ASSERT_FALSE(RemoveFolder(FileSystem(), t.Path("carpeta")));
   EXPECT_FALSE(t.Exists("carpeta"));
 }
 
@@ -156,7 +193,7 @@ TEST(Win32Remove, AFolderThatCannotBeRemovedKeepsItsAttributes) {
   t.WriteFile("carpeta/dentro", "x");
   // Hidden and system (Wine keeps no read-only bit on a folder).
   SetAttributes(t.Path("carpeta"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
-  common::FsError e = FileSystem().RemoveFolder(t.Path("carpeta"));
+  common::FsError e = RemoveFolder(FileSystem(), t.Path("carpeta"));
   EXPECT_EQ(e.number, ERROR_DIR_NOT_EMPTY);
   EXPECT_EQ(Attributes(t.Path("carpeta")) & 0x7u, static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
 }
@@ -173,7 +210,7 @@ TEST(Win32Reparse, ALinkedFolderIsListedAsSpecialNeverEnteredAndRemovedAlone) {
 
   FileSystem fs;
   FolderListing list;
-  ASSERT_FALSE(fs.ListFolder(t.Path("arbol"), list));
+  ASSERT_FALSE(List(fs, t.Path("arbol"), list));
   // Windows lists the link with its reparse point: a special entry.
   if (list.files.empty() && list.folders.empty())
     GTEST_SKIP() << "this system leaves the link out of its folder's listing (Wine 8 does so for the "
@@ -185,11 +222,11 @@ TEST(Win32Reparse, ALinkedFolderIsListedAsSpecialNeverEnteredAndRemovedAlone) {
   common::Folder tree, inside;
   ASSERT_FALSE(fs.OpenFolder(t.Path("arbol"), tree));
   EXPECT_TRUE(fs.OpenFolder(tree, "enlace", inside).NotAFolder());
-  EXPECT_TRUE(fs.ListFolder(t.Path("arbol/enlace"), list).NotAFolder());
+  EXPECT_TRUE(List(fs, t.Path("arbol/enlace"), list).NotAFolder());
   EXPECT_TRUE(fs.RemoveFolder(tree, "enlace").NotAFolder());
   EntryInfo source;
   ASSERT_FALSE(fs.Stat(t.Path("arbol/enlace"), source));
-  EXPECT_EQ(fs.CopyFile(t.Path("arbol/enlace"), source, t.Path("arbol/copia")).number, common::kErrorNotSupported);
+  EXPECT_EQ(Copy(fs, t.Path("arbol/enlace"), source, t.Path("arbol/copia")).number, common::kErrorNotSupported);
 
   ASSERT_FALSE(fs.RemoveFile(tree, "enlace"));
   EXPECT_FALSE(t.Exists("arbol/enlace"));
