@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <latch>
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -16,6 +16,29 @@
 namespace {
 
 using Queue = common::JobQueue<int>;
+
+// A gate a thread waits at until another opens it. It waits the way the
+// queue does, with a mutex and a condition variable: std::latch waits on an
+// atomic, which the Windows build's library implements apart from Linux's.
+class Gate {
+ public:
+  void Open() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    opened_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
 
 TEST(JobQueue, JobsStartInTheOrderPostedWhenResultsAreTakenInOrder) {
   Queue queue;
@@ -38,13 +61,13 @@ TEST(JobQueue, JobsStartInTheOrderPostedWhenResultsAreTakenInOrder) {
 
 TEST(JobQueue, WaitRunsAJobNobodyStartedOnTheCallersThread) {
   Queue queue;
-  std::latch entered(1), release(1);
+  Gate entered, release;
   const Queue::Ticket first = queue.Post([&] {
-    entered.count_down();
-    release.wait();
+    entered.Open();
+    release.Wait();
     return 1;
   });
-  entered.wait();  // the worker is held in the first job
+  entered.Wait();  // the worker is held in the first job
   std::thread::id ranOn;
   const Queue::Ticket second = queue.Post([&] {
     ranOn = std::this_thread::get_id();
@@ -54,7 +77,7 @@ TEST(JobQueue, WaitRunsAJobNobodyStartedOnTheCallersThread) {
   EXPECT_FALSE(queue.Finished(first));
   EXPECT_EQ(queue.Wait(second), 2);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
-  release.count_down();
+  release.Open();
   EXPECT_EQ(queue.Wait(first), 1);
   EXPECT_FALSE(queue.RunOne()) << "nothing is left to run";
 }
@@ -78,20 +101,20 @@ TEST(JobQueue, AJobsExceptionIsThrownToTheOneWhoAsks) {
 
 TEST(JobQueue, DroppedJobsNeverRun) {
   std::atomic<int> runs{0};
-  std::latch entered(1), release(1);
+  Gate entered, release;
   {
     Queue queue;
     const Queue::Ticket first = queue.Post([&] {
-      entered.count_down();
-      release.wait();
+      entered.Open();
+      release.Wait();
       return ++runs;
     });
-    entered.wait();
+    entered.Wait();
     std::vector<Queue::Ticket> dropped;
     for (int i = 0; i < 3; ++i) dropped.push_back(queue.Post([&] { return ++runs; }));
     std::thread releaser([&] {
       while (queue.Waiting() != 0) std::this_thread::yield();
-      release.count_down();
+      release.Open();
     });
     queue.DropWaiting();  // returns once the running job is done
     releaser.join();
