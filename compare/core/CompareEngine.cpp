@@ -34,8 +34,8 @@ constexpr uint64_t kNoTicket = std::numeric_limits<uint64_t>::max();
 // wide tree never runs out of descriptors; only a deeper tree holds more.
 constexpr size_t kCountFoldersOpen = 64;
 
-std::string PairLine(const char* prefix, const std::string& origin, const std::string& copy) {
-  return prefix + common::QuotePath(origin) + ", " + common::QuotePath(copy);
+std::string PairLine(const char* prefix, const std::string& source, const std::string& copy) {
+  return prefix + common::QuotePath(source) + ", " + common::QuotePath(copy);
 }
 
 std::string PathLine(const char* prefix, const std::string& path) {
