@@ -20,11 +20,11 @@ enum ControlId {
   kOther,
 };
 
-COLORREF XpmColour(const char* spec) {
+COLORREF XpmColour(const char* colourText) {
   // "#RRGGBB"; "None" is the button face behind the picture.
-  if (std::strcmp(spec, "None") == 0) return GetSysColor(COLOR_BTNFACE);
+  if (std::strcmp(colourText, "None") == 0) return GetSysColor(COLOR_BTNFACE);
   unsigned value = 0;
-  std::sscanf(spec + 1, "%6x", &value);
+  std::sscanf(colourText + 1, "%6x", &value);
   return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
@@ -36,8 +36,8 @@ HBITMAP BrowsePicture() {
   COLORREF palette[128] = {};
   for (int i = 1; i <= colours; ++i) {
     const char* line = explora_xpm[i];
-    const char* spec = std::strstr(line + 1, "c ");
-    palette[static_cast<unsigned char>(line[0]) & 127] = spec ? XpmColour(spec + 2) : 0;
+    const char* colourText = std::strstr(line + 1, "c ");
+    palette[static_cast<unsigned char>(line[0]) & 127] = colourText ? XpmColour(colourText + 2) : 0;
   }
   // Drawn for 96 dpi: enlarged pixel by pixel at more dots per inch.
   const int scaledWidth = MulDiv(width, SystemDpi(), 96);
