@@ -12,25 +12,6 @@ namespace common {
 
 using namespace fsdetail;
 
-ReadFile::ReadFile(ReadFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      size_(std::exchange(other.size_, 0)),
-      path_(std::move(other.path_)),
-      faults_(std::exchange(other.faults_, nullptr)) {}
-
-ReadFile& ReadFile::operator=(ReadFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = std::exchange(other.fd_, -1);
-    size_ = std::exchange(other.size_, 0);
-    path_ = std::move(other.path_);
-    faults_ = std::exchange(other.faults_, nullptr);
-  }
-  return *this;
-}
-
-ReadFile::~ReadFile() { Close(); }
-
 void ReadFile::Close() {
   if (fd_ >= 0) ::close(fd_);  // read-only: nothing to lose at close
   fd_ = -1;

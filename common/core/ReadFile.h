@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "common/core/FsError.h"
 
@@ -21,15 +22,28 @@ class ReadFile {
   ReadFile() = default;
   ReadFile(const ReadFile&) = delete;
   ReadFile& operator=(const ReadFile&) = delete;
-  ReadFile(ReadFile&& other) noexcept;
-  ReadFile& operator=(ReadFile&& other) noexcept;
-  ~ReadFile();
+  ReadFile(ReadFile&& other) noexcept
+      : fd_(std::exchange(other.fd_, -1)),
+        size_(std::exchange(other.size_, 0)),
+        path_(std::move(other.path_)),
+        faults_(std::exchange(other.faults_, nullptr)) {}
+  ReadFile& operator=(ReadFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fd_ = std::exchange(other.fd_, -1);
+      size_ = std::exchange(other.size_, 0);
+      path_ = std::move(other.path_);
+      faults_ = std::exchange(other.faults_, nullptr);
+    }
+    return *this;
+  }
+  ~ReadFile() { Close(); }
 
   // Reads up to size bytes, looping until size bytes or the end of the file.
   FsError Read(void* buffer, size_t size, size_t& got, ReadCheck check = ReadCheck::Checked);
   int64_t Size() const { return size_; }  // from fstat at open
   bool IsOpen() const { return fd_ >= 0; }
-  void Close();
+  void Close();  // the platform's close; read-only, so nothing to lose
 
  private:
   friend class FileSystem;
