@@ -3,11 +3,13 @@
 // special files, failures, cancel and the progress bar.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "compare/core/CompareEngine.h"
 #include "common/tests/support/RecordingView.h"
 #include "common/tests/support/ErrorLine.h"
+#include "common/tests/support/Platform.h"
 
 namespace {
 
@@ -67,7 +70,7 @@ class EngineTest : public ::testing::Test {
   }
 
   testsupport::TempTree tree;
-  common::FaultInjector faults;
+  testsupport::Faults faults;
   common::FileSystem fs{&faults};
   compare::Options options;
   common::ErrorList errors{compare::kReportCap};
@@ -87,11 +90,15 @@ TEST_F(EngineTest, IdenticalTreesGiveNoLine) {
   Both("sub/.dentro/c.bin", std::string(3 * kMiB + 3, 'x'));
   tree.MakeDir("o/vacia");
   tree.MakeDir("c/vacia");
-  tree.Symlink("o/enlace", "a.txt");
+  int files = 5;
+#ifndef _WIN32
+  tree.Symlink("o/enlace", "a.txt");  // a link counts as a file
   tree.Symlink("c/enlace", "a.txt");
+  ++files;
+#endif
   EXPECT_EQ(Run(), Lines{});
-  EXPECT_EQ(filesTotal, 6);
-  EXPECT_EQ(filesDone, 6);
+  EXPECT_EQ(filesTotal, files);
+  EXPECT_EQ(filesDone, files);
   EXPECT_FLOAT_EQ(view.Bar(), 100.0f);
   EXPECT_EQ(view.opened, 1);
   EXPECT_EQ(view.closed, 1);
@@ -125,6 +132,7 @@ TEST_F(EngineTest, CaseOnlyDifferencesPairAndEachSideKeepsItsSpelling) {
 }
 
 TEST_F(EngineTest, TwinNamesNeverPairWithAnotherSpelling) {
+  SKIP_ON_WINDOWS("names that differ only in case in one folder");
   // The origin holds a.txt and A.txt; only the byte-equal name pairs.
   tree.WriteFile("o/a.txt", "1");
   tree.WriteFile("o/A.txt", "2");
@@ -241,11 +249,11 @@ TEST_F(EngineTest, FullModeTakesSizesFromTheOpenFiles) {
 
 TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
   // Sparse files: measured from the listing, never read in quick mode.
-  auto makeSparse = [&](const std::string& rel, off_t size) {
+  auto makeSparse = [&](const std::string& rel, std::uintmax_t size) {
     tree.WriteFile(rel, "");
-    ASSERT_EQ(truncate(tree.Path(rel).c_str(), size), 0);
+    std::filesystem::resize_file(tree.Path(rel), size);
   };
-  const off_t fourGiB = off_t{1} << 32;
+  const std::uintmax_t fourGiB = std::uintmax_t{1} << 32;
   makeSparse("o/grande", fourGiB + 1);
   makeSparse("c/grande", fourGiB + 2);
   makeSparse("o/igual", fourGiB + 1);
@@ -258,6 +266,7 @@ TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
 // --- Links and special files ------------------------------------------------------
 
 TEST_F(EngineTest, LinksAreComparedByTheirTargetText) {
+  SKIP_ON_WINDOWS("symbolic links compared by their target");
   tree.Symlink("o/igual", "destino");
   tree.Symlink("c/igual", "destino");
   tree.Symlink("o/texto", "uno");
@@ -281,6 +290,7 @@ TEST_F(EngineTest, LinksAreComparedByTheirTargetText) {
 }
 
 TEST_F(EngineTest, LinkAgainstRegularFileDiffersEvenInQuickMode) {
+  SKIP_ON_WINDOWS("symbolic links compared by their target");
   tree.Symlink("o/mismo", "abc");
   tree.WriteFile("c/mismo", "abc");
   tree.WriteFile("o/otro", "abcdef");
@@ -291,6 +301,7 @@ TEST_F(EngineTest, LinkAgainstRegularFileDiffersEvenInQuickMode) {
   EXPECT_EQ(Run(true), expected);
 }
 
+#ifndef _WIN32
 TEST_F(EngineTest, SpecialFilesGetAnErrorLineAndTheWalkGoesOn) {
   tree.MakeDir("o");
   tree.MakeDir("c");
@@ -304,6 +315,7 @@ TEST_F(EngineTest, SpecialFilesGetAnErrorLineAndTheWalkGoesOn) {
   EXPECT_EQ(lines[1], Content("uno", "uno"));
   EXPECT_EQ(errors.Failures(), 1);
 }
+#endif
 
 // --- Failures -----------------------------------------------------------------------
 
@@ -319,6 +331,7 @@ TEST_F(EngineTest, UnreadableFileIsAnErrorLineNotADifference) {
 }
 
 TEST_F(EngineTest, UnreadableLinkIsAnErrorLine) {
+  SKIP_ON_WINDOWS("symbolic links compared by their target");
   tree.Symlink("o/l", "x");
   tree.Symlink("c/l", "x");
   faults.FailOn(FsOp::ReadLink, "c/l", EIO);
@@ -344,7 +357,7 @@ TEST_F(EngineTest, MissingTopFolderIsAnErrorLine) {
   tree.WriteFile("o/a.txt", "1");
   CompareEngine engine(options, errors, fs, view);
   engine.Compare(O(), tree.Path("no-existe"), false);
-  EXPECT_EQ(errors.Lines(), (Lines{Failed(ENOENT, "list " + Q(tree.Path("no-existe")))}));
+  EXPECT_EQ(errors.Lines(), (Lines{Failed(testsupport::kErrorNotFound, "list " + Q(tree.Path("no-existe")))}));
 }
 
 TEST_F(EngineTest, CountingFailureIsSilentAndTheBarStaysWithinRange) {
@@ -363,6 +376,8 @@ TEST_F(EngineTest, CountingFailureIsSilentAndTheBarStaysWithinRange) {
 }
 
 TEST_F(EngineTest, TopFoldersGivenAsLinksAreFollowed) {
+  if (testsupport::UnderWine())
+    GTEST_SKIP() << "Wine 8 reports the folder link it makes as missing (error 2) when it is listed";
   Both("a.txt", "1");
   tree.WriteFile("o/b.txt", "1");
   tree.Symlink("lo", "o");
@@ -385,11 +400,14 @@ class DebugModeTest : public EngineTest, public ::testing::WithParamInterface<De
 
 TEST_P(DebugModeTest, FirstFailureStopsTheRunAndClosesTheView) {
   const DebugCase& c = GetParam();
+  if (c.op == FsOp::ReadLink) SKIP_ON_WINDOWS("symbolic links compared by their target");
   options.DebugMode = true;
   Both("a/a.txt", "contenido");
   Both("a/z.txt", "otro");
+#ifndef _WIN32
   tree.Symlink("o/a/l", "x");
   tree.Symlink("c/a/l", "x");
+#endif
   tree.WriteFile("o/a/solo.txt", "1");
   faults.FailOn(c.op, c.pathPart, EIO, c.nth);
   try {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/core/mCmdLine.h"
+#include "common/tests/support/Platform.h"
 #include "compare/core/Options.h"
 
 namespace {
@@ -13,6 +14,9 @@ using compare::Options;
 using compare::ReadOptions;
 using compare::ResolvePath;
 
+// The rule on "/" paths; Windows' own, with drives and "\", is told by
+// win32/ResolvePathWin32_test.
+#ifndef _WIN32
 struct ResolveCase {
   const char* path;
   const char* base;
@@ -56,24 +60,32 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"../../..", "/a/b", "/"},
         // Without a current folder a relative path stays as it was given.
         ResolveCase{"a/b", "", "a/b"}));
+#endif
+
+// The current folder the folders are read against, and its parent.
+#ifdef _WIN32
+const std::string kWork = "C:\\trabajo", kParent = "C:\\";
+#else
+const std::string kWork = "/trabajo", kParent = "/";
+#endif
 
 Options Read(const std::string& text, std::string& origen, std::string& destino, bool* shown = nullptr) {
   common::mCmdLine cmd;
   cmd.ParseCommandLine(text);
   Options opts;
-  bool go = ReadOptions(cmd, opts, origen, destino, "/trabajo");
+  bool go = ReadOptions(cmd, opts, origen, destino, kWork);
   if (shown) *shown = !go;
   return opts;
 }
 
 TEST(ReadOptionsTest, ReadsEverySwitchAndMakesBothFoldersAbsolute) {
   std::string o, d;
-  Options opts = Read("/U /LogFile:/var/log/copia.log /q /Debug datos ../copia tercero", o, d);
+  Options opts = Read("/U /LogFile:/var/log/copia.log /q /Debug datos " + testsupport::Native("../copia") + " tercero", o, d);
   EXPECT_TRUE(opts.Unattended);
   EXPECT_TRUE(opts.DebugMode);
   EXPECT_EQ(opts.LogFileName, "/var/log/copia.log");
-  EXPECT_EQ(o, "/trabajo/datos");
-  EXPECT_EQ(d, "/copia");
+  EXPECT_EQ(o, kWork + testsupport::kSeparator + "datos");
+  EXPECT_EQ(d, kParent + "copia");
 }
 
 TEST(ReadOptionsTest, DefaultsWhenNothingIsGiven) {
@@ -90,7 +102,7 @@ TEST(ReadOptionsTest, OneFolderLeavesTheCopyEmptyAndUnknownSwitchesAreIgnored) {
   std::string o, d;
   Options opts = Read("/exec:cud /test sub", o, d);
   EXPECT_FALSE(opts.Unattended);
-  EXPECT_EQ(o, "/trabajo/sub");
+  EXPECT_EQ(o, kWork + testsupport::kSeparator + "sub");
   EXPECT_EQ(d, "");
 }
 

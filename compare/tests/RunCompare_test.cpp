@@ -2,10 +2,9 @@
 // block or question), the exit status, and how CompareMain dispatches.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "compare/core/Globales.h"
 #include "common/tests/support/RecordingView.h"
 #include "common/tests/support/ErrorLine.h"
+#include "common/tests/support/Platform.h"
 
 namespace {
 
@@ -24,21 +24,18 @@ using Lines = std::vector<std::string>;
 
 const std::string kDashes(79, '-');
 
-std::string RealPath(const std::string& path) {
-  char* p = realpath(path.c_str(), nullptr);
-  std::string r = p ? p : path;
-  free(p);
-  return r;
-}
-
 // Runs a test body in another current folder and comes back.
 class CurrentFolderGuard {
  public:
   explicit CurrentFolderGuard(const std::string& folder) : saved_(compare::CurrentFolder()) {
-    if (chdir(folder.c_str()) != 0) ADD_FAILURE() << "chdir " << folder;
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (error) ADD_FAILURE() << "chdir " << folder;
   }
   ~CurrentFolderGuard() {
-    if (chdir(saved_.c_str()) != 0) ADD_FAILURE() << "chdir back";
+    std::error_code error;
+    std::filesystem::current_path(saved_, error);
+    if (error) ADD_FAILURE() << "chdir back";
   }
 
  private:
@@ -48,15 +45,15 @@ class CurrentFolderGuard {
 class RunCompareTest : public ::testing::Test {
  protected:
   RunCompareTest() : clock({2026, 12, 6, 17, 5, 9, 0}), g(&faults, clock) {
-    root = RealPath(tree.Root());
+    root = testsupport::RealPath(tree.Root());
     tree.MakeDir("o");
     tree.MakeDir("c");
   }
-  std::string P(const std::string& rel) const { return root + "/" + rel; }
+  std::string P(const std::string& rel) const { return root + testsupport::kSeparator + testsupport::Native(rel); }
 
   testsupport::TempTree tree;
   std::string root;
-  common::FaultInjector faults;
+  testsupport::Faults faults;
   common::FixedClock clock;
   compare::Globales g;
   testsupport::RecordingUserInterface ui;
@@ -92,7 +89,7 @@ TEST_F(RunCompareTest, RelativeFoldersAreLoggedAbsoluteInTheDefaultLog) {
   g.options.Unattended = true;
   {
     CurrentFolderGuard cwd(P("trabajo"));
-    EXPECT_EQ(g.RunCompare("a", "../b", false, ui), common::kExitDifferences);
+    EXPECT_EQ(g.RunCompare("a", testsupport::Native("../b"), false, ui), common::kExitDifferences);
   }
   EXPECT_EQ(g.options.LogFileName, "update.log");
   EXPECT_EQ(tree.ReadFile("trabajo/update.log"),
@@ -189,7 +186,8 @@ TEST_F(RunCompareTest, ALogThatCannotBeWrittenIsNotACleanRun) {
   // Said on standard error, with the path and the system's reason.
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "No se pudo escribir el registro \"" +
                                                         P("no-existe/registro.log") + "\": " +
-                                                        common::FsError{ENOENT}.Description() + " (2)\n");
+                                                        common::FsError{testsupport::kErrorNoFolder}.Description() +
+                                                        " (" + std::to_string(testsupport::kErrorNoFolder) + ")\n");
   EXPECT_FALSE(tree.Exists("no-existe"));
   EXPECT_TRUE(ui.messages.empty());
 }

@@ -2,7 +2,9 @@
 // and what it records.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <cmath>
@@ -13,6 +15,7 @@
 #include "common/core/RunStatus.h"
 #include "update/tests/support/EngineFixture.h"
 #include "common/tests/support/ErrorLine.h"
+#include "common/tests/support/Platform.h"
 
 namespace updatetest {
 namespace {
@@ -64,75 +67,87 @@ TEST_P(Mirror, CopyEndsEqualAndASecondRunRecordsNothing) {
   EXPECT_EQ(view.bars.back(), engine->FilesTotal > 0 ? 100.0f : 0.0f);
 }
 
+const MirrorCase kMirrorCases[] = {
+    MirrorCase{"IdenticalTrees",
+               [](testsupport::TempTree& t) {
+                 for (const char* side : {"origen", "copia"}) {
+                   t.WriteFile(std::string(side) + "/a.txt", "a", 100);
+                   t.WriteFile(std::string(side) + "/sub/b.txt", "b", 100);
+                 }
+               },
+               {}},
+    MirrorCase{"CreateUpdateDeleteInOneFolder",
+               [](testsupport::TempTree& t) {
+                 t.WriteFile("origen/a.txt", "nuevo", 200);
+                 t.WriteFile("origen/b.txt", "b", 100);
+                 t.WriteFile("copia/a.txt", "viejo", 100);
+                 t.WriteFile("copia/c.txt", "c", 100);
+               },
+               {R"(update "{o}/a.txt" "{c}/a.txt")", R"(create "{o}/b.txt" "{c}/b.txt")",
+                R"(delete "{c}/c.txt")"}},
+    // Files first, then folder deletions and creations in name order, then
+    // the descent; a removed tree lists its files before its subfolders.
+    MirrorCase{"InDepthInScanOrder",
+               [](testsupport::TempTree& t) {
+                 t.WriteFile("origen/m.txt", "m", 100);
+                 t.WriteFile("origen/x/y/new.txt", "n", 100);
+                 t.WriteFile("origen/z/f.txt", "f", 100);
+                 t.WriteFile("copia/m.txt", "m", 100);
+                 t.WriteFile("copia/a/old.txt", "o", 100);
+                 t.WriteFile("copia/a/in/deep.txt", "d", 100);
+                 t.WriteFile("copia/x/y/gone.txt", "g", 100);
+               },
+               {R"(deletedir "{c}/a")", R"(delete "{c}/a/old.txt")", R"(deletedir "{c}/a/in")",
+                R"(delete "{c}/a/in/deep.txt")", R"(createdir "{c}/z")",
+                R"(delete "{c}/x/y/gone.txt")", R"(create "{o}/x/y/new.txt" "{c}/x/y/new.txt")",
+                R"(create "{o}/z/f.txt" "{c}/z/f.txt")"}},
+    MirrorCase{"HiddenEntriesAreMirrored",
+               [](testsupport::TempTree& t) {
+                 t.WriteFile("origen/.cfg", "c", 100);
+                 t.WriteFile("origen/.dir/.x", "x", 100);
+                 t.WriteFile("copia/.old", "o", 100);
+                 t.WriteFile("copia/.olddir/y", "y", 100);
+               },
+               {R"(create "{o}/.cfg" "{c}/.cfg")", R"(delete "{c}/.old")",
+                R"(createdir "{c}/.dir")", R"(deletedir "{c}/.olddir")",
+                R"(delete "{c}/.olddir/y")", R"(create "{o}/.dir/.x" "{c}/.dir/.x")"}},
+#ifndef _WIN32
+    // Twins that differ only in case: no content goes to the other name.
+    // (A Windows folder cannot hold such twins.)
+    MirrorCase{"CaseTwinsKeepTheirOwnContent",
+               [](testsupport::TempTree& t) {
+                 t.WriteFile("origen/a.txt", "minúsculas", 100);
+                 t.WriteFile("origen/A.txt", "MAYÚSCULAS", 100);
+                 t.WriteFile("origen/Foto.jpg", "foto", 100);
+                 t.WriteFile("copia/a.txt", "vieja", 50);
+                 t.WriteFile("copia/foto.jpg", "1", 100);
+                 t.WriteFile("copia/FOTO.jpg", "2", 100);
+               },
+               {R"(create "{o}/A.txt" "{c}/A.txt")", R"(update "{o}/a.txt" "{c}/a.txt")",
+                R"(delete "{c}/FOTO.jpg")", R"(create "{o}/Foto.jpg" "{c}/Foto.jpg")",
+                R"(delete "{c}/foto.jpg")"}},
+#endif
+    MirrorCase{"FolderInSourceWhereTheCopyHasAFile",
+               [](testsupport::TempTree& t) {
+                 t.WriteFile("origen/x/f.txt", "f", 100);
+                 t.WriteFile("copia/x", "file", 100);
+               },
+               {R"(delete "{c}/x")", R"(createdir "{c}/x")",
+                R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}}};
+
 INSTANTIATE_TEST_SUITE_P(
-    Engine, Mirror,
-    ::testing::Values(
-        MirrorCase{"IdenticalTrees",
-                   [](testsupport::TempTree& t) {
-                     for (const char* side : {"origen", "copia"}) {
-                       t.WriteFile(std::string(side) + "/a.txt", "a", 100);
-                       t.WriteFile(std::string(side) + "/sub/b.txt", "b", 100);
-                     }
-                   },
-                   {}},
-        MirrorCase{"CreateUpdateDeleteInOneFolder",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("origen/a.txt", "nuevo", 200);
-                     t.WriteFile("origen/b.txt", "b", 100);
-                     t.WriteFile("copia/a.txt", "viejo", 100);
-                     t.WriteFile("copia/c.txt", "c", 100);
-                   },
-                   {R"(update "{o}/a.txt" "{c}/a.txt")", R"(create "{o}/b.txt" "{c}/b.txt")",
-                    R"(delete "{c}/c.txt")"}},
-        // Files first, then folder deletions and creations in name order, then
-        // the descent; a removed tree lists its files before its subfolders.
-        MirrorCase{"InDepthInScanOrder",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("origen/m.txt", "m", 100);
-                     t.WriteFile("origen/x/y/new.txt", "n", 100);
-                     t.WriteFile("origen/z/f.txt", "f", 100);
-                     t.WriteFile("copia/m.txt", "m", 100);
-                     t.WriteFile("copia/a/old.txt", "o", 100);
-                     t.WriteFile("copia/a/in/deep.txt", "d", 100);
-                     t.WriteFile("copia/x/y/gone.txt", "g", 100);
-                   },
-                   {R"(deletedir "{c}/a")", R"(delete "{c}/a/old.txt")", R"(deletedir "{c}/a/in")",
-                    R"(delete "{c}/a/in/deep.txt")", R"(createdir "{c}/z")",
-                    R"(delete "{c}/x/y/gone.txt")", R"(create "{o}/x/y/new.txt" "{c}/x/y/new.txt")",
-                    R"(create "{o}/z/f.txt" "{c}/z/f.txt")"}},
-        MirrorCase{"HiddenEntriesAreMirrored",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("origen/.cfg", "c", 100);
-                     t.WriteFile("origen/.dir/.x", "x", 100);
-                     t.WriteFile("copia/.old", "o", 100);
-                     t.WriteFile("copia/.olddir/y", "y", 100);
-                   },
-                   {R"(create "{o}/.cfg" "{c}/.cfg")", R"(delete "{c}/.old")",
-                    R"(createdir "{c}/.dir")", R"(deletedir "{c}/.olddir")",
-                    R"(delete "{c}/.olddir/y")", R"(create "{o}/.dir/.x" "{c}/.dir/.x")"}},
-        // Twins that differ only in case: no content goes to the other name.
-        MirrorCase{"CaseTwinsKeepTheirOwnContent",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("origen/a.txt", "minúsculas", 100);
-                     t.WriteFile("origen/A.txt", "MAYÚSCULAS", 100);
-                     t.WriteFile("origen/Foto.jpg", "foto", 100);
-                     t.WriteFile("copia/a.txt", "vieja", 50);
-                     t.WriteFile("copia/foto.jpg", "1", 100);
-                     t.WriteFile("copia/FOTO.jpg", "2", 100);
-                   },
-                   {R"(create "{o}/A.txt" "{c}/A.txt")", R"(update "{o}/a.txt" "{c}/a.txt")",
-                    R"(delete "{c}/FOTO.jpg")", R"(create "{o}/Foto.jpg" "{c}/Foto.jpg")",
-                    R"(delete "{c}/foto.jpg")"}},
-        MirrorCase{"FolderInSourceWhereTheCopyHasAFile",
-                   [](testsupport::TempTree& t) {
-                     t.WriteFile("origen/x/f.txt", "f", 100);
-                     t.WriteFile("copia/x", "file", 100);
-                   },
-                   {R"(delete "{c}/x")", R"(createdir "{c}/x")",
-                    R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}}),
+    Engine, Mirror, ::testing::ValuesIn(kMirrorCases),
     [](const ::testing::TestParamInfo<MirrorCase>& info) { return std::string(info.param.name); });
 
 // ---- The update rule ----
+
+// The finest step of a modification time the platform keeps: 1 ns on Linux,
+// 100 ns on Windows.
+#ifdef _WIN32
+constexpr int64_t kTick = 100;
+#else
+constexpr int64_t kTick = 1;
+#endif
 
 struct TimeCase {
   const char* name;
@@ -160,8 +175,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, NewerRule,
                          ::testing::Values(TimeCase{"SameTime", 100, 0, 100, 0, false},
                                            TimeCase{"CopyNewer", 100, 0, 200, 0, false},
                                            TimeCase{"SourceNewer", 200, 0, 100, 0, true},
-                                           TimeCase{"OneNanosecondNewer", 100, 1, 100, 0, true},
-                                           TimeCase{"OneNanosecondOlder", 100, 0, 100, 1, false}),
+                                           TimeCase{"OneTickNewer", 100, kTick, 100, 0, true},
+                                           TimeCase{"OneTickOlder", 100, 0, 100, kTick, false}),
                          [](const ::testing::TestParamInfo<TimeCase>& info) {
                            return std::string(info.param.name);
                          });
@@ -213,8 +228,8 @@ TEST_F(Engine, ReadOnlyCopyIsReplacedAndTakesTheSourcesBits) {
   tree.Chmod("copia/f.txt", 0444);
   Run();
   EXPECT_EQ(tree.ReadFile("copia/f.txt"), "nuevo");
-  EXPECT_EQ(tree.Mode("copia/f.txt"), 0644u);
-  EXPECT_EQ(tree.Mode("copia/privado.txt"), 0400u);
+  EXPECT_EQ(tree.Mode("copia/f.txt"), tree.Mode("origen/f.txt"));
+  EXPECT_EQ(tree.Mode("copia/privado.txt"), tree.Mode("origen/privado.txt"));
 }
 
 TEST_F(Engine, ReadOnlyFolderTreeIsRemoved) {
@@ -230,6 +245,7 @@ TEST_F(Engine, ReadOnlyFolderTreeIsRemoved) {
 }
 
 TEST_F(Engine, LinksAreRecreatedNeverFollowed) {
+  SKIP_ON_WINDOWS("symbolic links recreated");
   tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
   tree.Symlink("origen/rota", "destino inexistente");
   tree.Symlink("origen/carpeta", "../fuera");
@@ -242,6 +258,7 @@ TEST_F(Engine, LinksAreRecreatedNeverFollowed) {
 }
 
 TEST_F(Engine, LinkInTheCopyIsRemovedWithoutTouchingWhatItPointsTo) {
+  SKIP_ON_WINDOWS("symbolic links as Linux makes them");
   tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
   tree.Symlink("copia/enlace", tree.Path("fuera"));
   tree.WriteFile("origen/sub/f.txt", "f", 100);
@@ -253,6 +270,7 @@ TEST_F(Engine, LinkInTheCopyIsRemovedWithoutTouchingWhatItPointsTo) {
   EXPECT_EQ(tree.Snapshot("fuera").size(), 1u);
 }
 
+#ifndef _WIN32
 TEST_F(Engine, SpecialFileGivesACopyLineAndTheRunGoesOn) {
   ASSERT_EQ(mkfifo(tree.Path("origen/tubo").c_str(), 0644), 0);
   tree.WriteFile("origen/z.txt", "z", 100);
@@ -264,6 +282,7 @@ TEST_F(Engine, SpecialFileGivesACopyLineAndTheRunGoesOn) {
   EXPECT_FALSE(tree.Exists("copia/tubo"));
   EXPECT_EQ(tree.ReadFile("copia/z.txt"), "z");
 }
+#endif
 
 // ---- /exec, /log and /test ----
 
@@ -369,7 +388,7 @@ TEST_F(Engine, TestModeListsAFolderThatWouldReplaceAFile) {
 TEST_F(Engine, MissingDestinationIsReportedAndNothingIsCreated) {
   tree.WriteFile("origen/a.txt", "a", 100);
   EXPECT_EQ(Run("origen", "nueva"),
-            Lines{ErrorLine(ENOENT, "list \"" + tree.Path("nueva") + "\"")});
+            Lines{ErrorLine(testsupport::kErrorNotFound, "list \"" + tree.Path("nueva") + "\"")});
   EXPECT_FALSE(tree.Exists("nueva"));
   EXPECT_EQ(errors.Failures(), 1);
 }
@@ -440,11 +459,12 @@ TEST_P(FailingCopy, LeavesTheOldCopyAndNoTemporaryFile) {
   tree.WriteFile("origen/other.txt", "o", 100);
   tree.WriteFile("copia/data.txt", "viejo", 100);
   tree.Chmod("copia/data.txt", 0444);
+  const unsigned readOnly = tree.Mode("copia/data.txt");
   options.LogOps = 0;
   faults.FailOn(GetParam().op, GetParam().pathPart, EIO);
   EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(copy "{o}/data.txt" "{c}/data.txt")"))});
   EXPECT_EQ(tree.ReadFile("copia/data.txt"), "viejo");
-  EXPECT_EQ(tree.Mode("copia/data.txt"), 0444u);
+  EXPECT_EQ(tree.Mode("copia/data.txt"), readOnly);
   EXPECT_EQ(tree.MtimeNsec("copia/data.txt"), 100 * 1000000000LL);
   EXPECT_EQ(Names("copia"), (std::vector<std::string>{"data.txt", "other.txt"}));
   EXPECT_EQ(errors.Failures(), 1);
@@ -484,7 +504,7 @@ TEST_F(Engine, FileThatCannotBeDeletedKeepsItsFolder) {
                           Expand(R"(delete "{c}/old/keep.txt")"),
                           ErrorLine(EACCES, Expand(R"(del "{c}/old/keep.txt")")),
                           Expand(R"(delete "{c}/old/z.txt")"),
-                          ErrorLine(ENOTEMPTY, Expand(R"(rmdir "{c}/old")"))}));
+                          ErrorLine(testsupport::kErrorNotEmpty, Expand(R"(rmdir "{c}/old")"))}));
   EXPECT_EQ(Names("copia/old"), std::vector<std::string>{"keep.txt"});
 }
 
@@ -500,6 +520,7 @@ TEST_F(Engine, FolderThatCannotBeListedIsNotEmptied) {
 }
 
 TEST_F(Engine, FolderSwappedForALinkDuringItsRemovalIsNotFollowed) {
+  SKIP_ON_WINDOWS("POSIX modes and symbolic links");
   options.LogOps = update::OpDelete;
   tree.WriteFile("fuera/dentro.txt", "no tocar", 100);
   tree.Chmod("fuera", 0750);
@@ -579,6 +600,8 @@ void PrintTo(const OverlapCase& c, std::ostream* os) { *os << c.name; }
 class Overlap : public Engine, public ::testing::WithParamInterface<OverlapCase> {};
 
 TEST_P(Overlap, IsRefusedAndNothingChanges) {
+  if (GetParam().origen == std::string("enlace") && testsupport::UnderWine())
+    GTEST_SKIP() << "Wine 8 reports the folder link it makes as missing (error 2) when it is listed";
   tree.WriteFile("origen/a.txt", "a", 100);
   tree.WriteFile("origen/sub/b.txt", "b", 100);
   tree.WriteFile("copia/c.txt", "c", 100);

@@ -71,8 +71,12 @@ FsError FileSystem::Flush(const std::string& folder) const {
   Handle h(::CreateFileW(volume.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          0, nullptr));
   if (!h.Valid()) return {};
-  if (!::FlushFileBuffers(h.Get())) return Failed(LastError(), FsOp::Write, folder);
-  return {};
+  if (::FlushFileBuffers(h.Get())) return {};
+  // A volume whose driver has no flush of its own (some network and virtual
+  // drives, and Wine's) cannot be asked either.
+  const int error = LastError();
+  if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) return {};
+  return Failed(error, FsOp::Write, folder);
 }
 
 FsError FileSystem::OpenAppend(const std::string& path, int& fd) const {

@@ -1,4 +1,5 @@
 #include "common/tests/support/TempTree.h"
+#include "common/tests/support/Platform.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -89,6 +90,8 @@ void RemoveTree(const std::string& path) {
   }
   rmdir(path.c_str());
 }
+
+bool UnderWine() { return false; }
 
 TempTree::TempTree() {
   const char* tmp = std::getenv("TMPDIR");

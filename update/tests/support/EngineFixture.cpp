@@ -27,7 +27,8 @@ std::vector<std::string> EngineFixture::Run(const std::string& origen, const std
   return errors.Lines();
 }
 
-std::string EngineFixture::Expand(const std::string& text) const {
+std::string ExpandRoots(const testsupport::TempTree& tree, const std::string& written) {
+  const std::string text = testsupport::Native(written);
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text.compare(i, 3, "{o}") == 0) {
@@ -45,7 +46,7 @@ std::string EngineFixture::Expand(const std::string& text) const {
 
 std::vector<std::string> EngineFixture::Expand(const std::vector<std::string>& lines) const {
   std::vector<std::string> out;
-  for (const auto& l : lines) out.push_back(Expand(l));
+  for (const auto& l : lines) out.push_back(ExpandRoots(tree, l));
   return out;
 }
 

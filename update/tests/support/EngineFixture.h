@@ -11,6 +11,7 @@
 
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
+#include "common/tests/support/Platform.h"
 #include "common/tests/support/TempTree.h"
 #include "common/core/ErrorList.h"
 #include "update/core/Options.h"
@@ -22,6 +23,10 @@ namespace updatetest {
 // Sunday 6 December 2026, 17:05:09.
 common::LocalTime SundayEvening();
 
+// Text with {o} and {c} replaced by the full paths of the tree's origen and
+// copia, and "/" by the platform's separator.
+std::string ExpandRoots(const testsupport::TempTree& tree, const std::string& text);
+
 class EngineFixture : public ::testing::Test {
  protected:
   EngineFixture();
@@ -31,12 +36,11 @@ class EngineFixture : public ::testing::Test {
   std::vector<std::string> Run(const std::string& origen = "origen",
                                const std::string& destino = "copia");
 
-  // Text with {o} and {c} replaced by the full paths of origen and copia.
-  std::string Expand(const std::string& text) const;
+  std::string Expand(const std::string& text) const { return ExpandRoots(tree, text); }
   std::vector<std::string> Expand(const std::vector<std::string>& lines) const;
 
   testsupport::TempTree tree;
-  common::FaultInjector faults;
+  testsupport::Faults faults;
   common::FileSystem fs{&faults};
   common::FixedClock clock{SundayEvening()};
   update::Options options;

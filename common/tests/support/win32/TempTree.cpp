@@ -4,6 +4,7 @@
 // when the owner's write bit is missing, as the Linux tests write it).
 
 #include "common/tests/support/TempTree.h"
+#include "common/tests/support/Platform.h"
 
 #include <cstdio>
 #include <sstream>
@@ -106,6 +107,11 @@ void RemoveTree(const std::string& path) {
     ::RemoveDirectoryW(W(path).c_str());
   else
     ::DeleteFileW(W(path).c_str());
+}
+
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 TempTree::TempTree() {
