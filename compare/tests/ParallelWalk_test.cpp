@@ -173,30 +173,20 @@ class OrderedReport : public ParallelWalk {
           tree.WriteFile("c/" + f, small);
           Expect("Falta archivo de origen: " + Q(O(f)), reported);
           break;
-        case 5:  // the origin cannot be opened
+        // 5: the origin cannot be opened; 6: the copy cannot; 7: the copy's
+        // only read fails; 8: the origin's. The copies of 6 and 8 differ.
+        case 5:
+        case 6:
+        case 7:
+        case 8: {
+          const int role = i % 13;
+          const int error = role == 5 ? EACCES : EIO;
           tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, small);
-          Fail(FsOp::Open, O(f), EACCES);
-          Expect(PairFailed(EACCES, f), reported);
+          tree.WriteFile("c/" + f, role % 2 == 0 ? other : small);
+          Fail(role <= 6 ? FsOp::Open : FsOp::Read, role == 5 || role == 8 ? O(f) : C(f), error);
+          Expect(PairFailed(error, f), reported);
           break;
-        case 6:  // the copy cannot be opened
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, other);
-          Fail(FsOp::Open, C(f), EIO);
-          Expect(PairFailed(EIO, f), reported);
-          break;
-        case 7:  // the copy's only read fails
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, small);
-          Fail(FsOp::Read, C(f), EIO);
-          Expect(PairFailed(EIO, f), reported);
-          break;
-        case 8:  // the origin's only read fails
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, other);
-          Fail(FsOp::Read, O(f), EIO);
-          Expect(PairFailed(EIO, f), reported);
-          break;
+        }
         case 9:
           tree.WriteFile("o/" + f, "");
           tree.WriteFile("c/" + f, "");

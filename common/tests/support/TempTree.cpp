@@ -145,6 +145,13 @@ void TempTree::Symlink(const std::string& rel, const std::string& target) {
   if (symlink(target.c_str(), p.c_str()) != 0) Fail("symlink", p);
 }
 
+bool TempTree::FolderLink(const std::string& rel, const std::string& target) {
+  Symlink(rel, Path(target));
+  return true;
+}
+
+bool TempTree::MakeSpecial(const std::string& rel) { return mkfifo(Path(rel).c_str(), 0644) == 0; }
+
 void TempTree::Chmod(const std::string& rel, unsigned mode) {
   if (chmod(Path(rel).c_str(), mode) != 0) Fail("chmod", Path(rel));
 }

@@ -25,6 +25,17 @@ class TempTree {
                  int64_t mtimeNsec = 0);
   void SetMtime(const std::string& rel, int64_t sec, int64_t nsec = 0);  // does not follow links
   void Symlink(const std::string& rel, const std::string& target);
+  // A link at rel to the tree's folder target, as the system's own tools
+  // make one: a symbolic link on Linux, a junction on Windows. False where
+  // the system cannot make it.
+  bool FolderLink(const std::string& rel, const std::string& target);
+  // An entry the programs list with the files but never open or enter: a
+  // FIFO on Linux, on Windows a junction to the tree's root (followed, it
+  // would loop). False where the system cannot make one.
+  bool MakeSpecial(const std::string& rel);
+  // Why FolderLink and MakeSpecial can fail: Wine 8 answers the junction's
+  // FSCTL_SET_REPARSE_POINT with ERROR_NOT_SUPPORTED.
+  static constexpr const char* kNoLinkWhy = "no junctions here (Wine 8 cannot make them)";
   void Chmod(const std::string& rel, unsigned mode);
   void Remove(const std::string& rel);  // file, link or whole folder
 

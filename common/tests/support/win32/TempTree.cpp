@@ -7,11 +7,14 @@
 #include "common/tests/support/Platform.h"
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "common/core/win32/Win32Detail.h"
+
+#include <winioctl.h>
 
 namespace testsupport {
 namespace {
@@ -173,6 +176,43 @@ void TempTree::Symlink(const std::string& rel, const std::string& target) {
     flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
   if (!::CreateSymbolicLinkW(W(p).c_str(), Widen(Backslashed(target)).c_str(), flags)) Fail("symlink", p);
 }
+
+bool TempTree::FolderLink(const std::string& rel, const std::string& target) {
+  // A mount-point reparse point on an empty folder: its data is the NT path
+  // of the target ("\\??\\C:\\...") and the path as shown, both NUL-ended.
+  const std::string p = Path(rel);
+  MakeDirs(p.substr(0, p.rfind('\\')));
+  if (!::CreateDirectoryW(W(p).c_str(), nullptr)) Fail("mkdir", p);
+  const std::wstring shown = Widen(Path(target));
+  const std::wstring nt = L"\\??\\" + shown;
+  const size_t ntBytes = nt.size() * sizeof(wchar_t), shownBytes = shown.size() * sizeof(wchar_t);
+  std::vector<unsigned char> data(16 + ntBytes + shownBytes + 2 * sizeof(wchar_t));
+  auto put16 = [&data](size_t at, size_t value) {
+    data[at] = static_cast<unsigned char>(value & 0xFF);
+    data[at + 1] = static_cast<unsigned char>(value >> 8);
+  };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::memcpy(data.data(), &tag, sizeof tag);
+  put16(4, data.size() - 8);                   // the length of what follows the header
+  put16(8, 0);                                 // the NT path: offset, length
+  put16(10, ntBytes);
+  put16(12, ntBytes + sizeof(wchar_t));        // the path as shown: offset, length
+  put16(14, shownBytes);
+  std::memcpy(data.data() + 16, nt.data(), ntBytes);
+  std::memcpy(data.data() + 16 + ntBytes + sizeof(wchar_t), shown.data(), shownBytes);
+  HANDLE h = ::CreateFileW(W(p).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  DWORD returned = 0;
+  const bool made = h != INVALID_HANDLE_VALUE &&
+                    ::DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                                      nullptr, 0, &returned, nullptr);
+  if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  if (made && (AttributesOf(p) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  ::RemoveDirectoryW(W(p).c_str());
+  return false;
+}
+
+bool TempTree::MakeSpecial(const std::string& rel) { return FolderLink(rel, ""); }
 
 void TempTree::Chmod(const std::string& rel, unsigned mode) {
   const std::string p = Path(rel);
