@@ -11,10 +11,9 @@
 #include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
-#include "common/core/WindowFrontEnd.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Globales.h"
-#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/RecordingWindows.h"
 #include "common/tests/support/ErrorLine.h"
 #include "common/tests/support/Platform.h"
 
@@ -203,20 +202,9 @@ TEST_F(RunCompareTest, EachRunStartsWithAnEmptyList) {
 
 // --- Start-up --------------------------------------------------------------------
 
-class RecordingWindows : public common::WindowFrontEnd {
- public:
-  common::UserInterface& Ui() override { return ui; }
-  int RunMainWindow(const std::string& origen) override {
-    mainWindows.push_back(origen);
-    return 0;
-  }
-  testsupport::RecordingUserInterface ui;
-  Lines mainWindows;
-};
-
 class CompareMainTest : public RunCompareTest {
  protected:
-  RecordingWindows windows;
+  testsupport::RecordingWindows windows;
 };
 
 TEST_F(CompareMainTest, HelpShowsOnlyTheUsage) {

@@ -7,26 +7,14 @@
 #include <cerrno>
 
 #include "common/core/RunStatus.h"
-#include "common/core/WindowFrontEnd.h"
 #include "common/tests/support/TempTree.h"
 #include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/RecordingView.h"
+#include "common/tests/support/RecordingWindows.h"
 #include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
-
-class TestWindows : public common::WindowFrontEnd {
- public:
-  common::UserInterface& Ui() override { return ui; }
-  int RunMainWindow(const std::string& origen) override {
-    mainWindows.push_back(origen);
-    return 0;
-  }
-  testsupport::RecordingUserInterface ui;
-  std::vector<std::string> mainWindows;
-};
 
 // Runs the test in another current folder and comes back.
 class InFolder {
@@ -233,7 +221,7 @@ TEST(UpdateMain, FewerThanTwoFoldersOpenTheMainWindow) {
   } cases[] = {{{}, ""}, {{"/u", "/tmp/a"}, "/tmp/a"}, {{"", "/tmp/b"}, ""}, {{"rel"}, "rel"}};
   for (const auto& c : cases) {
     update::Globales g;
-    TestWindows windows;
+    testsupport::RecordingWindows windows;
     EXPECT_EQ(update::UpdateMain(c.args, g, &windows), 0);
     EXPECT_EQ(windows.mainWindows, std::vector<std::string>{c.origen});
     EXPECT_EQ(windows.ui.view.opened, 0);
@@ -246,7 +234,7 @@ TEST(UpdateMain, TwoFoldersRunAtOnceOnTheWindows) {
   tree.MakeDir("copia");
   common::FixedClock clock(SundayEvening());
   update::Globales g(nullptr, &clock);
-  TestWindows windows;
+  testsupport::RecordingWindows windows;
   std::string log = tree.Path("r.log");
   EXPECT_EQ(update::UpdateMain({"-u", "/LOG:c", "/logfile:" + log, tree.Path("origen"),
                                 tree.Path("copia")},
