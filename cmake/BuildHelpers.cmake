@@ -51,8 +51,9 @@ endfunction()
 # add_gtest_suite(<name> SOURCES <file>... LIBRARIES <target>...
 #                 [PROGRAMS <program>...] [TEST_PREFIX <prefix>])
 # One GoogleTest program in build/tests, its cases registered one by one with
-# CTest (in a Windows cross-build, the program as one test). Each program named is built first and its path given to the tests as
-# <PROGRAM>_PROGRAM (UPDATE_PROGRAM, COMPARE_PROGRAM) for the end-to-end runs.
+# CTest (in a Windows cross-build, the program as one test). Each program
+# named is built first and its path given to the tests as <PROGRAM>_PROGRAM
+# (UPDATE_PROGRAM, COMPARE_PROGRAM) for the end-to-end runs.
 function(add_gtest_suite name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "TEST_PREFIX" "SOURCES;LIBRARIES;PROGRAMS")
   add_executable(${name} ${arg_SOURCES})

@@ -51,7 +51,9 @@ class FaultRun : public ::testing::Test {
   }
 
   int Run(bool quick = false) { return g.RunCompare(P("o"), P("c"), quick, ui); }
-  std::string P(const std::string& rel) const { return root + testsupport::kSeparator + testsupport::Native(rel); }
+  std::string P(const std::string& rel) const {
+    return root + testsupport::kSeparator + testsupport::Native(rel);
+  }
   std::string Expand(const std::string& written) const {
     const std::string text = testsupport::Native(written);
     std::string out;

@@ -80,7 +80,8 @@ Options Read(const std::string& text, std::string& origen, std::string& destino,
 
 TEST(ReadOptionsTest, ReadsEverySwitchAndMakesBothFoldersAbsolute) {
   std::string o, d;
-  Options opts = Read("/U /LogFile:/var/log/copia.log /q /Debug datos " + testsupport::Native("../copia") + " tercero", o, d);
+  const std::string copia = testsupport::Native("../copia");
+  Options opts = Read("/U /LogFile:/var/log/copia.log /q /Debug datos " + copia + " tercero", o, d);
   EXPECT_TRUE(opts.Unattended);
   EXPECT_TRUE(opts.DebugMode);
   EXPECT_EQ(opts.LogFileName, "/var/log/copia.log");

@@ -48,7 +48,9 @@ class RunCompareTest : public ::testing::Test {
     tree.MakeDir("o");
     tree.MakeDir("c");
   }
-  std::string P(const std::string& rel) const { return root + testsupport::kSeparator + testsupport::Native(rel); }
+  std::string P(const std::string& rel) const {
+    return root + testsupport::kSeparator + testsupport::Native(rel);
+  }
 
   testsupport::TempTree tree;
   std::string root;
