@@ -49,8 +49,8 @@ class ProgramWindows : public QtFrontEnd {
  public:
   // Needs a QApplication; g outlives the front end.
   explicit ProgramWindows(typename MainForm::Globals& g)
-      : QtFrontEnd(QString::fromUtf8(MainForm::Look().title), QString::fromUtf8(MainForm::Look().iconName),
-                   MakeProgressWindow(MainForm::Look()),
+      : QtFrontEnd(QString::fromUtf8(MainForm::Look().title),
+                   QString::fromUtf8(MainForm::Look().iconName), MakeProgressWindow(MainForm::Look()),
                    [&g](QtUserInterface& ui) { return std::make_unique<MainForm>(g, ui); }) {}
 
   MainForm& ShowMainWindow(const std::string& origen) {

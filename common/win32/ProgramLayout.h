@@ -1,9 +1,6 @@
 #pragma once
 // The Win32 windows of one program drawn from its ProgramLook: the layouts
 // of its main and progress windows and what its About window shows.
-//
-// A layout points to texts it holds itself: build it where the window is
-// built (the window reads it while it is constructed), never copy it.
 
 #include <string>
 
@@ -14,28 +11,19 @@
 
 namespace common::win32 {
 
-class MainLayout {
+// The layouts point to texts the object holds: build it where the window
+// is built (the window reads its layout while it is constructed).
+class ProgramLayout {
  public:
-  explicit MainLayout(const ProgramLook& look);
-  MainLayout(const MainLayout&) = delete;
-  MainLayout& operator=(const MainLayout&) = delete;
-  operator const FolderPairLayout&() const { return layout_; }
+  explicit ProgramLayout(const ProgramLook& look);
+  ProgramLayout(const ProgramLayout&) = delete;
+  ProgramLayout& operator=(const ProgramLayout&) = delete;
+
+  FolderPairLayout main;
+  ProgressLayout progress;
 
  private:
-  std::wstring caption_, runName_, runCaption_;
-  FolderPairLayout layout_;
-};
-
-class ProgressLayoutOf {
- public:
-  explicit ProgressLayoutOf(const ProgramLook& look);
-  ProgressLayoutOf(const ProgressLayoutOf&) = delete;
-  ProgressLayoutOf& operator=(const ProgressLayoutOf&) = delete;
-  operator const ProgressLayout&() const { return layout_; }
-
- private:
-  std::wstring name_, caption_;
-  ProgressLayout layout_;
+  std::wstring title_, runName_, runCaption_, progressName_, progressCaption_;
 };
 
 // iconId: the program's icon among the resources (IDI_UPDATE).

@@ -30,10 +30,10 @@ const common::ProgramLook kCompareLook{
     .about = {.major = VERSION_MAJOR,
               .minor = VERSION_MINOR,
               .revision = VERSION_REVISION,
-              .description = "Compara dos copias de una carpeta. Ideal para validar una copia de "
-                             "seguridad creada y mantenida por Update u otra herramienta de copia de "
-                             "seguridad incremental. V\u00e9ase Create.txt para m\u00e1s "
-                             "informaci\u00f3n.",
+              .description =
+                  "Compara dos copias de una carpeta. Ideal para validar una copia de seguridad "
+                  "creada y mantenida por Update u otra herramienta de copia de seguridad "
+                  "incremental. V\u00e9ase Create.txt para m\u00e1s informaci\u00f3n.",
               .legalNotice = LEGAL_NOTICE},
 };
 

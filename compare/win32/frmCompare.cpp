@@ -6,6 +6,7 @@
 namespace compare::win32 {
 
 frmCompare::frmCompare(const bool& mainFormLoaded)
-    : common::win32::ProgressWindow(common::win32::ProgressLayoutOf(kCompareLook), mainFormLoaded) {}
+    : common::win32::ProgressWindow(common::win32::ProgramLayout(kCompareLook).progress,
+                                    mainFormLoaded) {}
 
 }  // namespace compare::win32

@@ -17,7 +17,7 @@ common::win32::AboutInfo AboutCompare() { return common::win32::About(kCompareLo
 
 frmMain::frmMain(bool& mainFormLoaded, common::win32::Win32UserInterface& ui, bool quick,
                  Actions actions)
-    : common::win32::FolderPairForm(common::win32::MainLayout(kCompareLook), mainFormLoaded,
+    : common::win32::FolderPairForm(common::win32::ProgramLayout(kCompareLook).main, mainFormLoaded,
                                     AboutCompare(), ui),
       actions_(std::move(actions)) {
   // Last in tab order, though it sits above the buttons.

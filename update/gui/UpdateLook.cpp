@@ -30,9 +30,10 @@ const common::ProgramLook kUpdateLook{
     .about = {.major = VERSION_MAJOR,
               .minor = VERSION_MINOR,
               .revision = VERSION_REVISION,
-              .description = "Mantiene sincronizadas dos copias de una carpeta. Ideal para copias de "
-                             "seguridad diarias sobre un segundo disco duro o un dispositivo removible. "
-                             "V\u00e9ase Update.txt para m\u00e1s informaci\u00f3n.",
+              .description =
+                  "Mantiene sincronizadas dos copias de una carpeta. Ideal para copias de seguridad "
+                  "diarias sobre un segundo disco duro o un dispositivo removible. V\u00e9ase "
+                  "Update.txt para m\u00e1s informaci\u00f3n.",
               .legalNotice = LEGAL_NOTICE},
 };
 

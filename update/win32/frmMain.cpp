@@ -9,7 +9,7 @@ namespace update::win32 {
 common::win32::AboutInfo AboutUpdate() { return common::win32::About(kUpdateLook, IDI_UPDATE); }
 
 frmMain::frmMain(bool& mainFormLoaded, common::win32::Win32UserInterface& ui, Runner run)
-    : common::win32::FolderPairForm(common::win32::MainLayout(kUpdateLook), mainFormLoaded,
+    : common::win32::FolderPairForm(common::win32::ProgramLayout(kUpdateLook).main, mainFormLoaded,
                                     AboutUpdate(), ui),
       run_(std::move(run)) {
   Load();

@@ -6,6 +6,7 @@
 namespace update::win32 {
 
 frmUpdate::frmUpdate(const bool& mainFormLoaded)
-    : common::win32::ProgressWindow(common::win32::ProgressLayoutOf(kUpdateLook), mainFormLoaded) {}
+    : common::win32::ProgressWindow(common::win32::ProgramLayout(kUpdateLook).progress,
+                                    mainFormLoaded) {}
 
 }  // namespace update::win32
