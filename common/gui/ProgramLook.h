@@ -1,9 +1,9 @@
 #pragma once
-// ProgramLook: what the windows of one program show that the other
-// program's do not. Its title and icon, the twips of its main and progress
-// windows, its run button and its About text, as plain numbers and UTF-8
-// texts: the Qt windows (ProgramLayout.h) and the Win32 windows
-// (common/win32/ProgramLayout.h) are both drawn from it.
+// ProgramLook: what the windows of one program show. Its title and icon,
+// the twips of its main and progress windows, its run button and its About
+// text, as plain numbers and UTF-8 texts: the Qt windows (ProgramLayout.h)
+// and the Win32 windows (common/win32/ProgramLayout.h) are both drawn from
+// it. Where both programs' windows agree the field says so once, here.
 
 namespace common {
 
@@ -16,8 +16,8 @@ struct ProgramLook {
   const char* iconName;  // "update": the icon's name in the theme
 
   struct MainWindow {
-    int clientWidth, clientHeight;
-    Twips label1, txtOrigen, cmdExploraOrigen;
+    int clientWidth = 4095, clientHeight;
+    Twips label1, txtOrigen = {120, 360, 3492, 288}, cmdExploraOrigen = {3720, 360, 252, 252};
     Twips label2, txtDestino, cmdExploraDestino;
     Twips cmdAcercaDe, cmdCancelar, runButton;
     const char* runName;     // "cmdActualizar"
@@ -28,11 +28,11 @@ struct ProgramLook {
     const char* name;     // "frmUpdate"
     const char* caption;  // "Actualizando..."
     int clientWidth, clientHeight;
-    Twips picture;  // Picture1; imgAni sits inside it
-    Twips file;     // lblFile
-    Twips path;     // lblPath
-    Twips bar;      // pbBarra
-    Twips cancel;   // cmdCancelar
+    Twips picture = {120, 120, 612, 612};   // Picture1; imgAni sits inside it
+    Twips file;                             // lblFile
+    Twips path;                             // lblPath
+    Twips bar = {120, 1440, 4575, 255};     // pbBarra
+    Twips cancel = {4800, 1440, 972, 372};  // cmdCancelar
   } progress;
 
   struct About {
