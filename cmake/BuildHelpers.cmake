@@ -93,3 +93,43 @@ function(add_qtest_suite name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
   endif()
 endfunction()
+
+# add_program(<name> LOOK <class> VERSION <major> <minor> <revision> GUIDE <file>)
+# One program, from its folder once <name>_core exists: <name>_look (what its
+# windows show, gui/<class>.cpp, with its version and the legal notice), the
+# executable from app/main.cpp, its user guide, and its windows: gui/ (Qt,
+# <name>_gui) when BUILD_GUI is on, win32/ (plain Win32 controls,
+# <name>_win32_frontend) on Windows.
+function(add_program name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LOOK;GUIDE" "VERSION")
+  list(GET arg_VERSION 0 major)
+  list(GET arg_VERSION 1 minor)
+  list(GET arg_VERSION 2 revision)
+  add_layer_library(${name}_look DIR gui/ CLASSES ${arg_LOOK}
+                    FILES ${PROJECT_SOURCE_DIR}/common/gui/ProgramLook.h)
+  target_compile_definitions(${name}_look PRIVATE VERSION_MAJOR=${major} VERSION_MINOR=${minor}
+                             VERSION_REVISION=${revision} LEGAL_NOTICE="${LEGAL_NOTICE}")
+
+  add_executable(${name} app/main.cpp)
+  install(TARGETS ${name} RUNTIME DESTINATION bin)
+  install(FILES ${arg_GUIDE} DESTINATION share/doc/${name})
+  target_link_libraries(${name} PRIVATE ${name}_core)
+
+  string(TOUPPER ${name} macro)
+  if(BUILD_GUI)
+    add_subdirectory(gui)
+    # The program shows these windows whenever a display is available.
+    target_link_libraries(${name} PRIVATE ${name}_gui)
+    target_compile_definitions(${name} PRIVATE ${macro}_WITH_WINDOWS)
+    install(FILES ${PROJECT_SOURCE_DIR}/data/${name}.desktop DESTINATION share/applications)
+  endif()
+  if(WIN32)
+    add_subdirectory(win32)
+    # Started from the desktop it shows them; its icon and the manifest for
+    # themed controls are resources.
+    target_sources(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/win32/${name}.rc)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${name}_win32_frontend)
+    target_compile_definitions(${name} PRIVATE ${macro}_WITH_WIN32_WINDOWS)
+  endif()
+endfunction()

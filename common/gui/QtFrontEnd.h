@@ -11,6 +11,7 @@
 
 #include "common/core/WindowFrontEnd.h"
 #include "common/gui/FolderPairForm.h"
+#include "common/gui/ProgramLayout.h"
 #include "common/gui/ProgressWindow.h"
 #include "common/gui/QtUserInterface.h"
 
@@ -42,15 +43,14 @@ class QtFrontEnd : public WindowFrontEnd {
 };
 
 // The windows of one program, as its frmMain describes them: the run state
-// it is built on (Globals), its progress window (ProgressForm), the caption
-// of the program's own messages (kTitle) and the name of its icon (kIconName).
+// it is built on (Globals) and what its windows show (Look()).
 template <class MainForm>
 class ProgramWindows : public QtFrontEnd {
  public:
   // Needs a QApplication; g outlives the front end.
   explicit ProgramWindows(typename MainForm::Globals& g)
-      : QtFrontEnd(QString::fromUtf8(MainForm::kTitle), QString::fromUtf8(MainForm::kIconName),
-                   std::make_unique<typename MainForm::ProgressForm>(),
+      : QtFrontEnd(QString::fromUtf8(MainForm::Look().title),
+                   QString::fromUtf8(MainForm::Look().iconName), MakeProgressWindow(MainForm::Look()),
                    [&g](QtUserInterface& ui) { return std::make_unique<MainForm>(g, ui); }) {}
 
   MainForm& ShowMainWindow(const std::string& origen) {

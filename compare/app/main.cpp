@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
 #ifdef COMPARE_WITH_WIN32_WINDOWS
   // Started from the desktop the program shows its Win32 windows; from a
   // console or a scheduled task it stays in the console.
-  if (common::DisplayAvailable()) windows = std::make_unique<compare::win32::Win32FrontEnd>(g);
+  if (common::DisplayAvailable()) windows = compare::win32::Win32Windows(g);
 #endif
 #ifdef _WIN32
   // Windows gives the program its argument text whole; the parser splits it

@@ -40,20 +40,20 @@ namespace {
 
 common::ProgramStart ProgramOf(Globales& g) {
   g.errorList.Clear();
-  common::ProgramStart program{
-      kSwitchNames,
-      UsageText(),
-      [&g](const common::mCmdLine& cmd, std::string& origen, std::string& destino) {
-        return ReadOptions(cmd, g.options, origen, destino, CurrentFolder());
-      },
-      [&g](const std::string& origen, const std::string& destino, common::UserInterface& ui) {
-        return g.RunCompare(origen, destino, g.options.Quick, ui);
-      },
-      "Compare",
-      "No hay pantalla disponible para abrir la ventana de Compare. "
-      "Indique la carpeta de origen y la de destino en la línea de órdenes "
-      "(compare /? muestra la ayuda)."};
-  return program;
+  return {.switchNames = kSwitchNames,
+          .usage = UsageText(),
+          .readOptions =
+              [&g](const common::mCmdLine& cmd, std::string& origen, std::string& destino) {
+                return ReadOptions(cmd, g.options, origen, destino, CurrentFolder());
+              },
+          .run =
+              [&g](const std::string& origen, const std::string& destino, common::UserInterface& ui) {
+                return g.RunCompare(origen, destino, g.options.Quick, ui);
+              },
+          .noDisplayTitle = "Compare",
+          .noDisplayText = "No hay pantalla disponible para abrir la ventana de Compare. "
+                           "Indique la carpeta de origen y la de destino en la línea de órdenes "
+                           "(compare /? muestra la ayuda)."};
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "common/gui/FolderPairForm.h"
 #include "common/gui/QtFrontEnd.h"
-#include "compare/gui/frmCompare.h"
+#include "compare/gui/CompareLook.h"
 
 class QCheckBox;
 
@@ -19,9 +19,7 @@ class frmMain : public common::FolderPairForm {
  public:
   // What the shared front end needs to know of the program.
   using Globals = Globales;
-  using ProgressForm = frmCompare;
-  static constexpr const char* kTitle = "Compare";
-  static constexpr const char* kIconName = "compare";
+  static const common::ProgramLook& Look() { return kCompareLook; }
 
   frmMain(Globales& g, common::QtUserInterface& ui);
 

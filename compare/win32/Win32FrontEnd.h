@@ -1,7 +1,9 @@
 #pragma once
 // The Win32 windows of compare: its frmMain and frmCompare on the shared front end.
 
-#include "common/win32/Win32FrontEnd.h"
+#include <memory>
+
+#include "common/core/WindowFrontEnd.h"
 
 namespace compare {
 
@@ -9,11 +11,8 @@ class Globales;
 
 namespace win32 {
 
-class Win32FrontEnd : public common::win32::Win32FrontEnd {
- public:
-  // g outlives the front end.
-  explicit Win32FrontEnd(Globales& g);
-};
+// g outlives the windows.
+std::unique_ptr<common::WindowFrontEnd> Win32Windows(Globales& g);
 
 }  // namespace win32
 }  // namespace compare

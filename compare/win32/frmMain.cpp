@@ -1,7 +1,9 @@
 #include "compare/win32/frmMain.h"
 
 #include "common/win32/MessageBox.h"
+#include "common/win32/ProgramLayout.h"
 #include "common/win32/resources/ResourceIds.h"
+#include "compare/gui/CompareLook.h"
 
 namespace compare::win32 {
 
@@ -9,45 +11,14 @@ namespace {
 
 constexpr int kQuick = 210;
 
-common::win32::FolderPairLayout Layout() {
-  common::win32::FolderPairLayout layout{};
-  layout.caption = L"Compare";
-  layout.clientWidth = 4095;
-  layout.clientHeight = 2295;
-  layout.label1 = {120, 120, 1335, 255};
-  layout.txtOrigen = {120, 360, 3492, 288};
-  layout.cmdExploraOrigen = {3720, 360, 252, 252};
-  layout.label2 = {120, 720, 1335, 255};
-  layout.txtDestino = {120, 960, 3492, 288};
-  layout.cmdExploraDestino = {3720, 960, 252, 252};
-  layout.cmdAcercaDe = {120, 1800, 1212, 372};
-  layout.cmdCancelar = {1920, 1800, 972, 372};
-  layout.runButton = {3000, 1800, 972, 372};
-  layout.runName = L"cmdComparar";
-  layout.runCaption = L"C&omparar";
-  return layout;
-}
-
 }  // namespace
 
-common::win32::AboutInfo AboutCompare() {
-  common::win32::AboutInfo info;
-  info.title = L"Compare";
-  info.major = COMPARE_VERSION_MAJOR;
-  info.minor = COMPARE_VERSION_MINOR;
-  info.revision = COMPARE_VERSION_REVISION;
-  info.description =
-      L"Compara dos copias de una carpeta. Ideal para validar una copia de seguridad creada y "
-      L"mantenida por Update u otra herramienta de copia de seguridad incremental. V\u00e9ase "
-      L"Create.txt para m\u00e1s informaci\u00f3n.";
-  info.legalNotice = common::win32::Widen(LEGAL_NOTICE);
-  info.iconId = IDI_COMPARE;
-  return info;
-}
+common::win32::AboutInfo AboutCompare() { return common::win32::About(kCompareLook, IDI_COMPARE); }
 
 frmMain::frmMain(bool& mainFormLoaded, common::win32::Win32UserInterface& ui, bool quick,
                  Actions actions)
-    : common::win32::FolderPairForm(Layout(), mainFormLoaded, AboutCompare(), ui),
+    : common::win32::FolderPairForm(common::win32::ProgramLayout(kCompareLook).main, mainFormLoaded,
+                                    AboutCompare(), ui),
       actions_(std::move(actions)) {
   // Last in tab order, though it sits above the buttons.
   chkQuick = AddControl(L"chkQuick", L"BUTTON", L"Comparaci\u00f3n &r\u00e1pida",

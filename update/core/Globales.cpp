@@ -28,20 +28,20 @@ int Globales::RunUpdate(std::string origen, std::string destino, common::UserInt
 namespace {
 
 common::ProgramStart ProgramOf(Globales& g) {
-  common::ProgramStart program{
-      kSwitchNames,
-      UsageText(),
-      [&g](const common::mCmdLine& cmd, std::string& origen, std::string& destino) {
-        return ReadOptions(cmd, g.options, origen, destino);
-      },
-      [&g](const std::string& origen, const std::string& destino, common::UserInterface& ui) {
-        return g.RunUpdate(origen, destino, ui);
-      },
-      "Actualizar",
-      "update: no hay pantalla para mostrar la ventana principal. "
-      "Indique las dos carpetas: update [opciones] <origen> <destino> "
-      "(update /? muestra la ayuda)."};
-  return program;
+  return {.switchNames = kSwitchNames,
+          .usage = UsageText(),
+          .readOptions =
+              [&g](const common::mCmdLine& cmd, std::string& origen, std::string& destino) {
+                return ReadOptions(cmd, g.options, origen, destino);
+              },
+          .run =
+              [&g](const std::string& origen, const std::string& destino, common::UserInterface& ui) {
+                return g.RunUpdate(origen, destino, ui);
+              },
+          .noDisplayTitle = "Actualizar",
+          .noDisplayText = "update: no hay pantalla para mostrar la ventana principal. "
+                           "Indique las dos carpetas: update [opciones] <origen> <destino> "
+                           "(update /? muestra la ayuda)."};
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "common/gui/FolderPairForm.h"
 #include "common/gui/QtFrontEnd.h"
-#include "update/gui/frmUpdate.h"
+#include "update/gui/UpdateLook.h"
 
 namespace update {
 
@@ -17,9 +17,7 @@ class frmMain : public common::FolderPairForm {
  public:
   // What the shared front end needs to know of the program.
   using Globals = Globales;
-  using ProgressForm = frmUpdate;
-  static constexpr const char* kTitle = "Update";
-  static constexpr const char* kIconName = "update";
+  static const common::ProgramLook& Look() { return kUpdateLook; }
 
   frmMain(Globales& g, common::QtUserInterface& ui);
 

@@ -20,15 +20,11 @@
 namespace {
 
 common::ProgressLayout TestLayout() {
-  common::ProgressLayout layout;
-  layout.caption = "Trabajando...";
-  layout.client = common::TwipsSize(6000, 2025);
-  layout.picture = common::TwipsRect(120, 120, 612, 612);
-  layout.file = common::TwipsRect(120, 840, 5652, 252);
-  layout.path = common::TwipsRect(120, 1080, 5652, 252);
-  layout.bar = common::TwipsRect(120, 1440, 4575, 255);
-  layout.cancel = common::TwipsRect(4800, 1440, 972, 372);
-  return layout;
+  using common::TwipsRect;
+  return {.caption = "Trabajando...", .client = common::TwipsSize(6000, 2025),
+          .picture = TwipsRect(120, 120, 612, 612), .file = TwipsRect(120, 840, 5652, 252),
+          .path = TwipsRect(120, 1080, 5652, 252), .bar = TwipsRect(120, 1440, 4575, 255),
+          .cancel = TwipsRect(4800, 1440, 972, 372)};
 }
 
 // An engine's way of using the view: open, yield until cancelled (the

@@ -10,35 +10,10 @@
 #include "common/gui/QtUserInterface.h"
 #include "common/gui/tests/support/ModalDriver.h"
 
-using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
 
-namespace {
-
-struct Box {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QStringList buttons;
-  QString defaultButton;
-};
-
-// Records the message box and closes it with the given button.
-ModalDriver::Step Record(Box& box, QMessageBox::StandardButton answer) {
-  return [&box, answer](QWidget* window) {
-    auto* message = qobject_cast<QMessageBox*>(window);
-    QVERIFY(message);
-    box.title = message->windowTitle();
-    box.text = message->text();
-    box.icon = message->icon();
-    for (QAbstractButton* b : message->buttons()) box.buttons << b->text();
-    box.buttons.sort();
-    if (message->defaultButton()) box.defaultButton = message->defaultButton()->text();
-    ClickMessageButton(window, answer);
-  };
-}
-
-}  // namespace
+using testsupport::Answer;
+using MessageSeen = testsupport::MessageSeen;
 
 class QtUserInterfaceTest : public QObject {
   Q_OBJECT
@@ -62,9 +37,9 @@ void QtUserInterfaceTest::init() {
 }
 
 void QtUserInterfaceTest::usageTextIsTheHelpBox() {
-  Box box;
+  MessageSeen box;
   ModalDriver driver;
-  driver.Then(Record(box, QMessageBox::Ok));
+  driver.Then(Answer(QMessageBox::Ok, box));
   ui_->ShowUsage("Sincroniza una copia.\r\n\r\nUso:\r\n    UPDATE /?");
   QCOMPARE(box.title, QString("Ayuda"));
   QCOMPARE(box.icon, QMessageBox::Information);
@@ -74,9 +49,9 @@ void QtUserInterfaceTest::usageTextIsTheHelpBox() {
 }
 
 void QtUserInterfaceTest::aRefusedCommandLineIsTheHelpBoxWithItsLine() {
-  Box box;
+  MessageSeen box;
   ModalDriver driver;
-  driver.Then(Record(box, QMessageBox::Ok));
+  driver.Then(Answer(QMessageBox::Ok, box));
   ui_->ShowUsageError("Opci\u00f3n desconocida: /exce:CU", "Sincroniza una copia.\r\n\r\nUso:");
   QCOMPARE(box.title, QString("Ayuda"));
   QCOMPARE(box.icon, QMessageBox::Warning);
@@ -94,9 +69,9 @@ void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault_data() {
 void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault() {
   QFETCH(int, answer);
   QFETCH(bool, yes);
-  Box box;
+  MessageSeen box;
   ModalDriver driver;
-  driver.Then(Record(box, QMessageBox::StandardButton(answer)));
+  driver.Then(Answer(QMessageBox::StandardButton(answer), box));
   QCOMPARE(ui_->AskToShowErrors("Comparar"), yes);
   QCOMPARE(box.title, QString("Comparar"));
   QCOMPARE(box.icon, QMessageBox::Warning);
@@ -107,9 +82,9 @@ void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault() {
 }
 
 void QtUserInterfaceTest::debugFailureShowsItsErrorLine() {
-  Box box;
+  MessageSeen box;
   ModalDriver driver;
-  driver.Then(Record(box, QMessageBox::Ok));
+  driver.Then(Answer(QMessageBox::Ok, box));
   ui_->ShowDebugFailure(common::DebugStop(13, "Permiso denegado", "copy \"/a/x\" \"/b/x\""));
   QCOMPARE(box.title, QString("Update"));
   QCOMPARE(box.icon, QMessageBox::Critical);

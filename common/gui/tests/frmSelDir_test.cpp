@@ -13,6 +13,7 @@
 #include "common/gui/BrowseFolder.h"
 #include "common/gui/frmSelDir.h"
 #include "common/gui/tests/support/ModalDriver.h"
+#include "common/gui/tests/support/ProgramSession.h"
 
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
@@ -48,18 +49,9 @@ void DoubleClickRow(QWidget* picker, QListWidgetItem* item) {
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const QString& path) : saved_(QDir::currentPath()) {
-    QDir::setCurrent(path);
-  }
-  ~CurrentFolder() { QDir::setCurrent(saved_); }
-
- private:
-  QString saved_;
-};
-
 }  // namespace
+
+using testsupport::CurrentFolder;
 
 class frmSelDirTest : public QObject {
   Q_OBJECT

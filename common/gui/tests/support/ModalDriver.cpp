@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "common/gui/frmErrores.h"
+
 namespace testsupport {
 
 ModalDriver::ModalDriver() {
@@ -60,6 +62,29 @@ void ClickMessageButton(QWidget* window, QMessageBox::StandardButton which) {
   QAbstractButton* button = box->button(which);
   QVERIFY2(button, "the button asked for");
   QTest::mouseClick(button, Qt::LeftButton);
+}
+
+ModalDriver::Step Answer(QMessageBox::StandardButton button, MessageSeen& seen) {
+  return [&seen, button](QWidget* window) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    QVERIFY2(box, "a message box");
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon();
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+    seen.buttons.sort();
+    if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
+    ClickMessageButton(window, button);
+  };
+}
+
+ModalDriver::Step ReadErrorList(QString& list) {
+  return [&list](QWidget* window) {
+    auto* errors = qobject_cast<common::frmErrores*>(window);
+    QVERIFY2(errors, "the error list");
+    list = errors->Text();
+    QTest::keyClick(errors, Qt::Key_Escape);
+  };
 }
 
 }  // namespace testsupport

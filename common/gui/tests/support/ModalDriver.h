@@ -49,4 +49,19 @@ void ClickButton(QWidget* window, const char* name);
 // Clicks the message box's standard button.
 void ClickMessageButton(QWidget* window, QMessageBox::StandardButton button);
 
+// What a message box showed; buttons by caption, sorted.
+struct MessageSeen {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+  QString defaultButton;
+};
+
+// A step that notes what the message box shows into seen and closes it
+// with the given button.
+ModalDriver::Step Answer(QMessageBox::StandardButton button, MessageSeen& seen);
+// A step that copies the error list's text into list and closes it.
+ModalDriver::Step ReadErrorList(QString& list);
+
 }  // namespace testsupport

@@ -1,6 +1,8 @@
 #include "common/gui/tests/support/Screenshot.h"
 
 #include <QDir>
+#include <QPushButton>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -8,6 +10,10 @@
 #include <QTest>
 #include <QWidget>
 #include <cstdio>
+
+#include "common/gui/FormLayout.h"
+#include "common/gui/ProgressWindow.h"
+#include "common/gui/tests/support/ModalDriver.h"
 
 namespace testsupport {
 
@@ -43,6 +49,39 @@ bool SaveScreenshot(QWidget* window, const QString& folder, const QString& name)
   const bool saved = framed.save(file, "PNG");
   std::printf("%s %s\n", saved ? "guardada" : "NO guardada", qPrintable(file));
   return saved;
+}
+
+ScreenshotRun::ScreenshotRun(int& argc, char** argv, const char* program)
+    : app_(argc, argv), program_(program) {
+  QApplication::setFont(common::FormFont());
+  if (argc == 2)
+    out_ = QString::fromLocal8Bit(argv[1]);
+  else
+    std::fprintf(stderr, "uso: %s <carpeta>\n", program_);
+}
+
+void ScreenshotRun::Save(QWidget* window, const char* name) {
+  if (!SaveScreenshot(window, out_, QString::fromLatin1(name))) ++failures_;
+}
+
+void ScreenshotRun::CancelHalfWay(common::ProgressWindow& progress, std::function<void()> shoot) {
+  auto* halfWay = new QTimer(&progress);
+  QObject::connect(halfWay, &QTimer::timeout, [halfWay, &progress, shoot] {
+    if (progress.Bar() < 40) return;
+    halfWay->deleteLater();
+    halfWay->stop();
+    shoot();
+    QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
+  });
+  halfWay->start(0);
+}
+
+int ScreenshotRun::ExitStatus(const ModalDriver& driver) {
+  if (driver.Pending() > 0 || driver.Unexpected() > 0) {
+    std::fprintf(stderr, "%s: faltan ventanas por mostrar\n", program_);
+    ++failures_;
+  }
+  return failures_ == 0 ? 0 : 1;
 }
 
 }  // namespace testsupport

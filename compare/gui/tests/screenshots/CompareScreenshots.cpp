@@ -2,7 +2,6 @@
 // saves a PNG of it: compare_screenshots <folder>. scripts/screenshots.sh
 // runs it under Xvfb.
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -10,10 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <cstdio>
 
-#include "common/gui/FormLayout.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/Screenshot.h"
 #include "compare/core/Globales.h"
@@ -22,20 +18,11 @@
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
-using testsupport::SaveScreenshot;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "uso: compare_screenshots <carpeta>\n");
-    return 2;
-  }
-  QApplication app(argc, argv);
-  QApplication::setFont(common::FormFont());
-  const QString out = QString::fromLocal8Bit(argv[1]);
-  int failures = 0;
-  auto save = [&](QWidget* window, const char* name) {
-    if (!SaveScreenshot(window, out, QString::fromLatin1(name))) ++failures;
-  };
+  testsupport::ScreenshotRun run(argc, argv, "compare_screenshots");
+  if (!run.Usable()) return 2;
+  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // Two trees whose contents take a while to compare, one file different.
   QTemporaryDir tmp;
@@ -78,14 +65,9 @@ int main(int argc, char** argv) {
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   main.findChild<QCheckBox*>("chkQuick")->setChecked(false);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  QTimer halfWay;
-  QObject::connect(&halfWay, &QTimer::timeout, [&] {
-    if (progress.Bar() < 40) return;
-    halfWay.stop();
+  run.CancelHalfWay(progress, [&] {
     save(&progress, "frmCompare.png");
-    QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
   });
-  halfWay.start(0);
   driver.Then([&](QWidget* question) {
     save(question, "compare-question.png");
     ClickMessageButton(question, QMessageBox::Yes);
@@ -96,9 +78,5 @@ int main(int argc, char** argv) {
   });
   QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
 
-  if (driver.Pending() > 0 || driver.Unexpected() > 0) {
-    std::fprintf(stderr, "compare_screenshots: faltan ventanas por mostrar\n");
-    ++failures;
-  }
-  return failures == 0 ? 0 : 1;
+  return run.ExitStatus(driver);
 }

@@ -4,17 +4,13 @@
 // a run on a temporary tree that is cancelled half way, the question and
 // the error list.
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <cstdio>
 
-#include "common/gui/FormLayout.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/Screenshot.h"
 #include "update/core/Globales.h"
@@ -23,20 +19,11 @@
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
-using testsupport::SaveScreenshot;
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "uso: update_screenshots <carpeta>\n");
-    return 2;
-  }
-  QApplication app(argc, argv);
-  QApplication::setFont(common::FormFont());
-  const QString out = QString::fromLocal8Bit(argv[1]);
-  int failures = 0;
-  auto save = [&](QWidget* window, const char* name) {
-    if (!SaveScreenshot(window, out, QString::fromLatin1(name))) ++failures;
-  };
+  testsupport::ScreenshotRun run(argc, argv, "update_screenshots");
+  if (!run.Usable()) return 2;
+  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // A source worth a few seconds of copying, and an empty copy.
   QTemporaryDir tmp;
@@ -76,16 +63,11 @@ int main(int argc, char** argv) {
   // Half way through the run: the progress window over the disabled main window.
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  QTimer halfWay;
-  QObject::connect(&halfWay, &QTimer::timeout, [&] {
-    if (progress.Bar() < 40) return;
-    halfWay.stop();
+  run.CancelHalfWay(progress, [&] {
     progress.move(0, 0);  // out of the way, so the disabled main window shows
     save(&main, "update-frmMain-running.png");
     save(&progress, "frmUpdate.png");
-    QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
   });
-  halfWay.start(0);
   driver.Then([&](QWidget* question) {
     save(question, "update-question.png");
     ClickMessageButton(question, QMessageBox::Yes);
@@ -96,9 +78,5 @@ int main(int argc, char** argv) {
   });
   QTest::mouseClick(main.findChild<QPushButton*>("cmdActualizar"), Qt::LeftButton);
 
-  if (driver.Pending() > 0 || driver.Unexpected() > 0) {
-    std::fprintf(stderr, "update_screenshots: faltan ventanas por mostrar\n");
-    ++failures;
-  }
-  return failures == 0 ? 0 : 1;
+  return run.ExitStatus(driver);
 }
