@@ -168,7 +168,7 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     size_t next = 0;
   };
   std::vector<Waiting> waiting;
-  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::NamesAndKinds,
+  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::Count,
                                                 ListedFolder::Purpose::Count)};
   int64_t n = 0;
   while (!posted.empty()) {
@@ -185,7 +185,7 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     while (!waiting.empty() && ahead.HasRoom() && (posted.empty() || waiting.size() < kCountFoldersOpen)) {
       Waiting& top = waiting.back();
       posted.push_back(
-          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::NamesAndKinds,
+          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::Count,
                          ListedFolder::Purpose::Count));
       if (++top.next == top.subfolders.size()) waiting.pop_back();
     }
