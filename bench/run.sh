@@ -388,7 +388,7 @@ scenario_compare_quick() {
   compare_before 0 /q "$DATA/A" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/A/" "$DATA/B/"
   cmd "walk (lstat both)" limit 0 "$LIMITS" walk "$DATA/A" "$DATA/B"
-  target "compare /q" "rsync -an --delete" 0.5
+  target "compare /q" "rsync -an --delete" 0.4
   measure_scenario "$(runs 10)"
 }
 
@@ -400,7 +400,7 @@ scenario_compare_quick_1pct() {
   cmd "compare /q" ours 1 "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/S1" "$DATA/B"
   compare_before 1 /q "$DATA/S1" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/S1/" "$DATA/B/"
-  target "compare /q" "rsync -an --delete" 0.5
+  target "compare /q" "rsync -an --delete" 0.4
   measure_scenario "$(runs 5)"
 }
 

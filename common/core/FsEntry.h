@@ -45,8 +45,10 @@ struct FolderListing {
 
 // How much a listing needs to know. NamesAndKinds skips the per-entry lstat
 // where the directory entry already tells the kind (d_type); size, mode and
-// time are then left 0. It serves the counting pass.
-enum class ListDetail { Full, NamesAndKinds };
+// time are then left 0. Count, for a pass that only counts files and opens
+// folders, also leaves files without names, every entry without its key and
+// both lists in no order, where the platform can spare that work.
+enum class ListDetail { Full, NamesAndKinds, Count };
 
 // Whether a listed or opened path may be a link to a folder. Only the two
 // folders a run is given are followed; links inside the trees never are.

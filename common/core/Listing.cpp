@@ -56,18 +56,17 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
       if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
 
       EntryInfo entry;
-      entry.name = name;
       if (detail == ListDetail::Full || d->d_type == DT_UNKNOWN) {
         int error = 0;
         if (faults != nullptr) {
-          entryPath = JoinName(folder, entry.name);
+          entryPath = JoinName(folder, name);
           error = faults->Check(FsOp::Lstat, entryPath);
         }
         struct stat st;
         if (error == 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
         // Gone since the folder was read: it is no longer there to list.
         if (error == ENOENT) continue;
-        if (error != 0) return fail(error, FsOp::Lstat, JoinName(folder, entry.name));
+        if (error != 0) return fail(error, FsOp::Lstat, JoinName(folder, name));
         FillFromStat(entry, st);
       } else {
         switch (d->d_type) {
@@ -77,11 +76,18 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
           default: entry.kind = EntryKind::Special; break;
         }
       }
-      entry.key = MakeNameKey(entry.name);
+      // A count only opens folders by name, and only counts files.
+      if (detail != ListDetail::Count) {
+        entry.name = name;
+        entry.key = MakeNameKey(entry.name);
+      } else if (entry.kind == EntryKind::Directory) {
+        entry.name = name;
+      }
       (entry.kind == EntryKind::Directory ? out.folders : out.files).push_back(std::move(entry));
     }
   }
 
+  if (detail == ListDetail::Count) return {};
   auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
     return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
   };

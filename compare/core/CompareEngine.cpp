@@ -168,7 +168,7 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     size_t next = 0;
   };
   std::vector<Waiting> waiting;
-  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::NamesAndKinds,
+  std::deque<uint64_t> posted{ahead.PostList(nullptr, folder, LinkPolicy::Follow, ListDetail::Count,
                                                 ListedFolder::Purpose::Count)};
   int64_t n = 0;
   while (!posted.empty()) {
@@ -185,7 +185,7 @@ int64_t CompareEngine::CountFiles(WalkAhead& ahead, const std::string& folder) {
     while (!waiting.empty() && ahead.HasRoom() && (posted.empty() || waiting.size() < kCountFoldersOpen)) {
       Waiting& top = waiting.back();
       posted.push_back(
-          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::NamesAndKinds,
+          ahead.PostList(top.folder, top.subfolders[top.next].name, LinkPolicy::NoFollow, ListDetail::Count,
                          ListedFolder::Purpose::Count));
       if (++top.next == top.subfolders.size()) waiting.pop_back();
     }
@@ -240,35 +240,66 @@ bool CompareEngine::CompareFolderFiles(WalkAhead& ahead, const std::string& s, c
                                        const std::vector<EntryInfo>& filesS, const std::vector<EntryInfo>& filesD,
                                        CompareMode mode, Subfolders& level) {
   const std::vector<MergeStep> steps = MergeSteps(filesS, filesD);
+  // Each content pair's job and its place in that job's batch.
   std::vector<uint64_t> tickets(steps.size(), kNoTicket);
+  std::vector<uint8_t> places(steps.size(), 0);
   size_t posted = 0;
   bool nextPosted = false;
-  // Posts the pairs whose content must be read, in order and as far as
-  // there is room, then the listings of the next folder of the walk.
+  // Posts the pairs whose content must be read, in order, in batches, as
+  // far as there is room, then the listings of the next folder of the walk.
   auto postAhead = [&] {
-    for (; posted < steps.size(); ++posted) {
-      const MergeStep step = steps[posted];
-      if (!step.Matched()) continue;
-      const EntryInfo& a = At(filesS, step.i);
-      const EntryInfo& b = At(filesD, step.j);
-      FileResult decided;
-      if (Classify(a, b, mode, decided) != PairWork::Content) continue;
-      if (!ahead.HasRoom()) return;
-      tickets[posted] = ahead.PostPair(level.folderS, a.name, level.folderD, b.name);
+    while (posted < steps.size()) {
+      WalkAhead::PairNames names;
+      size_t batch[WalkAhead::kPairsPerJob];
+      size_t n = 0;
+      size_t k = posted;
+      for (; k < steps.size() && n < WalkAhead::kPairsPerJob; ++k) {
+        const MergeStep step = steps[k];
+        if (!step.Matched()) continue;
+        const EntryInfo& a = At(filesS, step.i);
+        const EntryInfo& b = At(filesD, step.j);
+        FileResult decided;
+        if (Classify(a, b, mode, decided) != PairWork::Content) continue;
+        if (!ahead.HasRoom(n + 1)) break;
+        names[2 * n] = a.name;
+        names[2 * n + 1] = b.name;
+        batch[n++] = k;
+      }
+      if (n > 0) {
+        const uint64_t ticket = ahead.PostPairs(level.folderS, level.folderD, std::move(names), n);
+        for (size_t i = 0; i < n; ++i) {
+          tickets[batch[i]] = ticket;
+          places[batch[i]] = static_cast<uint8_t>(i);
+        }
+      }
+      posted = k;
+      // Stopped short for want of room: the rest waits for the next call.
+      if (n < WalkAhead::kPairsPerJob && k < steps.size()) return;
     }
     if (!nextPosted && ahead.HasRoom(2)) {
       PostNextListings(ahead, level, mode);
       nextPosted = true;
     }
   };
+  // The batch of the pairs being reported.
+  WalkAhead::PairBatch taken;
+  uint64_t takenTicket = kNoTicket;
 
   for (size_t k = 0; k < steps.size(); ++k) {
     postAhead();
     const MergeStep step = steps[k];
     if (step.Matched()) {
       const Pair pair{s, At(filesS, step.i), d, At(filesD, step.j)};
-      const FileResult r =
-          tickets[k] != kNoTicket ? FinishContent(ahead, tickets[k], pair) : ComparePair(ahead, level, pair, mode);
+      FileResult r;
+      if (tickets[k] != kNoTicket) {
+        if (takenTicket != tickets[k]) {
+          taken = ahead.TakePairs(tickets[k]);
+          takenTicket = tickets[k];
+        }
+        r = FinishContent(std::move(taken.pairs[places[k]]), pair);
+      } else {
+        r = ComparePair(ahead, level, pair, mode);
+      }
       if (r == FileResult::SizeDiffers)
         errorList_.AddDifference(PairLine("Diferente tamaño: ", pair.PathS(), pair.PathD()));
       else if (r == FileResult::ContentDiffers)
@@ -308,8 +339,7 @@ void CompareEngine::PostNextListings(WalkAhead& ahead, Subfolders& current, Comp
   }
 }
 
-FileResult CompareEngine::FinishContent(WalkAhead& ahead, uint64_t ticket, const Pair& pair) {
-  PairContent content = ahead.TakePair(ticket);
+FileResult CompareEngine::FinishContent(PairContent content, const Pair& pair) {
   while (!content.Done()) {
     view_.ProcessEvents();
     if (cancelled_) return FileResult::Cancelled;
@@ -341,7 +371,11 @@ FileResult CompareEngine::ComparePair(WalkAhead& ahead, const Subfolders& level,
     case PairWork::Content: break;
   }
   // Every content pair is posted before its turn; this is a safety net.
-  return FinishContent(ahead, ahead.PostPair(level.folderS, pair.a.name, level.folderD, pair.b.name), pair);
+  WalkAhead::PairNames names;
+  names[0] = pair.a.name;
+  names[1] = pair.b.name;
+  WalkAhead::PairBatch batch = ahead.TakePairs(ahead.PostPairs(level.folderS, level.folderD, std::move(names), 1));
+  return FinishContent(std::move(batch.pairs[0]), pair);
 }
 
 FileResult CompareEngine::CompareLinks(const Subfolders& level, const Pair& pair) {

@@ -94,9 +94,9 @@ class CompareEngine {
   // current folder's files: its own first matched subfolder, or the next
   // one of a folder above it.
   void PostNextListings(WalkAhead& ahead, Subfolders& current, CompareMode mode) const;
-  // A pair whose content was posted: its first block, then the rest here,
-  // block by block, with a pause after each whole block.
-  FileResult FinishContent(WalkAhead& ahead, uint64_t ticket, const Pair& pair);
+  // A pair whose content was started ahead (its first block compared): the
+  // rest here, block by block, with a pause after each whole block.
+  FileResult FinishContent(PairContent content, const Pair& pair);
   // A pair that needs no content read: links, special files, entries of
   // two kinds, and whatever quick mode compares.
   FileResult ComparePair(WalkAhead& ahead, const Subfolders& level, const Pair& pair, CompareMode mode);
