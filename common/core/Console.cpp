@@ -109,11 +109,6 @@ bool IsYes(const std::string& answer) {
 
 bool IsNo(const std::string& answer) { return answer == "n" || answer == "no"; }
 
-const char kErrorQuestion[] =
-    "Se han producido errores durante la operación. ¿Desea ver la lista de errores?";
-const char kEmptySourceQuestion[] =
-    "El origen está vacío. ¿Desea borrar todo el contenido del destino?";
-
 enum class Answer { No, Yes };
 
 // Asks on the terminal until the answer is a yes or a no; an empty line or

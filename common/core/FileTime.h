@@ -21,4 +21,10 @@ inline constexpr int64_t kNanosecondTimes = 1;
 // is). precision is a power of ten up to one second, or whole seconds.
 FileTime TruncateTime(FileTime t, int64_t precision);
 
+// How finely a file system keeps times, learnt from a probe file that was
+// given the time given and kept the time kept: the finest candidate, from
+// finest up (every power of ten up to a second, then FAT's two seconds),
+// that the difference stays below.
+int64_t PrecisionFromProbe(const FileTime &given, const FileTime &kept, int64_t finest);
+
 }  // namespace common

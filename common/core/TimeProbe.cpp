@@ -11,27 +11,9 @@ namespace {
 
 using namespace fsdetail;
 
-// The candidate precisions of a file system's times, finest first: every
-// power of ten up to a second (ext4 and tmpfs keep nanoseconds, NTFS 100 ns,
-// exFAT 10 ms, ext3 whole seconds), then FAT's two seconds.
-constexpr int64_t kTimePrecisions[] = {1,         10,         100,         1000,      10000,
-                                       100000,    1000000,    10000000,    100000000, 1000000000,
-                                       2000000000};
-
 // A probe time with a digit in every decimal place and an odd second, so
 // that each coarser precision keeps less of it.
 constexpr FileTime kProbeTime{1234567891, 987654321};
-
-int64_t PrecisionFromProbe(const FileTime& kept) {
-  int64_t diff = (kept.sec - kProbeTime.sec) * kNanosPerSecond + (kept.nsec - kProbeTime.nsec);
-  if (diff < 0) diff = -diff;
-  for (int64_t precision : kTimePrecisions)
-    if (diff < precision) return precision;
-  // The file system does not keep a time it is given (some network and
-  // FUSE file systems put the current time): nothing can be learnt, and
-  // whole seconds are assumed, as for a probe that fails.
-  return kNanosPerSecond;
-}
 
 }  // namespace
 
@@ -53,7 +35,8 @@ FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
   if (::futimens(probe.Descriptor(), times) != 0) return Failed(errno, FsOp::SetTimes, probePath);
   struct stat st;
   if (int e = probe.ReadBack(st)) return Failed(e, FsOp::Lstat, probePath);
-  precision = PrecisionFromProbe(FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
+  const FileTime kept{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  precision = PrecisionFromProbe(kProbeTime, kept, kNanosecondTimes);
   return {};  // the probe goes with TempFile: never committed
 }
 

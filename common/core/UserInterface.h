@@ -11,6 +11,16 @@
 
 namespace common {
 
+// The questions at the end of a run and before a run empties its copy.
+inline constexpr char kErrorQuestion[] =
+    "Se han producido errores durante la operación. ¿Desea ver la lista de "
+    "errores?";
+inline constexpr char kEmptySourceQuestion[] =
+    "El origen está vacío. ¿Desea borrar todo el contenido del destino?";
+
+// The button a Yes/No question presses when the user just confirms.
+enum class DefaultAnswer { Yes, No };
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;

@@ -2,6 +2,7 @@
 // What a program's windows offer its start-up routine. When no display is
 // available the programs run without one, on the console front end only.
 
+#include <functional>
 #include <string>
 
 #include "common/core/UserInterface.h"
@@ -20,5 +21,22 @@ class WindowFrontEnd {
   // window closes. Returns the process's exit status.
   virtual int RunMainWindow(const std::string& origen) = 0;
 };
+
+// Runs one run started from a main window, running set meanwhile. A
+// DebugStop leaving it (the engine closed its progress window on the way
+// out) is shown, and the answer is the status the program ends with, with
+// nothing reported but this failure; otherwise 0.
+inline int RunFromMainWindow(UserInterface &ui, bool &running, const std::function<void()> &run) {
+  running = true;
+  try {
+    run();
+  } catch (const DebugStop &stop) {
+    running = false;
+    ui.ShowDebugFailure(stop);
+    return kExitDebugStop;
+  }
+  running = false;
+  return 0;
+}
 
 }  // namespace common

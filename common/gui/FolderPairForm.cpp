@@ -8,25 +8,13 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "common/core/RunStatus.h"
+#include "common/core/WindowFrontEnd.h"
 #include "common/gui/BrowseFolder.h"
 #include "common/gui/FormLayout.h"
 #include "common/gui/ProgramIcon.h"
 #include "common/gui/QtUserInterface.h"
 
 namespace common {
-
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
-                        QRect geometry) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setGeometry(geometry);
-  return button;
-}
-
-}  // namespace
 
 FolderPairForm::FolderPairForm(const FolderPairLayout& layout, bool& mainFormLoaded,
                                AboutInfo about, QtUserInterface& ui)
@@ -36,39 +24,29 @@ FolderPairForm::FolderPairForm(const FolderPairLayout& layout, bool& mainFormLoa
   setFont(FormFont());
   MakeFixedDialog(this, layout.client, WindowKind::TopLevel);
 
-  txtOrigen = new QLineEdit(this);
-  txtOrigen->setObjectName(QStringLiteral("txtOrigen"));
-  txtOrigen->setGeometry(layout.txtOrigen);
-  Label1 = new QLabel(QStringLiteral("Carpeta &origen"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(layout.label1);
+  txtOrigen = AddControl<QLineEdit>(this, "txtOrigen", layout.txtOrigen);
+  Label1 = AddControl<QLabel>(this, "Label1", layout.label1, QStringLiteral("Carpeta &origen"));
   Label1->setBuddy(txtOrigen);
 
-  cmdExploraOrigen = MakeButton(this, QStringLiteral("cmdExploraOrigen"), QString(),
-                                layout.cmdExploraOrigen);
+  cmdExploraOrigen = AddControl<QPushButton>(this, "cmdExploraOrigen", layout.cmdExploraOrigen);
   cmdExploraOrigen->setAccessibleName(QStringLiteral("Examinar carpeta origen"));
 
-  txtDestino = new QLineEdit(this);
-  txtDestino->setObjectName(QStringLiteral("txtDestino"));
-  txtDestino->setGeometry(layout.txtDestino);
-  Label2 = new QLabel(QStringLiteral("Carpeta &destino"), this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(layout.label2);
+  txtDestino = AddControl<QLineEdit>(this, "txtDestino", layout.txtDestino);
+  Label2 = AddControl<QLabel>(this, "Label2", layout.label2, QStringLiteral("Carpeta &destino"));
   Label2->setBuddy(txtDestino);
 
-  cmdExploraDestino = MakeButton(this, QStringLiteral("cmdExploraDestino"), QString(),
-                                 layout.cmdExploraDestino);
+  cmdExploraDestino = AddControl<QPushButton>(this, "cmdExploraDestino", layout.cmdExploraDestino);
   cmdExploraDestino->setAccessibleName(QStringLiteral("Examinar carpeta destino"));
   for (QPushButton* browse : {cmdExploraOrigen, cmdExploraDestino}) {
     browse->setIcon(BrowsePicture());
     browse->setIconSize(QSize(15, 15));
   }
 
-  cmdAcercaDe = MakeButton(this, QStringLiteral("cmdAcercaDe"), QStringLiteral("Acerca de..."),
-                           layout.cmdAcercaDe);
-  cmdCancelar = MakeButton(this, QStringLiteral("cmdCancelar"), QStringLiteral("&Cancelar"),
-                           layout.cmdCancelar);
-  cmdRun = MakeButton(this, layout.runName, layout.runCaption, layout.runButton);
+  cmdAcercaDe = AddControl<QPushButton>(this, "cmdAcercaDe", layout.cmdAcercaDe,
+                                        QStringLiteral("Acerca de..."));
+  cmdCancelar =
+      AddControl<QPushButton>(this, "cmdCancelar", layout.cmdCancelar, QStringLiteral("&Cancelar"));
+  cmdRun = AddControl<QPushButton>(this, layout.runName, layout.runButton, layout.runCaption);
   cmdRun->setDefault(true);
 
   connect(cmdExploraOrigen, &QPushButton::clicked, this, &FolderPairForm::cmdExploraOrigen_Click);
@@ -165,20 +143,10 @@ void FolderPairForm::cmdAcercaDe_Click() {
 }
 
 void FolderPairForm::RunGuarded(const std::function<void()>& run) {
-  running_ = true;
-  try {
-    run();
-  } catch (const DebugStop& stop) {
-    // The engine closed its progress window on the way out; the program
-    // ends here, with nothing reported but this failure.
-    running_ = false;
-    ui_.ShowDebugFailure(stop);
-    exitStatus_ = kExitDebugStop;
-    close();
-    QCoreApplication::exit(exitStatus_);
-    return;
-  }
-  running_ = false;
+  exitStatus_ = RunFromMainWindow(ui_, running_, run);
+  if (exitStatus_ == 0) return;
+  close();
+  QCoreApplication::exit(exitStatus_);
 }
 
 bool FolderPairForm::PreviewKey(QKeyEvent* event) {

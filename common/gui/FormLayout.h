@@ -2,9 +2,12 @@
 // The windows are drawn in twips, 15 to a device-independent pixel, with the
 // font Tahoma 8.25 pt. These functions turn those measures into Qt geometry.
 
+#include <QAnyStringView>
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <utility>
 
 class QWidget;
 
@@ -37,6 +40,16 @@ void MakeFixedDialog(QWidget* window, QSize client, WindowKind kind);
 // primary screen), or of its owner when one is given.
 void CentreOnScreen(QWidget* window);
 void CentreOnOwner(QWidget* window, const QWidget* owner);
+
+// A control of window, under the name the window gives it, at its place;
+// args are what the control's constructor takes before its parent (a caption).
+template <class Control, class... Args>
+Control* AddControl(QWidget* window, QAnyStringView name, QRect geometry, Args&&... args) {
+  auto* control = new Control(std::forward<Args>(args)..., window);
+  control->setObjectName(name);
+  control->setGeometry(geometry);
+  return control;
+}
 
 // The text a control shows, without the "&" that marks its access key.
 QString VisibleText(const QString& caption);

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "common/core/UserInterface.h"
+
 class QWidget;
 
 namespace common {
@@ -17,8 +19,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
 
 // Information icon and OK.
 void ShowInformation(QWidget* owner, const QString& title, const QString& text);
-
-enum class DefaultAnswer { Yes, No };
 
 // Warning icon, Yes and No, Yes the default unless told. True for Yes.
 bool AskYesNo(QWidget* owner, const QString& title, const QString& text,

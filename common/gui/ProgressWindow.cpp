@@ -7,19 +7,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
-#include <cmath>
 
 #include "common/gui/FormLayout.h"
 
 namespace common {
 
 namespace {
-
-// Events run at most this often during a run (except when a copy starts).
-constexpr std::chrono::milliseconds kEventInterval(25);
-
-// The bar keeps tenths of a percent.
-constexpr int kBarSteps = 1000;
 
 QString Elided(const QLabel* label, const std::string& text) {
   return label->fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideMiddle,
@@ -38,31 +31,22 @@ ProgressWindow::ProgressWindow(const ProgressLayout& layout, const QIcon& pictur
   Picture1 = frame;
   Picture1->setObjectName(QStringLiteral("Picture1"));
   Picture1->setGeometry(layout.picture);
-  imgAni = new QLabel(Picture1);
-  imgAni->setObjectName(QStringLiteral("imgAni"));
-  imgAni->setGeometry(TwipsRect(120, 120, 372, 372));
+  imgAni = AddControl<QLabel>(Picture1, "imgAni", TwipsRect(120, 120, 372, 372));
   imgAni->setAlignment(Qt::AlignCenter);
   imgAni->setPixmap(picture.pixmap(24, 24));
 
-  lblFile = new QLabel(this);
-  lblFile->setObjectName(QStringLiteral("lblFile"));
-  lblFile->setGeometry(layout.file);
-  lblPath = new QLabel(this);
-  lblPath->setObjectName(QStringLiteral("lblPath"));
-  lblPath->setGeometry(layout.path);
+  lblFile = AddControl<QLabel>(this, "lblFile", layout.file);
+  lblPath = AddControl<QLabel>(this, "lblPath", layout.path);
 
-  pbBarra = new QProgressBar(this);
-  pbBarra->setObjectName(QStringLiteral("pbBarra"));
-  pbBarra->setGeometry(layout.bar);
+  pbBarra = AddControl<QProgressBar>(this, "pbBarra", layout.bar);
   pbBarra->setRange(0, kBarSteps);
   pbBarra->setValue(0);
   pbBarra->setTextVisible(false);
 
-  cmdCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-  cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-  cmdCancelar->setGeometry(layout.cancel);
+  cmdCancelar =
+      AddControl<QPushButton>(this, "cmdCancelar", layout.cancel, QStringLiteral("Cancelar"));
   cmdCancelar->setDefault(true);
-  connect(cmdCancelar, &QPushButton::clicked, this, &ProgressWindow::cmdCancelar_Click);
+  connect(cmdCancelar, &QPushButton::clicked, this, [this] { cmdCancelar_Click(); });
 }
 
 ProgressWindow::~ProgressWindow() = default;
@@ -77,15 +61,7 @@ QWidget* ProgressWindow::LoadedMainWindow() const {
 }
 
 void ProgressWindow::Open(std::function<void()> onCancel) {
-  onCancel_ = std::move(onCancel);
-  running_ = true;
-  cancelled_ = false;
-  cmdCancelar->setEnabled(true);
-  file_.clear();
-  path_.clear();
-  bar_ = 0;
-  fileDirty_ = pathDirty_ = true;
-  Flush();
+  StartRun(std::move(onCancel));
   QWidget* owner = LoadedMainWindow();
   if (owner) owner->setEnabled(false);
   signals_.Install();
@@ -99,7 +75,6 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   raise();
   activateWindow();
   cmdCancelar->setFocus();
-  processNow_ = true;  // the first yield shows the window at once
 }
 
 void ProgressWindow::SetOwner(QWidget* owner) {
@@ -111,76 +86,33 @@ void ProgressWindow::SetOwner(QWidget* owner) {
 }
 
 void ProgressWindow::Close() {
-  running_ = false;
+  EndRun();
   signals_.Restore();
-  onCancel_ = nullptr;
   close();
   EnableMainWindow();
 }
 
-void ProgressWindow::SetFileLabel(std::string_view text) {
-  if (text == file_) return;
-  file_.assign(text);
-  fileDirty_ = true;
-  // A copy may take long: its name is shown before it starts.
-  if (!file_.empty()) processNow_ = true;
-}
-
-void ProgressWindow::SetPathLabel(std::string_view text) {
-  if (text == path_) return;
-  path_.assign(text);
-  pathDirty_ = true;
-}
-
-void ProgressWindow::SetBar(float percent) {
-  if (std::isnan(percent)) return;
-  bar_ = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-}
-
-void ProgressWindow::DisableCancel() {
-  cancelled_ = true;
-  cmdCancelar->setEnabled(false);
-}
-
 void ProgressWindow::ProcessEvents() {
   if (CancelSignals::TakePending()) cmdCancelar_Click();
-  const auto now = std::chrono::steady_clock::now();
-  if (!processNow_ && now - lastEvents_ < kEventInterval) return;
-  processNow_ = false;
-  Flush();
-  QCoreApplication::processEvents();
-  lastEvents_ = std::chrono::steady_clock::now();
+  PacedProgressView::ProcessEvents();
 }
 
-void ProgressWindow::ProcessEventsNow() {
-  processNow_ = true;
-  ProcessEvents();
+void ProgressWindow::ShowFile(const std::string& text) { lblFile->setText(Elided(lblFile, text)); }
+
+void ProgressWindow::ShowPath(const std::string& text) { lblPath->setText(Elided(lblPath, text)); }
+
+void ProgressWindow::ShowBar(int steps) {
+  if (steps != pbBarra->value()) pbBarra->setValue(steps);
 }
 
-void ProgressWindow::Flush() {
-  if (fileDirty_) {
-    lblFile->setText(Elided(lblFile, file_));
-    fileDirty_ = false;
-  }
-  if (pathDirty_) {
-    lblPath->setText(Elided(lblPath, path_));
-    pathDirty_ = false;
-  }
-  const int value = static_cast<int>(std::lround(bar_ * (kBarSteps / 100.0f)));
-  if (value != pbBarra->value()) pbBarra->setValue(value);
+void ProgressWindow::SetCancelButton(CancelButton state) {
+  cmdCancelar->setEnabled(state == CancelButton::Enabled);
 }
 
-void ProgressWindow::cmdCancelar_Click() {
-  if (!running_ || cancelled_) return;
-  cancelled_ = true;
-  // The engine records the note and sets its own flag; it stops after the
-  // action in progress.
-  if (onCancel_) onCancel_();
-  cmdCancelar->setEnabled(false);
-}
+void ProgressWindow::RunPendingEvents() { QCoreApplication::processEvents(); }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
-  if (event->spontaneous() && running_ && !cancelled_) {
+  if (event->spontaneous() && Running() && !Cancelled()) {
     event->ignore();
     return;
   }
@@ -191,7 +123,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
 }
 
 void ProgressWindow::reject() {
-  if (running_ && cmdCancelar->isEnabled()) cmdCancelar->click();
+  if (Running() && cmdCancelar->isEnabled()) cmdCancelar->click();
 }
 
 void ProgressWindow::EnableMainWindow() {

@@ -1,27 +1,18 @@
 #pragma once
 // ProgressWindow: what both progress windows share. Two labels, the bar and
-// Cancelar, driven by an engine through the ProgressView interface.
-//
-// The engine calls ProcessEvents once or more per file; the window lets
-// pending events run only every few hundredths of a second, so that a run
-// over many unchanged files is not slowed by repainting, while a click on
-// Cancelar is still handled at the next batch. Events always run when the
-// window opens, when a copy starts and at the end of the count
-// (ProcessEventsNow), so a cancel during "Preparando..." stops the run
-// before its first action. Labels and bar are copied to the widgets only
-// when events run.
+// Cancelar as Qt widgets; the pace of events and what the labels hold are
+// PacedProgressView's.
 
 #include <QDialog>
 #include <QIcon>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <chrono>
 #include <functional>
 #include <string>
 
 #include "common/core/CancelSignals.h"
-#include "common/core/ProgressView.h"
+#include "common/core/PacedProgressView.h"
 
 class QLabel;
 class QProgressBar;
@@ -39,7 +30,7 @@ struct ProgressLayout {
   QRect cancel;   // cmdCancelar
 };
 
-class ProgressWindow : public QDialog, public ProgressView {
+class ProgressWindow : public QDialog, public PacedProgressView {
   Q_OBJECT
 
  public:
@@ -50,18 +41,10 @@ class ProgressWindow : public QDialog, public ProgressView {
   // while loaded() answers true; nullptr when there is none.
   void SetMainWindow(QWidget* window, std::function<bool()> loaded);
 
-  bool Running() const { return running_; }
-  bool Cancelled() const { return cancelled_; }
-
   void Open(std::function<void()> onCancel) override;
   void Close() override;
-  void SetFileLabel(std::string_view text) override;
-  void SetPathLabel(std::string_view text) override;
-  void SetBar(float percent) override;
-  float Bar() const override { return bar_; }
-  void DisableCancel() override;
+  // Ctrl+C and SIGTERM act as Cancelar during a run.
   void ProcessEvents() override;
-  void ProcessEventsNow() override;
 
  protected:
   // The close box is refused while the run goes on and was not cancelled.
@@ -70,33 +53,25 @@ class ProgressWindow : public QDialog, public ProgressView {
   void reject() override;
 
  private:
-  void cmdCancelar_Click();
-  void Flush();
+  void ShowFile(const std::string &text) override;
+  void ShowPath(const std::string &text) override;
+  void ShowBar(int steps) override;
+  void SetCancelButton(CancelButton state) override;
+  void RunPendingEvents() override;
   void EnableMainWindow();
-  QWidget* LoadedMainWindow() const;
-  void SetOwner(QWidget* owner);
+  QWidget *LoadedMainWindow() const;
+  void SetOwner(QWidget *owner);
 
-  QWidget* Picture1;
-  QLabel* imgAni;
-  QLabel* lblFile;
-  QLabel* lblPath;
-  QProgressBar* pbBarra;
-  QPushButton* cmdCancelar;
+  QWidget *Picture1;
+  QLabel *imgAni;
+  QLabel *lblFile;
+  QLabel *lblPath;
+  QProgressBar *pbBarra;
+  QPushButton *cmdCancelar;
 
-  QWidget* mainWindow_ = nullptr;
+  QWidget *mainWindow_ = nullptr;
   std::function<bool()> mainWindowLoaded_;
-  std::function<void()> onCancel_;
-  bool running_ = false;
-  bool cancelled_ = false;
-  CancelSignals signals_;  // Ctrl+C and SIGTERM act as Cancelar during a run
-
-  std::string file_;
-  std::string path_;
-  float bar_ = 0;
-  bool fileDirty_ = false;
-  bool pathDirty_ = false;
-  bool processNow_ = false;
-  std::chrono::steady_clock::time_point lastEvents_;
+  CancelSignals signals_;
 };
 
 }  // namespace common

@@ -6,11 +6,11 @@
 #include <QString>
 #include <QWidget>
 
-#include "common/core/UserInterface.h"
+#include "common/core/MessageBoxUserInterface.h"
 
 namespace common {
 
-class QtUserInterface : public UserInterface {
+class QtUserInterface : public MessageBoxUserInterface {
  public:
   // title: the program's title, the caption of its own messages.
   QtUserInterface(QString title, ProgressView& progress);
@@ -18,18 +18,15 @@ class QtUserInterface : public UserInterface {
   // The main window while it is open: it owns the dialogs of a run.
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
-  void ShowUsage(const std::string& text) override;
-  void ShowUsageError(const std::string& problem, const std::string& text) override;
-  bool AskToShowErrors(const std::string& title) override;
-  bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
-  void ShowDebugFailure(const DebugStop& stop) override;
-  void ShowMessage(const std::string& title, const std::string& text) override;
-  ProgressView& Progress() override { return progress_; }
+  void ShowDebugFailure(const DebugStop &stop) override;
 
  private:
+  void ShowBox(BoxIcon icon, const std::string &title, const std::string &text) override;
+  bool AskYesNoBox(const std::string &title, const std::string &text,
+                   DefaultAnswer preset) override;
+
   QString title_;
-  ProgressView& progress_;
   QPointer<QWidget> owner_;
 };
 

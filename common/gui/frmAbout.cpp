@@ -42,20 +42,16 @@ frmAbout::frmAbout(AboutInfo info, QWidget* owner) : QDialog(owner), info_(std::
   setFont(FormFont());
   MakeFixedDialog(this, TwipsSize(5940, 3555), WindowKind::Owned);
 
-  cmdOK = new QPushButton(QStringLiteral("Aceptar"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
-  cmdOK->setGeometry(TwipsRect(4320, 2625, 1500, 345));
+  cmdOK = AddControl<QPushButton>(this, "cmdOK", TwipsRect(4320, 2625, 1500, 345),
+                                  QStringLiteral("Aceptar"));
   cmdOK->setDefault(true);
 
-  picIcon = new QLabel(this);
-  picIcon->setObjectName(QStringLiteral("picIcon"));
-  picIcon->setGeometry(TwipsRect(240, 240, 540, 540));
+  picIcon = AddControl<QLabel>(this, "picIcon", TwipsRect(240, 240, 540, 540));
   picIcon->setAlignment(Qt::AlignCenter);
   picIcon->setPixmap(info_.icon.pixmap(32, 32));
 
-  cmdSysInfo = new QPushButton(QStringLiteral("&Info. del sistema..."), this);
-  cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-  cmdSysInfo->setGeometry(TwipsRect(4320, 3075, 1485, 345));
+  cmdSysInfo = AddControl<QPushButton>(this, "cmdSysInfo", TwipsRect(4320, 3075, 1485, 345),
+                                       QStringLiteral("&Info. del sistema..."));
 
   lblDescription = MakeLabel(this, "lblDescription", info_.description,
                              TwipsRect(1050, 1125, 3885, 1170));

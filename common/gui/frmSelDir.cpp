@@ -93,33 +93,26 @@ frmSelDir::frmSelDir(QWidget* owner, QStringList volumes)
   setFont(FormFont());
   MakeFixedDialog(this, TwipsSize(2775, 2895), WindowKind::Owned);
 
-  Drive1 = new QComboBox(this);
-  Drive1->setObjectName(QStringLiteral("Drive1"));
-  Drive1->setGeometry(TwipsRect(120, 360, 2532, 315));
+  Drive1 = AddControl<QComboBox>(this, "Drive1", TwipsRect(120, 360, 2532, 315));
   for (const QString& root : volumes_) Drive1->addItem(DriveCaption(root), root);
   Drive1->setCurrentIndex(-1);
   // Long mount paths stay readable in the open list.
   Drive1->view()->setMinimumWidth(Drive1->view()->sizeHintForColumn(0) + 8);
 
-  Label1 = new QLabel(QStringLiteral("Seleccione una carpeta."), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(TwipsRect(120, 120, 2412, 252));
+  Label1 = AddControl<QLabel>(this, "Label1", TwipsRect(120, 120, 2412, 252),
+                              QStringLiteral("Seleccione una carpeta."));
 
-  Dir1 = new QListWidget(this);
-  Dir1->setObjectName(QStringLiteral("Dir1"));
-  Dir1->setGeometry(TwipsRect(120, 720, 2532, 1440));
+  Dir1 = AddControl<QListWidget>(this, "Dir1", TwipsRect(120, 720, 2532, 1440));
   Dir1->setItemDelegate(new IndentDelegate(Dir1));
   Dir1->setIconSize(QSize(16, 16));
   Dir1->setUniformItemSizes(false);
 
-  cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-  cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-  cmdAceptar->setGeometry(TwipsRect(1440, 2400, 1212, 372));
+  cmdAceptar = AddControl<QPushButton>(this, "cmdAceptar", TwipsRect(1440, 2400, 1212, 372),
+                                       QStringLiteral("&Aceptar"));
   cmdAceptar->setDefault(true);
 
-  cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
-  cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-  cmdCancelar->setGeometry(TwipsRect(120, 2400, 1212, 372));
+  cmdCancelar = AddControl<QPushButton>(this, "cmdCancelar", TwipsRect(120, 2400, 1212, 372),
+                                        QStringLiteral("&Cancelar"));
 
   setTabOrder(Drive1, Dir1);
   setTabOrder(Dir1, cmdAceptar);

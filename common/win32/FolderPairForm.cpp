@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "common/core/RunStatus.h"
+#include "common/core/WindowFrontEnd.h"
 #include "common/gui/resources/explora.xpm"
 #include "common/win32/Win32UserInterface.h"
 #include "common/win32/frmSelDir.h"
@@ -138,19 +138,8 @@ void FolderPairForm::cmdExploraDestino_Click() {
 }
 
 void FolderPairForm::RunGuarded(const std::function<void()>& run) {
-  running_ = true;
-  try {
-    run();
-  } catch (const DebugStop& stop) {
-    // The engine closed its progress window on the way out; the program
-    // ends here, with nothing reported but this failure.
-    running_ = false;
-    ui_.ShowDebugFailure(stop);
-    exitStatus_ = kExitDebugStop;
-    Unload();
-    return;
-  }
-  running_ = false;
+  exitStatus_ = RunFromMainWindow(ui_, running_, run);
+  if (exitStatus_ != 0) Unload();
 }
 
 bool FolderPairForm::PreviewKey(const MSG& msg) {

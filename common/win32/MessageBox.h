@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/core/UserInterface.h"
+
 namespace common::win32 {
 
 // Shows a modal message box over owner (none: a window of its own) and
@@ -15,8 +17,6 @@ int ShowMessageBox(HWND owner, const std::wstring& title, const std::wstring& te
 
 // Information icon and OK.
 void ShowInformation(HWND owner, const std::wstring& title, const std::wstring& text);
-
-enum class DefaultAnswer { Yes, No };
 
 // Warning icon, Yes and No. True for Yes.
 bool AskYesNo(HWND owner, const std::wstring& title, const std::wstring& text,

@@ -2,17 +2,9 @@
 
 #include <commctrl.h>
 
-#include <cmath>
-
 namespace common::win32 {
 
 namespace {
-
-// Messages run at most this often during a run (except when a copy starts).
-constexpr std::chrono::milliseconds kEventInterval(25);
-
-// The bar keeps tenths of a percent.
-constexpr int kBarSteps = 1000;
 
 constexpr DWORD kFixedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
@@ -53,15 +45,7 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::Open(std::function<void()> onCancel) {
-  onCancel_ = std::move(onCancel);
-  running_ = true;
-  cancelled_ = false;
-  EnableWindow(cmdCancelar, TRUE);
-  file_.clear();
-  path_.clear();
-  bar_ = 0;
-  dirty_ = true;
-  Flush();
+  StartRun(std::move(onCancel));
   HWND owner = mainFormLoaded_ ? mainWindow_ : nullptr;
   if (owner) EnableWindow(owner, FALSE);
 
@@ -74,81 +58,38 @@ void ProgressWindow::Open(std::function<void()> onCancel) {
   ShowWindow(Hwnd(), SW_SHOW);
   SetForegroundWindow(Hwnd());
   FocusOn(cmdCancelar);
-  processNow_ = true;  // the first yield shows the window at once
 }
 
 void ProgressWindow::Close() {
-  running_ = false;
-  onCancel_ = nullptr;
+  EndRun();
   // The main window is enabled first, so that it gets the activation back.
   EnableMainWindow();
   ShowWindow(Hwnd(), SW_HIDE);
 }
 
-void ProgressWindow::SetFileLabel(std::string_view text) {
-  if (text == file_) return;
-  file_.assign(text);
-  dirty_ = true;
-  // A copy may take long: its name is shown before it starts.
-  if (!file_.empty()) processNow_ = true;
+void ProgressWindow::ShowFile(const std::string& text) {
+  SetWindowTextW(lblFile, Widen(text).c_str());
 }
 
-void ProgressWindow::SetPathLabel(std::string_view text) {
-  if (text == path_) return;
-  path_.assign(text);
-  dirty_ = true;
+void ProgressWindow::ShowPath(const std::string& text) {
+  SetWindowTextW(lblPath, Widen(text).c_str());
 }
 
-void ProgressWindow::SetBar(float percent) {
-  if (std::isnan(percent)) return;
-  bar_ = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+void ProgressWindow::ShowBar(int steps) {
+  if (steps != static_cast<int>(SendMessageW(pbBarra, PBM_GETPOS, 0, 0)))
+    SendMessageW(pbBarra, PBM_SETPOS, steps, 0);
 }
 
-void ProgressWindow::DisableCancel() {
-  cancelled_ = true;
-  EnableWindow(cmdCancelar, FALSE);
-}
-
-void ProgressWindow::ProcessEvents() {
-  const auto now = std::chrono::steady_clock::now();
-  if (!processNow_ && now - lastEvents_ < kEventInterval) return;
-  processNow_ = false;
-  Flush();
-  ProcessPendingMessages();
-  lastEvents_ = std::chrono::steady_clock::now();
-}
-
-void ProgressWindow::ProcessEventsNow() {
-  processNow_ = true;
-  ProcessEvents();
-}
-
-void ProgressWindow::Flush() {
-  if (dirty_) {
-    SetWindowTextW(lblFile, Widen(file_).c_str());
-    SetWindowTextW(lblPath, Widen(path_).c_str());
-    dirty_ = false;
-  }
-  const int value = static_cast<int>(std::lround(bar_ * (kBarSteps / 100.0f)));
-  if (value != static_cast<int>(SendMessageW(pbBarra, PBM_GETPOS, 0, 0)))
-    SendMessageW(pbBarra, PBM_SETPOS, value, 0);
+void ProgressWindow::SetCancelButton(CancelButton state) {
+  EnableWindow(cmdCancelar, state == CancelButton::Enabled);
 }
 
 void ProgressWindow::OnCommand(int id, int, HWND) {
   if (id == IDCANCEL || id == IDOK) cmdCancelar_Click();
 }
 
-void ProgressWindow::cmdCancelar_Click() {
-  if (!running_ || cancelled_) return;
-  cancelled_ = true;
-  // The engine records the note and sets its own flag; it stops after the
-  // action in progress.
-  if (onCancel_) onCancel_();
-  EnableWindow(cmdCancelar, FALSE);
-}
-
 bool ProgressWindow::OnClose() {
-  if (running_ && !cancelled_) return false;
+  if (Running() && !Cancelled()) return false;
   // Accepted after a cancel, the engine ends the run at its next test of
   // the flag; the window does not come back.
   EnableMainWindow();

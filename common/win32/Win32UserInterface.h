@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "common/core/UserInterface.h"
+#include "common/core/MessageBoxUserInterface.h"
 #include "common/win32/Win32Form.h"
 
 namespace common::win32 {
 
-class Win32UserInterface : public UserInterface {
+class Win32UserInterface : public MessageBoxUserInterface {
  public:
   // title: the program's title, the caption of its own messages.
   Win32UserInterface(std::wstring title, ProgressView& progress);
@@ -17,20 +17,16 @@ class Win32UserInterface : public UserInterface {
   // The main window while it is open: it owns the dialogs of a run.
   void SetOwner(HWND owner) { owner_ = owner; }
 
-  void ShowUsage(const std::string& text) override;
-  void ShowUsageError(const std::string& problem, const std::string& text) override;
-  bool AskToShowErrors(const std::string& title) override;
-  bool AskToEmptyDestination(const std::string& title) override;
   void ShowErrorList(const std::vector<std::string>& lines) override;
-  void ShowDebugFailure(const DebugStop& stop) override;
-  void ShowMessage(const std::string& title, const std::string& text) override;
-  ProgressView& Progress() override { return progress_; }
+  void ShowDebugFailure(const DebugStop &stop) override;
 
  private:
+  void ShowBox(BoxIcon icon, const std::string &title, const std::string &text) override;
+  bool AskYesNoBox(const std::string &title, const std::string &text,
+                   DefaultAnswer preset) override;
   HWND Owner() const { return owner_ && IsWindow(owner_) ? owner_ : nullptr; }
 
   std::wstring title_;
-  ProgressView& progress_;
   HWND owner_ = nullptr;
 };
 

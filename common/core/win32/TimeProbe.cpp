@@ -13,20 +13,12 @@ namespace {
 
 using namespace win32;
 
-constexpr int64_t kTimePrecisions[] = {100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000,
-                                       2000000000};
-
 // A probe time with a digit in every decimal place down to 100 ns and an
 // odd second, so that each coarser precision keeps less of it.
 constexpr FileTime kProbeTime{1234567891, 987654300};
 
-int64_t PrecisionFromProbe(const FileTime& kept) {
-  int64_t diff = (kept.sec - kProbeTime.sec) * kNanosPerSecond + (kept.nsec - kProbeTime.nsec);
-  if (diff < 0) diff = -diff;
-  for (int64_t precision : kTimePrecisions)
-    if (diff < precision) return precision;
-  return kNanosPerSecond;
-}
+// FILETIME counts 100 ns.
+int64_t ProbePrecision(const FileTime& kept) { return PrecisionFromProbe(kProbeTime, kept, 100); }
 
 int64_t PrecisionOfFileSystem(std::wstring name) {
   for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
@@ -47,7 +39,7 @@ FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
                                       MAX_PATH + 1)) {
     if (int64_t known = PrecisionOfFileSystem(fsName)) {
       // Coarse times that a test asks for count as the file system's.
-      if (faults_ != nullptr) known = std::max(known, PrecisionFromProbe(faults_->StoredTime(probePath, kProbeTime)));
+      if (faults_ != nullptr) known = std::max(known, ProbePrecision(faults_->StoredTime(probePath, kProbeTime)));
       precision = known;
       return {};
     }
@@ -66,7 +58,7 @@ FsError FileSystem::ProbeTimePrecision(const Folder& folder, ProbeNaming naming,
   if (!::SetFileTime(probe.Get(), nullptr, nullptr, &t)) return Failed(LastError(), FsOp::SetTimes, probePath);
   BY_HANDLE_FILE_INFORMATION info;
   if (!::GetFileInformationByHandle(probe.Get(), &info)) return Failed(LastError(), FsOp::Lstat, probePath);
-  precision = PrecisionFromProbe(FromFiletime(info.ftLastWriteTime));
+  precision = ProbePrecision(FromFiletime(info.ftLastWriteTime));
   return {};  // the probe is deleted as its handle closes
 }
 
