@@ -37,6 +37,7 @@ class ConsoleProgressView : public ProgressView {
   float Bar() const override { return bar_; }
   void DisableCancel() override {}
   void ProcessEvents() override;  // delivers a pending signal as a cancel; redraws now and then
+  bool ShowsBar() const override { return toTerminal_; }
 
  private:
   void Redraw();

@@ -34,6 +34,9 @@ class ProgressView {
   // Called where one phase of a run ends and the next begins, so that a
   // click on Cancelar queued meanwhile is seen before the next phase acts.
   virtual void ProcessEventsNow() { ProcessEvents(); }
+  // False when nobody sees the bar (a console run whose standard error is
+  // not a terminal): work done only for the bar can then be left out.
+  virtual bool ShowsBar() const { return true; }
 };
 
 // Closes the view however the run ends, a DebugStop included.

@@ -136,7 +136,9 @@ void CompareEngine::Compare(const std::string& origen, const std::string& destin
   view_.SetPathLabel("Preparando para comparar...");
   view_.ProcessEvents();
 
-  filesTotal_ = CountFiles(ahead, origen);
+  // The count only sets the bar's scale: a run whose bar nobody sees (from
+  // cron, standard error to a file) goes straight to the comparison.
+  if (view_.ShowsBar()) filesTotal_ = CountFiles(ahead, origen);
   view_.ProcessEventsNow();  // a cancel clicked during the count means no comparison
   if (cancelled_) return;
 

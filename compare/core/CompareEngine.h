@@ -47,8 +47,9 @@ class CompareEngine {
   CompareEngine& operator=(const CompareEngine&) = delete;
   ~CompareEngine();
 
-  // One run: counts the origin's files, then compares the two trees. The two
-  // folders are followed when they are links; links inside them are not.
+  // One run: counts the origin's files (when the view shows its bar), then
+  // compares the two trees. The two folders are followed when they are
+  // links; links inside them are not.
   // Under /debug a failure throws common::DebugStop (the view is closed).
   void Compare(const std::string& origen, const std::string& destino, bool quick);
 

@@ -99,6 +99,11 @@ TEST_F(EngineTest, IdenticalTreesGiveNoLine) {
   EXPECT_FLOAT_EQ(view.Bar(), 100.0f);
   EXPECT_EQ(view.opened, 1);
   EXPECT_EQ(view.closed, 1);
+  // A run whose bar nobody sees leaves out the count and finds the same.
+  view.showsBar = false;
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ(filesTotal, 0);
+  EXPECT_EQ(filesDone, files);
 }
 
 TEST_F(EngineTest, EachKindOfDifferenceHasItsLine) {

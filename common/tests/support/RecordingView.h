@@ -24,6 +24,7 @@ class RecordingView : public common::ProgressView {
   float Bar() const override { return bar_; }
   void DisableCancel() override { ++cancelDisabled; }
   void ProcessEvents() override;
+  bool ShowsBar() const override { return showsBar; }
 
   // Presses Cancelar during the nth pause of a run (1 = first; 0 = never).
   void CancelAtEvent(long n) { cancelAt_ = n; }
@@ -37,6 +38,7 @@ class RecordingView : public common::ProgressView {
   // Runs inside every pause, after a scheduled click.
   std::function<void(RecordingView&)> onEvent;
 
+  bool showsBar = true;  // false: a view nobody sees, as a console run from cron
   int opened = 0;
   int closed = 0;
   int cancelDisabled = 0;
