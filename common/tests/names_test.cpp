@@ -191,16 +191,11 @@ TEST_P(Names, InvalidUtf8IsMirroredAndComparedAsItsBytes) {
   // Latin-1 bytes are not folded: caf\xE9 and CAF\xC9 are two names, and
   // \xE9 is not the composed \xC3\xA9. Invalid names are their own key.
   tree.WriteFile("origen/\xFF\xFE.bin", "nuevo", 200);
-  tree.WriteFile("origen/igual\xFF", "igual", 100);
-  tree.WriteFile("origen/caf\xE9.txt", "latin1", 100);
-  tree.WriteFile("origen/a\xC3", "cortado", 100);
-  tree.WriteFile("origen/\xC3\xA9.txt", "utf8", 100);
-  tree.WriteFile("origen/carpeta\xE9/dentro\xFF", "d", 100);
-  tree.WriteFile("copia/\xFF\xFE.bin", "viejo", 100);
-  tree.WriteFile("copia/igual\xFF", "igual", 100);
-  tree.WriteFile("copia/CAF\xC9.TXT", "otro", 100);
-  tree.WriteFile("copia/\xE9.txt", "latin1", 100);
-  tree.WriteFile("copia/CARPETA\xC9/viejo", "v", 100);
+  tree.WriteFiles({{"origen/igual\xFF", "igual"}, {"origen/caf\xE9.txt", "latin1"},
+                   {"origen/a\xC3", "cortado"}, {"origen/\xC3\xA9.txt", "utf8"},
+                   {"origen/carpeta\xE9/dentro\xFF", "d"}, {"copia/\xFF\xFE.bin", "viejo"},
+                   {"copia/igual\xFF", "igual"}, {"copia/CAF\xC9.TXT", "otro"}, {"copia/\xE9.txt", "latin1"},
+                   {"copia/CARPETA\xC9/viejo", "v"}}, 100);
 
   ExpectRun(
       {
@@ -466,11 +461,8 @@ Lines Comparable(const Lines& lines) {
 
 TEST(NamesInTheLog, UpdateEscapesControlCharactersInEveryLine) {
   testsupport::TempTree tree;
-  tree.WriteFile("origen/l\xC3\xADnea\nnueva.txt", "1", 100);
-  tree.WriteFile("origen/retorno\rcarro", "2", 100);
-  tree.WriteFile("origen/tab\tulador", "3", 100);
-  tree.WriteFile("origen/campana\a", "4", 100);
-  tree.WriteFile("origen/borrar\x7F", "5", 100);
+  tree.WriteFiles({{"origen/l\xC3\xADnea\nnueva.txt", "1"}, {"origen/retorno\rcarro", "2"},
+                   {"origen/tab\tulador", "3"}, {"origen/campana\a", "4"}, {"origen/borrar\x7F", "5"}}, 100);
   tree.MakeDir("origen/carpeta\ncon salto");
   ASSERT_EQ(mkfifo(tree.Path("origen/tubo\nfifo").c_str(), 0644), 0);
   tree.WriteFile("copia/viejo\r\n.txt", "6", 100);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/core/FileSystem.h"
@@ -35,6 +36,9 @@ class EngineTest : public ::testing::Test {
   void Both(const std::string& rel, const std::string& content) {
     tree.WriteFile("o/" + rel, content);
     tree.WriteFile("c/" + rel, content);
+  }
+  void Pair(const std::string& rel, const std::string& origin, const std::string& copy) {
+    tree.WriteFiles({{"o/" + rel, origin}, {"c/" + rel, copy}});
   }
 
   Lines Run(bool quick = false) {
@@ -107,14 +111,10 @@ TEST_F(EngineTest, IdenticalTreesGiveNoLine) {
 }
 
 TEST_F(EngineTest, EachKindOfDifferenceHasItsLine) {
-  tree.WriteFile("o/solo-origen.txt", "a");
-  tree.WriteFile("c/solo-copia.txt", "a");
-  tree.WriteFile("o/tam.txt", "abc");
-  tree.WriteFile("c/tam.txt", "abcd");
-  tree.WriteFile("o/cont.txt", "abc");
-  tree.WriteFile("c/cont.txt", "abd");
-  tree.WriteFile("o/carpeta-origen/x.txt", "x");
-  tree.WriteFile("c/carpeta-copia/y.txt", "y");
+  tree.WriteFiles({{"o/solo-origen.txt", "a"}, {"c/solo-copia.txt", "a"},
+                  {"o/carpeta-origen/x.txt", "x"}, {"c/carpeta-copia/y.txt", "y"}});
+  Pair("tam.txt", "abc", "abcd");
+  Pair("cont.txt", "abc", "abd");
   EXPECT_EQ(Run(), (Lines{Content("cont.txt", "cont.txt"), NoOriginFile("solo-copia.txt"),
                           NoCopyFile("solo-origen.txt"), Size("tam.txt", "tam.txt"),
                           NoOriginFolder("carpeta-copia"), NoCopyFolder("carpeta-origen")}));
@@ -123,12 +123,9 @@ TEST_F(EngineTest, EachKindOfDifferenceHasItsLine) {
 }
 
 TEST_F(EngineTest, CaseOnlyDifferencesPairAndEachSideKeepsItsSpelling) {
-  tree.WriteFile("o/Datos.TXT", "abc");
-  tree.WriteFile("c/datos.txt", "abcd");
-  tree.WriteFile("o/Fotos/Foto.JPG", "1");
+  tree.WriteFiles({{"o/Datos.TXT", "abc"}, {"c/datos.txt", "abcd"}, {"o/Fotos/Foto.JPG", "1"},
+                  {"c/Informe.doc", "1"}, {"o/informe.DOC", "2"}});
   tree.MakeDir("c/FOTOS");
-  tree.WriteFile("c/Informe.doc", "1");
-  tree.WriteFile("o/informe.DOC", "2");
   EXPECT_EQ(Run(), (Lines{Size("Datos.TXT", "datos.txt"), Content("informe.DOC", "Informe.doc"),
                           NoCopyFile("FOTOS/Foto.JPG")}));
 }
@@ -136,17 +133,13 @@ TEST_F(EngineTest, CaseOnlyDifferencesPairAndEachSideKeepsItsSpelling) {
 TEST_F(EngineTest, TwinNamesNeverPairWithAnotherSpelling) {
   SKIP_ON_WINDOWS("names that differ only in case in one folder");
   // The origin holds a.txt and A.txt; only the byte-equal name pairs.
-  tree.WriteFile("o/a.txt", "1");
-  tree.WriteFile("o/A.txt", "2");
-  tree.WriteFile("c/a.txt", "1");
+  tree.WriteFiles({{"o/a.txt", "1"}, {"o/A.txt", "2"}, {"c/a.txt", "1"}});
   EXPECT_EQ(Run(), (Lines{NoCopyFile("A.txt")}));
 }
 
 TEST_F(EngineTest, FileAgainstFolderOfTheSameNameGivesTwoLines) {
-  tree.WriteFile("o/informe", "texto");
-  tree.WriteFile("c/informe/dentro.txt", "x");
+  tree.WriteFiles({{"o/informe", "texto"}, {"c/informe/dentro.txt", "x"}, {"c/datos", "x"}});
   tree.MakeDir("o/datos");
-  tree.WriteFile("c/datos", "x");
   EXPECT_EQ(Run(), (Lines{NoOriginFile("datos"), NoCopyFile("informe"), NoCopyFolder("datos"),
                           NoOriginFolder("informe")}));
 }
@@ -154,27 +147,18 @@ TEST_F(EngineTest, FileAgainstFolderOfTheSameNameGivesTwoLines) {
 TEST_F(EngineTest, LinesFollowTheDepthFirstOrder) {
   // Root: files first (merged order), then folders in name order, each
   // matched folder's whole report at its place.
-  tree.WriteFile("o/b.txt", "1");
-  tree.WriteFile("c/a.txt", "1");
-  tree.WriteFile("o/m/z.txt", "1");
-  tree.WriteFile("o/m/n/deep.txt", "1");
-  tree.MakeDir("c/m/n");
-  tree.WriteFile("c/m/k/solo.txt", "1");
-  tree.WriteFile("o/q/x.txt", "12");
-  tree.WriteFile("c/q/x.txt", "123");
-  tree.MakeDir("o/solo-o");
-  tree.MakeDir("c/zz-solo-c");
-  tree.WriteFile("o/y.txt", "1");
+  tree.WriteFiles({{"o/b.txt", "1"}, {"c/a.txt", "1"}, {"o/m/z.txt", "1"}, {"o/m/n/deep.txt", "1"},
+                  {"c/m/k/solo.txt", "1"}, {"o/y.txt", "1"}});
+  Pair("q/x.txt", "12", "123");
+  for (const char* folder : {"c/m/n", "o/solo-o", "c/zz-solo-c"}) tree.MakeDir(folder);
   EXPECT_EQ(Run(), (Lines{NoOriginFile("a.txt"), NoCopyFile("b.txt"), NoCopyFile("y.txt"),
                           NoCopyFile("m/z.txt"), NoOriginFolder("m/k"), NoCopyFile("m/n/deep.txt"),
                           Size("q/x.txt", "q/x.txt"), NoCopyFolder("solo-o"), NoOriginFolder("zz-solo-c")}));
 }
 
 TEST_F(EngineTest, AMissingFolderIsOneLineAndItsFilesStillCount) {
-  tree.WriteFile("o/falta/a.txt", "1");
-  tree.WriteFile("o/falta/sub/b.txt", "1");
-  tree.WriteFile("o/c.txt", "1");
-  tree.WriteFile("c/c.txt", "1");
+  tree.WriteFiles({{"o/falta/a.txt", "1"}, {"o/falta/sub/b.txt", "1"}});
+  Both("c.txt", "1");
   EXPECT_EQ(Run(), (Lines{NoCopyFolder("falta")}));
   EXPECT_EQ(filesTotal, 3);
   EXPECT_EQ(filesDone, 1);
@@ -191,10 +175,8 @@ TEST_P(ContentSizeTest, LastByteDifferenceIsFoundOnlyInFullMode) {
   for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 23);
   std::string other = content;
   other.back() = static_cast<char>(other.back() ^ 0x5A);
-  tree.WriteFile("o/igual.bin", content);
-  tree.WriteFile("c/igual.bin", content);
-  tree.WriteFile("o/ultimo.bin", content);
-  tree.WriteFile("c/ultimo.bin", other);
+  Both("igual.bin", content);
+  Pair("ultimo.bin", content, other);
   EXPECT_EQ(Run(), (Lines{Content("ultimo.bin", "ultimo.bin")}));
   errors.Clear();
   EXPECT_EQ(Run(true), Lines{});
@@ -210,17 +192,14 @@ TEST_F(EngineTest, FirstAndMiddleBlockDifferencesAreFound) {
   first[0] = 'Q';
   middle[kMiB + kMiB / 2] = 'Q';
   Both("base", content);
-  tree.WriteFile("o/primero", content);
-  tree.WriteFile("c/primero", first);
-  tree.WriteFile("o/medio", content);
-  tree.WriteFile("c/medio", middle);
+  Pair("primero", content, first);
+  Pair("medio", content, middle);
   EXPECT_EQ(Run(), (Lines{Content("medio", "medio"), Content("primero", "primero")}));
 }
 
 TEST_F(EngineTest, EmptyFilesAreEqualAndQuickModeStillSeesSizes) {
   Both("vacio", "");
-  tree.WriteFile("o/tam", "1234");
-  tree.WriteFile("c/tam", "12345");
+  Pair("tam", "1234", "12345");
   EXPECT_EQ(Run(true), (Lines{Size("tam", "tam")}));
 }
 
@@ -237,31 +216,25 @@ TEST_F(EngineTest, QuickModeReadsNoContent) {
 // sizes, and two empty files are equal unread.
 TEST_F(EngineTest, FullModeTakesSizesFromTheOpenFiles) {
   Both("a.txt", "1");
-  tree.WriteFile("o/b.txt", "12");
-  tree.WriteFile("c/b.txt", "123");
-  tree.WriteFile("o/cerrado", "12");
-  tree.WriteFile("c/cerrado", "123");
+  Pair("b.txt", "12", "123");
+  Pair("cerrado", "12", "123");
   Both("vacio", "");
-  faults.FailOn(FsOp::Lstat, "a.txt", EIO, 1, 1000);
-  faults.FailOn(FsOp::Lstat, "b.txt", EIO, 1, 1000);
-  faults.FailOn(FsOp::Open, "o/cerrado", EACCES, 1, 1000);
-  faults.FailOn(FsOp::Open, "c/vacio", EACCES, 1, 1000);
+  for (const char* name : {"a.txt", "b.txt"}) faults.FailOn(FsOp::Lstat, name, EIO, 1, 1000);
+  for (const char* name : {"o/cerrado", "c/vacio"}) faults.FailOn(FsOp::Open, name, EACCES, 1, 1000);
   EXPECT_EQ(Run(), (Lines{Size("b.txt", "b.txt"), Size("cerrado", "cerrado")}));
 }
 
 TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
   // Sparse files: measured from the listing, never read in quick mode.
-  auto makeSparse = [&](const std::string& rel, std::uintmax_t size) {
-    tree.WriteFile(rel, "");
-    std::filesystem::resize_file(tree.Path(rel), size);
-  };
   const std::uintmax_t fourGiB = std::uintmax_t{1} << 32;
-  makeSparse("o/grande", fourGiB + 1);
-  makeSparse("c/grande", fourGiB + 2);
-  makeSparse("o/igual", fourGiB + 1);
-  makeSparse("c/igual", fourGiB + 1);
-  makeSparse("o/bajo", fourGiB + 1);
-  makeSparse("c/bajo", 1);  // equal low halves: only the high half differs
+  // Equal low halves in "bajo": only the high half differs.
+  for (auto [name, origin, copy] : {std::tuple{"grande", fourGiB + 1, fourGiB + 2},
+                                    std::tuple{"igual", fourGiB + 1, fourGiB + 1},
+                                    std::tuple{"bajo", fourGiB + 1, std::uintmax_t{1}}}) {
+    Both(name, "");
+    std::filesystem::resize_file(O(name), origin);
+    std::filesystem::resize_file(C(name), copy);
+  }
   EXPECT_EQ(Run(true), (Lines{Size("bajo", "bajo"), Size("grande", "grande")}));
 }
 
@@ -269,23 +242,16 @@ TEST_F(EngineTest, SizesAboveFourGiBAreExact) {
 
 TEST_F(EngineTest, LinksAreComparedByTheirTargetText) {
   SKIP_ON_WINDOWS("symbolic links compared by their target");
-  tree.Symlink("o/igual", "destino");
-  tree.Symlink("c/igual", "destino");
-  tree.Symlink("o/texto", "uno");
-  tree.Symlink("c/texto", "dos");
-  tree.Symlink("o/largo", "a");
-  tree.Symlink("c/largo", "ab");
-  // A link to a folder is a file: never followed into.
-  tree.WriteFile("o/dir/x", "1");
-  tree.WriteFile("c/dir/x", "1");
-  tree.Symlink("o/adir", "dir");
-  tree.Symlink("c/adir", "dir");
-  // The same target text pointing at different contents is the same link.
-  Both("t/x", "");
-  tree.WriteFile("o/t/dst", "1");
-  tree.WriteFile("c/t/dst", "2");
-  tree.Symlink("o/t/l", "dst");
-  tree.Symlink("c/t/l", "dst");
+  // "adir": a link to a folder is a file, never followed into. "t/l": the
+  // same target text pointing at different contents is the same link.
+  for (auto [name, origin, copy] : {std::tuple{"igual", "destino", "destino"}, std::tuple{"texto", "uno", "dos"},
+                                    std::tuple{"largo", "a", "ab"}, std::tuple{"adir", "dir", "dir"},
+                                    std::tuple{"t/l", "dst", "dst"}}) {
+    tree.Symlink("o/" + std::string(name), origin);
+    tree.Symlink("c/" + std::string(name), copy);
+  }
+  Both("dir/x", "1");
+  Pair("t/dst", "1", "2");
   EXPECT_EQ(Run(), (Lines{Size("largo", "largo"), Content("texto", "texto"), Content("t/dst", "t/dst")}));
   errors.Clear();
   EXPECT_EQ(Run(true), (Lines{Size("largo", "largo")}));
@@ -308,8 +274,7 @@ TEST_F(EngineTest, SpecialFilesGetAnErrorLineAndTheWalkGoesOn) {
   tree.MakeDir("c");
   if (!tree.MakeSpecial("o/tuberia")) GTEST_SKIP() << tree.kNoLinkWhy;
   ASSERT_TRUE(tree.MakeSpecial("c/tuberia"));
-  tree.WriteFile("o/uno", "1");
-  tree.WriteFile("c/uno", "2");
+  Pair("uno", "1", "2");
   Lines lines = Run();  // would block forever if a FIFO were opened
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], PairFailed(common::kErrorNotSupported, "tuberia"));
@@ -322,8 +287,7 @@ TEST_F(EngineTest, SpecialFilesGetAnErrorLineAndTheWalkGoesOn) {
 TEST_F(EngineTest, UnreadableFileIsAnErrorLineNotADifference) {
   Both("a.txt", "contenido");
   Both("b.txt", std::string(3 * kMiB, 'b'));
-  tree.WriteFile("o/c.txt", "1");
-  tree.WriteFile("c/c.txt", "2");
+  Pair("c.txt", "1", "2");
   faults.FailOn(FsOp::Open, "o/a.txt", EACCES);
   faults.FailOn(FsOp::Read, "c/b.txt", EIO, 2);  // halfway through
   EXPECT_EQ(Run(), (Lines{PairFailed(EACCES, "a.txt"), PairFailed(EIO, "b.txt"), Content("c.txt", "c.txt")}));
@@ -340,11 +304,9 @@ TEST_F(EngineTest, UnreadableLinkIsAnErrorLine) {
 
 TEST_F(EngineTest, FolderThatCannotBeListedIsOneErrorLineAndTheWalkGoesOn) {
   Both("a/x.txt", "1");
-  tree.WriteFile("o/a/solo.txt", "1");
-  tree.WriteFile("o/b/y.txt", "1");
-  tree.MakeDir("c/b");
   Both("o-falla/z.txt", "1");
-  tree.WriteFile("o/o-falla/solo.txt", "1");
+  tree.WriteFiles({{"o/a/solo.txt", "1"}, {"o/b/y.txt", "1"}, {"o/o-falla/solo.txt", "1"}});
+  tree.MakeDir("c/b");
   // The first listing of each folder belongs to the counting pass.
   faults.FailOn(FsOp::List, "c/a", EACCES, 1);
   faults.FailOn(FsOp::List, "o/o-falla", EIO, 2);
@@ -435,8 +397,7 @@ TEST_F(EngineTest, CancelDuringALargeContentComparisonStopsAtTheNextBlock) {
   std::string content(4 * kMiB, 'x');
   std::string other = content;
   other.back() = 'y';
-  tree.WriteFile("o/grande.bin", content);
-  tree.WriteFile("c/grande.bin", other);
+  Pair("grande.bin", content, other);
   tree.WriteFile("o/zz.txt", "despu\xC3\xA9s");
   // The click lands right after the folder's status is shown; the merge's
   // first step (the large pair) still starts and sees it after one block.
@@ -450,16 +411,14 @@ TEST_F(EngineTest, CancelDuringALargeContentComparisonStopsAtTheNextBlock) {
 }
 
 TEST_F(EngineTest, ASmallPairIsComparedToItsEndAfterACancel) {
-  tree.WriteFile("o/a.txt", "1");
-  tree.WriteFile("c/a.txt", "2");
+  Pair("a.txt", "1", "2");
   tree.WriteFile("o/b.txt", "1");
   view.CancelAfterPath("Comparando o");
   EXPECT_EQ(Run(), (Lines{"Cancelado por el usuario", Content("a.txt", "a.txt")}));
 }
 
 TEST_F(EngineTest, CancelWhileCountingSkipsTheComparison) {
-  tree.WriteFile("o/s1/a.txt", "1");
-  tree.WriteFile("o/s2/b.txt", "1");
+  tree.WriteFiles({{"o/s1/a.txt", "1"}, {"o/s2/b.txt", "1"}});
   view.CancelAtEvent(2);  // the end of the first counted folder
   EXPECT_EQ(Run(), (Lines{"Cancelado por el usuario"}));
   EXPECT_EQ(view.pathLabels, (Lines{"Preparando para comparar..."}));
@@ -467,12 +426,8 @@ TEST_F(EngineTest, CancelWhileCountingSkipsTheComparison) {
 }
 
 TEST_F(EngineTest, CancelDuringTheWalkKeepsEarlierLinesAndFinishesTheCurrentStep) {
-  tree.WriteFile("o/a.txt", "1");
-  tree.WriteFile("o/s1/x.txt", "1");
-  tree.WriteFile("o/s1/y.txt", "1");
-  tree.WriteFile("o/s2/z.txt", "1");
-  tree.MakeDir("c/s1");
-  tree.MakeDir("c/s2");
+  tree.WriteFiles({{"o/a.txt", "1"}, {"o/s1/x.txt", "1"}, {"o/s1/y.txt", "1"}, {"o/s2/z.txt", "1"}});
+  for (const char* folder : {"c/s1", "c/s2"}) tree.MakeDir(folder);
   view.CancelAfterPath("Comparando s1");
   view.KeepClicking();
   EXPECT_EQ(Run(), (Lines{NoCopyFile("a.txt"), "Cancelado por el usuario", NoCopyFile("s1/x.txt")}));

@@ -11,14 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "compare/core/Globales.h"
-#include "common/tests/support/RecordingView.h"
 #include "common/tests/support/ErrorLine.h"
-#include "common/tests/support/Platform.h"
+#include "RunFixture.h"  // beside this file
 
 namespace {
 
@@ -29,10 +25,9 @@ constexpr size_t kMiB = 1048576;
 
 using testsupport::ErrorLine;
 
-class FaultRun : public ::testing::Test {
+class FaultRun : public comparetest::RunFixture {
  protected:
-  FaultRun() : clock({2026, 12, 6, 17, 5, 9, 0}), g(&faults, clock) {
-    root = testsupport::RealPath(tree.Root());
+  FaultRun() {
     const std::string big(2 * kMiB + 5, 'q');
     for (const char* side : {"o", "c"}) {
       const std::string s = side;
@@ -46,14 +41,10 @@ class FaultRun : public ::testing::Test {
     }
     // The one difference (seen in quick mode too), found after every
     // faulted entry.
-    tree.WriteFile("o/zz.txt", "uno");
-    tree.WriteFile("c/zz.txt", "dos!");
+    tree.WriteFiles({{"o/zz.txt", "uno"}, {"c/zz.txt", "dos!"}});
   }
 
   int Run(bool quick = false) { return g.RunCompare(P("o"), P("c"), quick, ui); }
-  std::string P(const std::string& rel) const {
-    return root + testsupport::kSeparator + testsupport::Native(rel);
-  }
   std::string Expand(const std::string& written) const {
     const std::string text = testsupport::Native(written);
     std::string out;
@@ -70,13 +61,6 @@ class FaultRun : public ::testing::Test {
   std::string Difference() const {
     return "Diferente tama\xC3\xB1o: \"" + P("o/zz.txt") + "\", \"" + P("c/zz.txt") + "\"";
   }
-
-  testsupport::TempTree tree;
-  std::string root;
-  testsupport::Faults faults;
-  common::FixedClock clock;
-  compare::Globales g;
-  testsupport::RecordingUserInterface ui;
 };
 
 struct FaultCase {

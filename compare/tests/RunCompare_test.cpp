@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "common/core/Clock.h"
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "compare/core/Globales.h"
 #include "common/tests/support/RecordingWindows.h"
 #include "common/tests/support/ErrorLine.h"
-#include "common/tests/support/Platform.h"
+#include "RunFixture.h"  // beside this file
 
 namespace {
 
@@ -41,23 +38,12 @@ class CurrentFolderGuard {
   std::string saved_;
 };
 
-class RunCompareTest : public ::testing::Test {
+class RunCompareTest : public comparetest::RunFixture {
  protected:
-  RunCompareTest() : clock({2026, 12, 6, 17, 5, 9, 0}), g(&faults, clock) {
-    root = testsupport::RealPath(tree.Root());
+  RunCompareTest() {
     tree.MakeDir("o");
     tree.MakeDir("c");
   }
-  std::string P(const std::string& rel) const {
-    return root + testsupport::kSeparator + testsupport::Native(rel);
-  }
-
-  testsupport::TempTree tree;
-  std::string root;
-  testsupport::Faults faults;
-  common::FixedClock clock;
-  compare::Globales g;
-  testsupport::RecordingUserInterface ui;
 };
 
 TEST_F(RunCompareTest, LogBlockHasTheExactBytes) {

@@ -40,9 +40,7 @@ class Engine : public EngineFixture {
   }
   // A folder of the copy to be removed, whose middle file cannot be deleted.
   void OldFolderWithAFileThatStays() {
-    tree.WriteFile("copia/old/a.txt", "a", 100);
-    tree.WriteFile("copia/old/keep.txt", "k", 100);
-    tree.WriteFile("copia/old/z.txt", "z", 100);
+    tree.WriteFiles({{"copia/old/a.txt", "a"}, {"copia/old/keep.txt", "k"}, {"copia/old/z.txt", "z"}}, 100);
     faults.FailOn(common::FsOp::Unlink, "old/keep.txt", EACCES);
   }
   // A /debug run, which must end in a DebugStop: the stop's number.
@@ -95,9 +93,7 @@ const MirrorCase kMirrorCases[] = {
     MirrorCase{"CreateUpdateDeleteInOneFolder",
                [](testsupport::TempTree& t) {
                  t.WriteFile("origen/a.txt", "nuevo", 200);
-                 t.WriteFile("origen/b.txt", "b", 100);
-                 t.WriteFile("copia/a.txt", "viejo", 100);
-                 t.WriteFile("copia/c.txt", "c", 100);
+                 t.WriteFiles({{"origen/b.txt", "b"}, {"copia/a.txt", "viejo"}, {"copia/c.txt", "c"}}, 100);
                },
                {R"(update "{o}/a.txt" "{c}/a.txt")", R"(create "{o}/b.txt" "{c}/b.txt")",
                 R"(delete "{c}/c.txt")"}},
@@ -105,13 +101,9 @@ const MirrorCase kMirrorCases[] = {
     // the descent; a removed tree lists its files before its subfolders.
     MirrorCase{"InDepthInScanOrder",
                [](testsupport::TempTree& t) {
-                 t.WriteFile("origen/m.txt", "m", 100);
-                 t.WriteFile("origen/x/y/new.txt", "n", 100);
-                 t.WriteFile("origen/z/f.txt", "f", 100);
-                 t.WriteFile("copia/m.txt", "m", 100);
-                 t.WriteFile("copia/a/old.txt", "o", 100);
-                 t.WriteFile("copia/a/in/deep.txt", "d", 100);
-                 t.WriteFile("copia/x/y/gone.txt", "g", 100);
+                 t.WriteFiles({{"origen/m.txt", "m"}, {"origen/x/y/new.txt", "n"}, {"origen/z/f.txt", "f"},
+                               {"copia/m.txt", "m"}, {"copia/a/old.txt", "o"}, {"copia/a/in/deep.txt", "d"},
+                               {"copia/x/y/gone.txt", "g"}}, 100);
                },
                {R"(deletedir "{c}/a")", R"(delete "{c}/a/old.txt")", R"(deletedir "{c}/a/in")",
                 R"(delete "{c}/a/in/deep.txt")", R"(createdir "{c}/z")",
@@ -119,10 +111,8 @@ const MirrorCase kMirrorCases[] = {
                 R"(create "{o}/z/f.txt" "{c}/z/f.txt")"}},
     MirrorCase{"HiddenEntriesAreMirrored",
                [](testsupport::TempTree& t) {
-                 t.WriteFile("origen/.cfg", "c", 100);
-                 t.WriteFile("origen/.dir/.x", "x", 100);
-                 t.WriteFile("copia/.old", "o", 100);
-                 t.WriteFile("copia/.olddir/y", "y", 100);
+                 t.WriteFiles({{"origen/.cfg", "c"}, {"origen/.dir/.x", "x"}, {"copia/.old", "o"},
+                               {"copia/.olddir/y", "y"}}, 100);
                },
                {R"(create "{o}/.cfg" "{c}/.cfg")", R"(delete "{c}/.old")",
                 R"(createdir "{c}/.dir")", R"(deletedir "{c}/.olddir")",
@@ -132,9 +122,8 @@ const MirrorCase kMirrorCases[] = {
     // (A Windows folder cannot hold such twins.)
     MirrorCase{"CaseTwinsKeepTheirOwnContent",
                [](testsupport::TempTree& t) {
-                 t.WriteFile("origen/a.txt", "minúsculas", 100);
-                 t.WriteFile("origen/A.txt", "MAYÚSCULAS", 100);
-                 t.WriteFile("origen/Foto.jpg", "foto", 100);
+                 t.WriteFiles({{"origen/a.txt", "minúsculas"}, {"origen/A.txt", "MAYÚSCULAS"},
+                               {"origen/Foto.jpg", "foto"}}, 100);
                  t.WriteFile("copia/a.txt", "vieja", 50);
                  t.WriteFile("copia/foto.jpg", "1", 100);
                  t.WriteFile("copia/FOTO.jpg", "2", 100);
@@ -316,11 +305,8 @@ class Switches : public Engine, public ::testing::WithParamInterface<SwitchCase>
  protected:
   void SetUp() override {
     tree.WriteFile("origen/upd.txt", "nuevo", 200);
-    tree.WriteFile("origen/new.txt", "n", 100);
-    tree.WriteFile("origen/newdir/f.txt", "f", 100);
-    tree.WriteFile("copia/upd.txt", "viejo", 100);
-    tree.WriteFile("copia/extra.txt", "e", 100);
-    tree.WriteFile("copia/extradir/g.txt", "g", 100);
+    tree.WriteFiles({{"origen/new.txt", "n"}, {"origen/newdir/f.txt", "f"}, {"copia/upd.txt", "viejo"},
+                     {"copia/extra.txt", "e"}, {"copia/extradir/g.txt", "g"}}, 100);
   }
 };
 
@@ -430,11 +416,8 @@ TEST_F(Engine, CreateTargetThatCannotBeMadeNamesTheCreation) {
 // ---- Listings that fail ----
 
 TEST_F(Engine, SourceFolderThatCannotBeListedDeletesNothing) {
-  tree.WriteFile("origen/keep/one.txt", "1", 100);
-  tree.WriteFile("origen/other/n.txt", "n", 100);
-  tree.WriteFile("copia/keep/one.txt", "1", 100);
-  tree.WriteFile("copia/keep/extra.txt", "e", 100);
-  tree.WriteFile("copia/keep/sub/x", "x", 100);
+  tree.WriteFiles({{"origen/keep/one.txt", "1"}, {"origen/other/n.txt", "n"}, {"copia/keep/one.txt", "1"},
+                   {"copia/keep/extra.txt", "e"}, {"copia/keep/sub/x", "x"}}, 100);
   faults.FailOn(common::FsOp::List, "origen/keep", EIO, 1, 100);
   auto before = tree.Snapshot("copia/keep");
   EXPECT_EQ(Run(), Lines({Expand(R"(createdir "{c}/other")"),
@@ -615,9 +598,7 @@ class Overlap : public Engine, public ::testing::WithParamInterface<OverlapCase>
 TEST_P(Overlap, IsRefusedAndNothingChanges) {
   if (GetParam().origen == std::string("enlace") && testsupport::UnderWine())
     GTEST_SKIP() << "Wine 8 reports the folder link it makes as missing (error 2) when it is listed";
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/sub/b.txt", "b", 100);
-  tree.WriteFile("copia/c.txt", "c", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/sub/b.txt", "b"}, {"copia/c.txt", "c"}}, 100);
   tree.Symlink("enlace", "origen");
   auto before = tree.Snapshot();
   std::string o = tree.Path(GetParam().origen);
@@ -658,9 +639,7 @@ class EmptySource : public Engine, public ::testing::WithParamInterface<EmptySou
 
 TEST_P(EmptySource, EmptiesTheCopyOnlyWhenConfirmed) {
   const EmptySourceCase& c = GetParam();
-  tree.WriteFile("copia/f1", "1", 100);
-  tree.WriteFile("copia/f2", "2", 100);
-  tree.WriteFile("copia/d1/g", "g", 100);
+  tree.WriteFiles({{"copia/f1", "1"}, {"copia/f2", "2"}, {"copia/d1/g", "g"}}, 100);
   options.ExecOps = c.exec;
   options.TestMode = c.test;
   int asked = 0;

@@ -69,18 +69,13 @@ class FaultRun : public ::testing::Test {
     tree.Symlink("origen/enlace", "a.txt");
     tree.SetMtime("origen/enlace", 300);
 #endif
-    tree.WriteFile("origen/sub/c.txt", "c", 100);
-    tree.WriteFile("origen/sub/d.txt", "d", 100);
-    tree.WriteFile("origen/nueva/e.txt", "e", 100);
-    tree.WriteFile("origen/zz.txt", "later", 100);
+    tree.WriteFiles({{"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"}, {"origen/nueva/e.txt", "e"},
+                     {"origen/zz.txt", "later"}}, 100);
     // Copy: a read-only old version, a file and folders the source lacks.
     tree.WriteFile("copia/a.txt", "viejo a", 100);
     tree.Chmod("copia/a.txt", 0444);
-    tree.WriteFile("copia/sobra.txt", "sobra", 100);
-    tree.WriteFile("copia/sub/x.txt", "x", 100);
-    tree.WriteFile("copia/vieja/f.txt", "f", 100);
-    tree.WriteFile("copia/vieja/g/h.txt", "h", 100);
-    tree.WriteFile("copia/ro/r.txt", "r", 100);
+    tree.WriteFiles({{"copia/sobra.txt", "sobra"}, {"copia/sub/x.txt", "x"}, {"copia/vieja/f.txt", "f"},
+                     {"copia/vieja/g/h.txt", "h"}, {"copia/ro/r.txt", "r"}}, 100);
     tree.Chmod("copia/ro", 0555);
   }
 

@@ -149,11 +149,8 @@ void PrintTo(const FolderRemoval& c, std::ostream* os) { *os << c.name; }
 class RemovedSourceFolder : public Races, public ::testing::WithParamInterface<FolderRemoval> {};
 
 TEST_P(RemovedSourceFolder, IsAnErrorLineAndDeletesNothingInTheCopy) {
-  tree.WriteFile("origen/sub/a.txt", "a", 100);
-  tree.WriteFile("origen/z.txt", "z", 100);
-  tree.WriteFile("copia/sub/a.txt", "a", 100);
-  tree.WriteFile("copia/sub/b.txt", "solo en la copia", 100);
-  tree.WriteFile("copia/sub/dentro/c.txt", "c", 100);
+  tree.WriteFiles({{"origen/sub/a.txt", "a"}, {"origen/z.txt", "z"}, {"copia/sub/a.txt", "a"},
+                   {"copia/sub/b.txt", "solo en la copia"}, {"copia/sub/dentro/c.txt", "c"}}, 100);
   const auto before = tree.Snapshot("copia/sub");
   // The counting pass opens and lists the folder first; the scan second.
   faults.OnCall(GetParam().when, tree.Path("origen/sub"), [&] { tree.Remove("origen/sub"); }, GetParam().nth);

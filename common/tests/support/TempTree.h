@@ -4,8 +4,10 @@
 // relative to the root.
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace testsupport {
 
@@ -23,6 +25,10 @@ class TempTree {
   // Writes the file (parents created); mtimeSec >= 0 also sets its time.
   void WriteFile(const std::string& rel, const std::string& content, int64_t mtimeSec = -1,
                  int64_t mtimeNsec = 0);
+  // Writes each {path, content} pair, all with the same time.
+  void WriteFiles(std::initializer_list<std::pair<std::string, std::string>> files, int64_t mtimeSec = -1) {
+    for (const auto& [rel, content] : files) WriteFile(rel, content, mtimeSec);
+  }
   void SetMtime(const std::string& rel, int64_t sec, int64_t nsec = 0);  // does not follow links
   void Symlink(const std::string& rel, const std::string& target);
   // A link at rel to the tree's folder target, as the system's own tools
