@@ -465,8 +465,7 @@ TEST(NamesInTheLog, UpdateEscapesControlCharactersInEveryLine) {
                    {"origen/tab\tulador", "3"}, {"origen/campana\a", "4"}, {"origen/borrar\x7F", "5"}}, 100);
   tree.MakeDir("origen/carpeta\ncon salto");
   ASSERT_EQ(mkfifo(tree.Path("origen/tubo\nfifo").c_str(), 0644), 0);
-  tree.WriteFile("copia/viejo\r\n.txt", "6", 100);
-  tree.WriteFile("copia/vieja\ncarpeta/uno\x1B", "7", 100);
+  tree.WriteFiles({{"copia/viejo\r\n.txt", "6"}, {"copia/vieja\ncarpeta/uno\x1B", "7"}}, 100);
   tree.MakeDir("copia/vieja\ncarpeta/x");
 
   const std::vector<std::string> args = {"/u", "/log:cud", "/logfile:registro.log", "origen", "copia"};

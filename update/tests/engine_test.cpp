@@ -125,8 +125,7 @@ const MirrorCase kMirrorCases[] = {
                  t.WriteFiles({{"origen/a.txt", "minúsculas"}, {"origen/A.txt", "MAYÚSCULAS"},
                                {"origen/Foto.jpg", "foto"}}, 100);
                  t.WriteFile("copia/a.txt", "vieja", 50);
-                 t.WriteFile("copia/foto.jpg", "1", 100);
-                 t.WriteFile("copia/FOTO.jpg", "2", 100);
+                 t.WriteFiles({{"copia/foto.jpg", "1"}, {"copia/FOTO.jpg", "2"}}, 100);
                },
                {R"(create "{o}/A.txt" "{c}/A.txt")", R"(update "{o}/a.txt" "{c}/a.txt")",
                 R"(delete "{c}/FOTO.jpg")", R"(create "{o}/Foto.jpg" "{c}/Foto.jpg")",
@@ -134,8 +133,7 @@ const MirrorCase kMirrorCases[] = {
 #endif
     MirrorCase{"FolderInSourceWhereTheCopyHasAFile",
                [](testsupport::TempTree& t) {
-                 t.WriteFile("origen/x/f.txt", "f", 100);
-                 t.WriteFile("copia/x", "file", 100);
+                 t.WriteFiles({{"origen/x/f.txt", "f"}, {"copia/x", "file"}}, 100);
                },
                {R"(delete "{c}/x")", R"(createdir "{c}/x")",
                 R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}}};
@@ -190,8 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, NewerRule,
 
 TEST_F(Engine, UpdateWritesToTheCopysOwnNameAndCreationTakesTheSourcesCase) {
   tree.WriteFile("origen/a.TXT", "nuevo", 200);
-  tree.WriteFile("origen/Nuevo.TXT", "n", 100);
-  tree.WriteFile("copia/A.txt", "viejo", 100);
+  tree.WriteFiles({{"origen/Nuevo.TXT", "n"}, {"copia/A.txt", "viejo"}}, 100);
   EXPECT_EQ(Run(), Expand(Lines{R"(update "{o}/a.TXT" "{c}/A.txt")",
                                 R"(create "{o}/Nuevo.TXT" "{c}/Nuevo.TXT")"}));
   EXPECT_EQ(Names("copia"), (std::vector<std::string>{"A.txt", "Nuevo.TXT"}));
@@ -209,8 +206,7 @@ TEST_F(Engine, MatchedFolderIsEnteredUnderTheCopysOwnCase) {
 // ---- A name that is a file on one side and a folder on the other ----
 
 TEST_F(Engine, FileInSourceWhereTheCopyHasAFolderTakesTwoRuns) {
-  tree.WriteFile("origen/x", "archivo", 100);
-  tree.WriteFile("copia/x/inner.txt", "i", 100);
+  tree.WriteFiles({{"origen/x", "archivo"}, {"copia/x/inner.txt", "i"}}, 100);
   Lines first = Run();
   ASSERT_EQ(first.size(), 4u);
   EXPECT_EQ(first[0], Expand(R"(create "{o}/x" "{c}/x")"));
@@ -238,8 +234,7 @@ TEST_F(Engine, ReadOnlyCopyIsReplacedAndTakesTheSourcesBits) {
 }
 
 TEST_F(Engine, ReadOnlyFolderTreeIsRemoved) {
-  tree.WriteFile("copia/ro/f", "f", 100);
-  tree.WriteFile("copia/ro/sub/g", "g", 100);
+  tree.WriteFiles({{"copia/ro/f", "f"}, {"copia/ro/sub/g", "g"}}, 100);
   tree.Chmod("copia/ro/f", 0444);
   tree.Chmod("copia/ro/sub/g", 0444);
   tree.Chmod("copia/ro/sub", 0500);
@@ -369,8 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Engine, MissingDestinationInTestModeListsEveryCreation) {
   options.TestMode = true;
   options.CreateTarget = true;  // /test changes nothing, not even this
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/s/b.txt", "b", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/s/b.txt", "b"}}, 100);
   EXPECT_EQ(Run("origen", "nueva"),
             Lines({"create \"" + tree.Path("origen/a.txt") + "\" \"" + tree.Path("nueva/a.txt") + "\"",
                    "createdir \"" + tree.Path("nueva/s") + "\"",
@@ -380,8 +374,7 @@ TEST_F(Engine, MissingDestinationInTestModeListsEveryCreation) {
 
 TEST_F(Engine, TestModeListsAFolderThatWouldReplaceAFile) {
   options.TestMode = true;
-  tree.WriteFile("origen/x/f.txt", "f", 100);
-  tree.WriteFile("copia/x", "archivo", 100);
+  tree.WriteFiles({{"origen/x/f.txt", "f"}, {"copia/x", "archivo"}}, 100);
   EXPECT_EQ(Run(), Expand(Lines{R"(delete "{c}/x")", R"(createdir "{c}/x")",
                                 R"(create "{o}/x/f.txt" "{c}/x/f.txt")"}));
   EXPECT_EQ(tree.ReadFile("copia/x"), "archivo");
@@ -455,8 +448,7 @@ class FailingCopy : public Engine, public ::testing::WithParamInterface<CopyFaul
 
 TEST_P(FailingCopy, LeavesTheOldCopyAndNoTemporaryFile) {
   tree.WriteFile("origen/data.txt", std::string(100000, 'n'), 200);
-  tree.WriteFile("origen/other.txt", "o", 100);
-  tree.WriteFile("copia/data.txt", "viejo", 100);
+  tree.WriteFiles({{"origen/other.txt", "o"}, {"copia/data.txt", "viejo"}}, 100);
   tree.Chmod("copia/data.txt", 0444);
   const unsigned readOnly = tree.Mode("copia/data.txt");
   options.LogOps = 0;
@@ -506,8 +498,7 @@ TEST_F(Engine, FileThatCannotBeDeletedKeepsItsFolder) {
 
 TEST_F(Engine, FolderThatCannotBeListedIsNotEmptied) {
   options.LogOps = update::OpDelete;
-  tree.WriteFile("copia/old/a.txt", "a", 100);
-  tree.WriteFile("copia/old/sub/b.txt", "b", 100);
+  tree.WriteFiles({{"copia/old/a.txt", "a"}, {"copia/old/sub/b.txt", "b"}}, 100);
   faults.FailOn(common::FsOp::List, "copia/old", EIO, 1, 100);
   auto before = tree.Snapshot("copia/old");
   EXPECT_EQ(Run(), Lines({Expand(R"(deletedir "{c}/old")"),
@@ -571,8 +562,7 @@ TEST_F(Engine, CancelWhileCountingChangesNothing) {
 TEST_F(Engine, CancelDuringARemovalKeepsTheRest) {
   options.LogOps = update::OpDelete;
   for (const char* name : {"f1", "f2", "f3", "f4"}) tree.WriteFile(std::string("copia/old/") + name, "x", 100);
-  tree.WriteFile("copia/old/sub/x", "x", 100);
-  tree.WriteFile("copia/zz/y", "y", 100);
+  tree.WriteFiles({{"copia/old/sub/x", "x"}, {"copia/zz/y", "y"}}, 100);
   std::string f2Line = Expand(R"(delete "{c}/old/f2")");
   view.onEvent = [&](testsupport::RecordingView& v) {
     if (errors.Count() > 0 && errors.Line(errors.Count() - 1) == f2Line) v.ClickCancel();
@@ -703,8 +693,7 @@ TEST_F(Engine, SourceThatGainsFilesAfterTheCountKeepsTheBarAt100) {
   tree.WriteFile("origen/a", "a", 100);
   view.onEvent = [this](testsupport::RecordingView& v) {
     if (v.pathLabels.back() == "Comparando origen" && !tree.Exists("origen/b")) {
-      tree.WriteFile("origen/b", "b", 100);
-      tree.WriteFile("origen/c", "c", 100);
+      tree.WriteFiles({{"origen/b", "b"}, {"origen/c", "c"}}, 100);
     }
   };
   Run();
@@ -715,8 +704,7 @@ TEST_F(Engine, SourceThatGainsFilesAfterTheCountKeepsTheBarAt100) {
 }
 
 TEST_F(Engine, FailedCountShowsAFullBarNotNaN) {
-  tree.WriteFile("origen/a", "a", 100);
-  tree.WriteFile("origen/b", "b", 100);
+  tree.WriteFiles({{"origen/a", "a"}, {"origen/b", "b"}}, 100);
   faults.FailOn(common::FsOp::List, tree.Path("origen"), EIO, 1, 1);  // the count only
   Run();
   EXPECT_EQ(engine->FilesTotal, 0);
@@ -728,8 +716,7 @@ TEST_F(Engine, FailedCountShowsAFullBarNotNaN) {
 
 TEST_F(Engine, DebugStopsAtTheFirstFailedCopy) {
   tree.WriteFile("origen/data.txt", "nuevo", 200);
-  tree.WriteFile("origen/z.txt", "z", 100);
-  tree.WriteFile("copia/data.txt", "viejo", 100);
+  tree.WriteFiles({{"origen/z.txt", "z"}, {"copia/data.txt", "viejo"}}, 100);
   faults.FailOn(common::FsOp::Rename, "copia/data.txt", EIO);
   EXPECT_EQ(RunUntilDebugStop(), EIO);
   EXPECT_EQ(view.closed, 1);
@@ -746,8 +733,7 @@ TEST_F(Engine, DebugFinishesARemovalThenStopsWithItsFirstFailure) {
 TEST_F(Engine, DebugStillRecordsAFolderThatCannotBeListed) {
   options.DebugMode = true;
   options.LogOps = 0;
-  tree.WriteFile("origen/d/x", "x", 100);
-  tree.WriteFile("origen/e", "e", 100);
+  tree.WriteFiles({{"origen/d/x", "x"}, {"origen/e", "e"}}, 100);
   faults.FailOn(common::FsOp::List, "origen/d", EIO, 1, 100);
   EXPECT_EQ(Run(), Lines{ErrorLine(EIO, Expand(R"(list "{o}/d")"))});
   EXPECT_EQ(tree.ReadFile("copia/e"), "e");

@@ -211,10 +211,8 @@ TEST_P(DiskFull, KeepsTheOldCopyAndLaterSmallerFilesStillFit) {
   tree.Remove("copia");
   tree.WriteFile("origen/a-grande.bin", BigContent(), 200);
   tree.WriteFile("origen/b-nuevo.bin", BigContent(), 200);
-  tree.WriteFile("origen/c-pequeno.txt", "cabe", 200);
-  tree.WriteFile("origen/d/e-pequeno.txt", "cabe también", 200);
-  tree.WriteFile("copia/a-grande.bin", "la versión de ayer", 100);
-  tree.WriteFile("copia/c-pequeno.txt", "viejo", 100);
+  tree.WriteFiles({{"origen/c-pequeno.txt", "cabe"}, {"origen/d/e-pequeno.txt", "cabe también"}}, 200);
+  tree.WriteFiles({{"copia/a-grande.bin", "la versión de ayer"}, {"copia/c-pequeno.txt", "viejo"}}, 100);
   if (GetParam() == TempKind::Named) {
     SKIP_ON_WINDOWS("a copy without O_TMPFILE (Windows' copies always have a name)");
     // As on a file system without O_TMPFILE: named temporaries from the start.

@@ -75,8 +75,7 @@ class ChangingSource : public Races, public ::testing::WithParamInterface<Source
 TEST_P(ChangingSource, CopyIsNeverTornAndTheOldCopyStaysOnFailure) {
   const SourceChange& c = GetParam();
   tree.WriteFile("origen/a.bin", Pattern(5 * kMiB + 7, 'a'), 200);
-  tree.WriteFile("origen/z.txt", "después", 100);
-  tree.WriteFile("copia/a.bin", "la copia de ayer", 100);
+  tree.WriteFiles({{"origen/z.txt", "después"}, {"copia/a.bin", "la copia de ayer"}}, 100);
   faults.OnCall(c.when, tree.Path("origen/a.bin"), [&] { c.change(tree); }, c.nth);
 
   Lines lines = Run();
@@ -205,8 +204,7 @@ TEST_F(SwappedCopyFolder, DuringItsRemovalNothingOutsideIsDeleted) {
 }
 
 TEST_F(SwappedCopyFolder, SubfolderSwappedBeforeItIsOpenedIsNotEntered) {
-  tree.WriteFile("copia/vieja/a.txt", "borrar", 100);
-  tree.WriteFile("copia/vieja/g/h.txt", "borrar", 100);
+  tree.WriteFiles({{"copia/vieja/a.txt", "borrar"}, {"copia/vieja/g/h.txt", "borrar"}}, 100);
   const auto outside = tree.Snapshot("fuera");
   faults.OnCall(FsOp::Open, tree.Path("copia/vieja/g"), SwapForLink("copia/vieja/g", "movida"));
   Lines lines = Run();
@@ -222,8 +220,7 @@ TEST_F(SwappedCopyFolder, SubfolderSwappedBeforeItIsOpenedIsNotEntered) {
 
 TEST_F(SwappedCopyFolder, DuringTheScanNothingIsWrittenOutside) {
   options.LogOps = 0;
-  tree.WriteFile("origen/sub/a.txt", "nuevo", 200);
-  tree.WriteFile("origen/sub/b.txt", "nuevo", 200);
+  tree.WriteFiles({{"origen/sub/a.txt", "nuevo"}, {"origen/sub/b.txt", "nuevo"}}, 200);
   tree.WriteFile("copia/sub/a.txt", "viejo", 100);
   const auto outside = tree.Snapshot("fuera");
   // After the folder was opened, just before its first copy is made.
