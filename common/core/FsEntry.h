@@ -8,11 +8,13 @@
 // - read-only = the owner's write bit is missing; hidden = the name begins
 //   with "."; system, archive, device and compressed do not exist here.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "common/core/FileTime.h"
+#include "common/core/NameKey.h"
 
 namespace common {
 
@@ -41,6 +43,15 @@ struct FolderListing {
   // Both sorted by CompareListingOrder (key, then bytes).
   std::vector<EntryInfo> files;    // regular files, links, special files
   std::vector<EntryInfo> folders;  // directories
+
+  // Puts both lists in that order; the system lists in the order of the disk.
+  void SortInListingOrder() {
+    auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
+      return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
+    };
+    std::sort(files.begin(), files.end(), byListingOrder);
+    std::sort(folders.begin(), folders.end(), byListingOrder);
+  }
 };
 
 // How much a listing needs to know. NamesAndKinds skips the per-entry lstat

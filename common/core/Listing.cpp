@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "common/core/FileSystem.h"
@@ -88,11 +87,7 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
   }
 
   if (detail == ListDetail::Count) return {};
-  auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
-    return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
-  };
-  std::sort(out.files.begin(), out.files.end(), byListingOrder);
-  std::sort(out.folders.begin(), out.folders.end(), byListingOrder);
+  out.SortInListingOrder();
   return {};
 }
 

@@ -9,7 +9,6 @@
 // entry is listed, hidden and system ones too. One FindFirstFileExW walk
 // gives all of it: no entry needs a second look.
 
-#include <algorithm>
 
 #include "common/core/FileSystem.h"
 #include "common/core/NameKey.h"
@@ -72,11 +71,7 @@ FsError ListEntries(FaultInjector* faults, const std::string& folder, FolderList
     }
   }
 
-  auto byListingOrder = [](const EntryInfo& a, const EntryInfo& b) {
-    return CompareListingOrder(a.key, a.name, b.key, b.name) < 0;
-  };
-  std::sort(out.files.begin(), out.files.end(), byListingOrder);
-  std::sort(out.folders.begin(), out.folders.end(), byListingOrder);
+  out.SortInListingOrder();
   return {};
 }
 
