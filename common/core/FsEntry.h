@@ -59,7 +59,14 @@ struct FolderListing {
 // time are then left 0. Count, for a pass that only counts files and opens
 // folders, also leaves files without names, every entry without its key and
 // both lists in no order, where the platform can spare that work.
-enum class ListDetail { Full, NamesAndKinds, Count };
+// FileDetails gives files as Full does and folders as NamesAndKinds does,
+// for a pass that compares files and only walks into folders.
+enum class ListDetail { Full, FileDetails, NamesAndKinds, Count };
+
+// Whether a listing of that detail gives the entry's size, mode and time.
+constexpr bool ListsDetailsOf(ListDetail detail, bool isFolder) {
+  return detail == ListDetail::Full || (detail == ListDetail::FileDetails && !isFolder);
+}
 
 // Whether a listed or opened path may be a link to a folder. Only the two
 // folders a run is given are followed; links inside the trees never are.

@@ -55,7 +55,7 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
       if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
 
       EntryInfo entry;
-      if (detail == ListDetail::Full || d->d_type == DT_UNKNOWN) {
+      if (d->d_type == DT_UNKNOWN || ListsDetailsOf(detail, d->d_type == DT_DIR)) {
         int error = 0;
         if (faults != nullptr) {
           entryPath = JoinName(folder, name);

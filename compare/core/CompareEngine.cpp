@@ -68,9 +68,11 @@ const T& At(const std::vector<T>& list, int index) {
 // What a matched pair needs beyond its two listing entries.
 enum class PairWork { Decided, Special, KindsDiffer, Links, Content };
 
-// A quick comparison's listings give every entry's size. A full one's do
+// A quick comparison's listings give every file's size. A full one's do
 // not (no stat per entry): there, the sizes come from the open files.
-ListDetail DetailFor(CompareMode mode) { return mode == CompareMode::Quick ? ListDetail::Full : ListDetail::NamesAndKinds; }
+ListDetail DetailFor(CompareMode mode) {
+  return mode == CompareMode::Quick ? ListDetail::FileDetails : ListDetail::NamesAndKinds;
+}
 
 PairWork Classify(const EntryInfo& a, const EntryInfo& b, CompareMode mode, FileResult& decided) {
   if (a.kind == EntryKind::Special || b.kind == EntryKind::Special) return PairWork::Special;

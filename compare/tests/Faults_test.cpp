@@ -121,6 +121,17 @@ TEST_F(FaultRun, NeverCallsAnOperationThatChangesTheDisk) {
   EXPECT_EQ(tree.Snapshot(), before);
 }
 
+// Quick mode takes a folder's kind from its listing entry: only files are
+// stat'ed, for their sizes.
+TEST_F(FaultRun, QuickModeNeverStatsAFolderEntry) {
+  tree.MakeDir("o/vacia");
+  tree.MakeDir("c/vacia");
+  faults.FailOn(FsOp::Lstat, "vacia", EIO, 1, 1000);
+  EXPECT_EQ(Run(true), common::kExitDifferences);
+  EXPECT_EQ(g.errorList.Lines(), Lines{Difference()});
+  EXPECT_EQ(faults.InjectedCount(), 0);
+}
+
 // ---- Names like those of update's temporary files ----
 
 TEST_F(FaultRun, NamesLikeTemporaryFilesAreOrdinaryFiles) {

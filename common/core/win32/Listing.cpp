@@ -46,20 +46,20 @@ FsError ListEntries(FaultInjector* faults, const std::string& folder, FolderList
     if (!(w[0] == L'.' && (w[1] == L'\0' || (w[1] == L'.' && w[2] == L'\0')))) {
       EntryInfo entry;
       entry.name = Narrow(w);
+      const DWORD tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                            ? ReparseTagOf(JoinName(folder, entry.name), data.dwFileAttributes, data.dwReserved0)
+                            : 0;
+      FillEntry(entry, data.dwFileAttributes, tag,
+                (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftLastWriteTime);
       // Each entry's data comes with the listing; the seam still charges
-      // a full listing one Lstat per entry, as the Linux one makes them.
-      if (faults != nullptr && detail == ListDetail::Full) {
+      // one Lstat per entry whose details are asked for, as Linux makes them.
+      if (faults != nullptr && ListsDetailsOf(detail, entry.kind == EntryKind::Directory)) {
         entryPath = JoinName(folder, entry.name);
         if (int error = faults->Check(FsOp::Lstat, entryPath)) {
           ::FindClose(find);
           return fail(error, FsOp::Lstat, entryPath);
         }
       }
-      const DWORD tag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                            ? ReparseTagOf(JoinName(folder, entry.name), data.dwFileAttributes, data.dwReserved0)
-                            : 0;
-      FillEntry(entry, data.dwFileAttributes, tag,
-                (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftLastWriteTime);
       entry.key = MakeNameKey(entry.name);
       (entry.kind == EntryKind::Directory ? out.folders : out.files).push_back(std::move(entry));
     }
