@@ -544,21 +544,40 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<2>(info.param) == DataPath::ReadWrite ? "_ReadWrite" : "_CopyRange");
     });
 
-TEST(CopyFile, PermissionBitsRefusedByTheFileSystemDoNotStopTheCopy) {
-  // vfat refuses chmod with EPERM, others with EOPNOTSUPP (fusefat's ENOSYS
-  // is met on a real image); the data must still arrive.
-  for (int error : {EPERM, EOPNOTSUPP}) {
-    SCOPED_TRACE(error);
+// A copy's file system that keeps less than the source's: vfat refuses
+// chmod with EPERM, others with EOPNOTSUPP (fusefat's ENOSYS is met on a
+// real image), and a coarse one stores whole seconds. The data must still
+// arrive, with the time its file system keeps.
+TEST(CopyFile, AFileSystemThatKeepsLessStillTakesTheCopy) {
+  struct Case {
+    const char* name;
+    int chmodError;  // 0: chmod works
+    int64_t precision;
+  };
+  const Case cases[] = {
+      {.name = "chmod refused", .chmodError = EPERM, .precision = 1},
+      {.name = "chmod not supported", .chmodError = EOPNOTSUPP, .precision = 1},
+      {.name = "whole seconds", .chmodError = 0, .precision = kNanosPerSecond},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     TempTree tree;
-    tree.WriteFile("src/f", "data", kSourceSec);
+    tree.WriteFile("src/f", "data", kSourceSec, kSourceNsec);
+    tree.Symlink("src/l", "f");
+    tree.SetMtime("src/l", kSourceSec, kSourceNsec);
     tree.WriteFile("dst/f", "old", kOldSec);
     FaultInjector faults;
-    faults.FailOn(FsOp::Chmod, tree.Path("dst/f"), error);
-    FsError e = Copy(FileSystem(&faults), tree.Path("src/f"), Listed(tree, "src/f"), tree.Path("dst/f"));
-    EXPECT_FALSE(e) << e.Description();
-    EXPECT_EQ(faults.InjectedCount(), 1);
+    if (c.chmodError != 0) faults.FailOn(FsOp::Chmod, tree.Path("dst/f"), c.chmodError);
+    if (c.precision > 1) faults.CoarseTimes(tree.Path("dst"), c.precision);
+    const int64_t keptNsec = kSourceNsec - kSourceNsec % c.precision;
+    for (const std::string name : {"f", "l"}) {
+      const std::string source = "src/" + name;
+      FsError e = Copy(FileSystem(&faults), tree.Path(source), Listed(tree, source), tree.Path("dst/" + name));
+      EXPECT_FALSE(e) << name << ": " << e.Description();
+      EXPECT_EQ(tree.MtimeNsec("dst/" + name), kSourceSec * kNanosPerSecond + keptNsec) << name;
+    }
+    EXPECT_EQ(faults.InjectedCount(), c.chmodError != 0 ? 1 : 0);
     EXPECT_EQ(tree.ReadFile("dst/f"), "data");
-    EXPECT_EQ(tree.MtimeNsec("dst/f"), kSourceSec * 1000000000);
   }
 }
 
@@ -755,29 +774,6 @@ TEST(ReadFile, ReadsInBlocksToTheEnd) {
   EXPECT_EQ(fs.OpenRead(tree.Path("missing"), file).number, ENOENT);
 }
 
-TEST(ReadFile, InjectedFailuresAtOpenAndAtTheNthRead) {
-  TempTree tree;
-  tree.WriteFile("f", std::string(3 * 1024, 'x'));
-  {
-    FaultInjector faults;
-    faults.FailOn(FsOp::Open, tree.Path("f"), EACCES);
-    ReadFile file;
-    EXPECT_EQ(FileSystem(&faults).OpenRead(tree.Path("f"), file).number, EACCES);
-    EXPECT_FALSE(file.IsOpen());
-  }
-  FaultInjector faults;
-  faults.FailOn(FsOp::Read, tree.Path("f"), EIO, 2);
-  ReadFile file;
-  ASSERT_FALSE(FileSystem(&faults).OpenRead(tree.Path("f"), file));
-  char block[1024];
-  size_t n = 0;
-  EXPECT_FALSE(file.Read(block, sizeof block, n));
-  EXPECT_EQ(n, 1024u);
-  EXPECT_EQ(file.Read(block, sizeof block, n).number, EIO);
-  EXPECT_FALSE(file.Read(block, sizeof block, n));
-  EXPECT_EQ(n, 1024u);
-}
-
 // ---- Temporary names ----
 
 TEST(TemporaryNames, OnlyTheCopysOwnPatternIsRecognised) {
@@ -854,24 +850,6 @@ TEST(FaultInjector, CoarseTimesApplyToTheirPathsOnly) {
   EXPECT_EQ(faults.StoredTime("/ext4/a", FileTime{1001, 7}), (FileTime{1001, 7}));
   faults.Clear();
   EXPECT_EQ(faults.StoredTime("/fat/a", FileTime{1001, 7}), (FileTime{1001, 7}));
-}
-
-TEST(CopyFile, CoarseCopyKeepsWhatItsFileSystemKeeps) {
-  TempTree tree;
-  tree.WriteFile("src/f", "data", kSourceSec, kSourceNsec);
-  tree.Symlink("src/l", "f");
-  tree.SetMtime("src/l", kSourceSec, kSourceNsec);
-  tree.MakeDir("dst");
-  FaultInjector faults;
-  faults.CoarseTimes(tree.Path("dst"), 1000000000);
-  FileSystem fs(&faults);
-  for (const char* name : {"f", "l"}) {
-    SCOPED_TRACE(name);
-    FsError e = Copy(fs, tree.Path(std::string("src/") + name), Listed(tree, std::string("src/") + name),
-                            tree.Path(std::string("dst/") + name));
-    ASSERT_FALSE(e) << e.Description();
-    EXPECT_EQ(tree.MtimeNsec(std::string("dst/") + name), kSourceSec * 1000000000);
-  }
 }
 
 // ---- Folder handles ----
