@@ -18,12 +18,10 @@ using compare::ResolvePath;
 // win32/ResolvePathWin32_test.
 #ifndef _WIN32
 TEST(ResolvePathTest, GivesTheAbsolutePath) {
-  struct Case {
-    const char* path;
-    const char* base;
-    const char* expected;
+  struct Rule {
+    std::string path, base, resolved;
   };
-  const Case cases[] = {
+  const Rule rules[] = {
       // An absolute path is returned unchanged, whatever the base.
       {"/datos", "/trabajo", "/datos"},
       {"//servidor/recurso", "/trabajo", "//servidor/recurso"},
@@ -50,7 +48,7 @@ TEST(ResolvePathTest, GivesTheAbsolutePath) {
       // Without a current folder a relative path stays as it was given.
       {"a/b", "", "a/b"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ResolvePath(c.path, c.base), c.expected) << c.path << " @ " << c.base;
+  for (const Rule& r : rules) EXPECT_EQ(ResolvePath(r.path, r.base), r.resolved) << r.path << " @ " << r.base;
 }
 #endif
 
