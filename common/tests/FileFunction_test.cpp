@@ -1,11 +1,13 @@
 #include "common/core/FileFunction.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <string>
+#include <utility>
 
+#include "common/tests/support/CurrentFolder.h"
 #include "common/tests/support/TempTree.h"
 
 namespace {
@@ -16,37 +18,35 @@ TEST(FileFunction, PathSplittingAndJoining) {
   struct Join {
     const char* folder;
     const char* name;
-    const char* expected;
-  } joins[] = {
-      {"/", "a.txt", "/a.txt"},
-      {"/datos", "a.txt", "/datos/a.txt"},
-      {"/datos/", "a.txt", "/datos/a.txt"},
-      {"", "a.txt", "/a.txt"},
-      {"/datos/", "/a.txt", "/datos//a.txt"},  // the name is not inspected
-      {"datos", "", "datos/"},
-      {"C:\\x", "y", "C:\\x/y"},  // a backslash is an ordinary character
+    const char* joined;
   };
-  for (const auto& j : joins) EXPECT_EQ(JoinPath(j.folder, j.name), j.expected) << j.folder;
+  const Join joins[] = {
+      {.folder = "/", .name = "a.txt", .joined = "/a.txt"},
+      {.folder = "/datos", .name = "a.txt", .joined = "/datos/a.txt"},
+      {.folder = "/datos/", .name = "a.txt", .joined = "/datos/a.txt"},
+      {.folder = "", .name = "a.txt", .joined = "/a.txt"},
+      {.folder = "/datos/", .name = "/a.txt", .joined = "/datos//a.txt"},  // the name is not inspected
+      {.folder = "datos", .name = "", .joined = "datos/"},
+      {.folder = "C:\\x", .name = "y", .joined = "C:\\x/y"},  // a backslash is an ordinary character
+  };
+  for (const auto& j : joins) EXPECT_EQ(JoinPath(j.folder, j.name), j.joined) << j.folder;
 
-  struct Split {
-    const char* path;
-    const char* fileName;
-    const char* parent;
-  } splits[] = {
-      {"/datos/a.txt", "a.txt", "/datos"},
-      {"a.txt", "a.txt", ""},
-      {"/datos/", "", "/datos"},
-      {"/", "", ""},
-      {"/datos", "datos", ""},
-      {"", "", ""},
-      {"a/b/c", "c", "a/b"},
-      {"a//b", "b", "a/"},
-      {"./x", "x", "."},
-      {"d\\e", "d\\e", ""},
+  // Each path with its parent and its last name.
+  const std::map<std::string, std::pair<std::string, std::string>> splits = {
+      {"/datos/a.txt", {"/datos", "a.txt"}},
+      {"a.txt", {"", "a.txt"}},
+      {"/datos/", {"/datos", ""}},
+      {"/", {"", ""}},
+      {"/datos", {"", "datos"}},
+      {"", {"", ""}},
+      {"a/b/c", {"a/b", "c"}},
+      {"a//b", {"a/", "b"}},
+      {"./x", {".", "x"}},
+      {"d\\e", {"", "d\\e"}},
   };
-  for (const auto& s : splits) {
-    EXPECT_EQ(GetFileName(s.path), s.fileName) << s.path;
-    EXPECT_EQ(GetParentPath(s.path), s.parent) << s.path;
+  for (const auto& [path, parts] : splits) {
+    EXPECT_EQ(GetParentPath(path), parts.first) << path;
+    EXPECT_EQ(GetFileName(path), parts.second) << path;
   }
 }
 
@@ -119,25 +119,9 @@ TEST(FileFunction, MakeDirTreeStopsAtTheFirstFailure) {
   EXPECT_TRUE(DirExists(tree.Path("m")));
 }
 
-// Changes the current folder for one test and restores it afterwards.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& dir) {
-    char buf[4096];
-    if (getcwd(buf, sizeof buf)) old_ = buf;
-    EXPECT_EQ(chdir(dir.c_str()), 0);
-  }
-  ~CurrentFolder() {
-    if (!old_.empty()) (void)chdir(old_.c_str());
-  }
-
- private:
-  std::string old_;
-};
-
 TEST(FileFunction, MakeDirTreeOfRelativePathsStartsAtTheCurrentFolder) {
   testsupport::TempTree tree;
-  CurrentFolder cwd(tree.Root());
+  testsupport::CurrentFolder cwd(tree.Root());
   EXPECT_EQ(MakeDirTree("r1/r2"), 0);
   EXPECT_TRUE(tree.Exists("r1/r2"));
   EXPECT_EQ(MakeDirTree("solo"), 0);

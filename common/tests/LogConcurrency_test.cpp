@@ -28,10 +28,7 @@ using Lines = std::vector<std::string>;
 // The block of writer w, round k: its lines name both, so a line that
 // strays into another block shows.
 Lines Block(int writer, int round, int lineCount) {
-  common::LocalTime t;
-  t.year = 2026;
-  t.month = 12;
-  t.day = 6;
+  const common::LocalTime t{.year = 2026, .month = 12, .day = 6};
   Lines lines;
   for (int i = 0; i < lineCount; ++i)
     lines.push_back("escritor " + std::to_string(writer) + " ronda " + std::to_string(round) + " l\xC3\xADnea " +

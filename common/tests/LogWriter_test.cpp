@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tests/support/CurrentFolder.h"
 #include "common/tests/support/TempTree.h"
 
 namespace {
@@ -21,32 +22,23 @@ using common::ComposeLogBlock;
 using common::FormatLogDate;
 using common::LocalTime;
 
-LocalTime At(int year, int month, int day, int hour, int minute, int second) {
-  LocalTime t;
-  t.year = year;
-  t.month = month;
-  t.day = day;
-  t.hour = hour;
-  t.minute = minute;
-  t.second = second;
-  return t;
-}
+constexpr LocalTime kSundayEvening{.year = 2026, .month = 12, .day = 6, .hour = 17, .minute = 5, .second = 9};
 
 TEST(LogWriter, DateFormat) {
   struct Case {
     LocalTime t;
     const char* expected;
   } cases[] = {
-      {At(2026, 12, 6, 17, 5, 9), "6/12/2026 17:05:09"},
-      {At(2026, 1, 1, 0, 0, 0), "1/1/2026 0:00:00"},
-      {At(1999, 12, 31, 23, 59, 59), "31/12/1999 23:59:59"},
-      {At(2030, 10, 10, 10, 10, 10), "10/10/2030 10:10:10"},
+      {kSundayEvening, "6/12/2026 17:05:09"},
+      {{.year = 2026}, "1/1/2026 0:00:00"},
+      {{.year = 1999, .month = 12, .day = 31, .hour = 23, .minute = 59, .second = 59}, "31/12/1999 23:59:59"},
+      {{.year = 2030, .month = 10, .day = 10, .hour = 10, .minute = 10, .second = 10}, "10/10/2030 10:10:10"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatLogDate(c.t), c.expected);
 }
 
 TEST(LogWriter, BlockLines) {
-  const LocalTime t = At(2026, 12, 6, 17, 5, 9);
+  const LocalTime t = kSundayEvening;
   const std::vector<std::string> lines = {"uno", "dos"};
 
   std::vector<std::string> update = {"Fecha y hora: 6/12/2026 17:05:09", "Origen: /home/ana",
@@ -62,11 +54,10 @@ TEST(LogWriter, BlockLines) {
 TEST(LogWriter, AppendsExactBytesBlockAfterBlock) {
   testsupport::TempTree tree;
   const std::string log = tree.Path("registro.log");
-  const LocalTime t = At(2026, 12, 6, 17, 5, 9);
   // Names go out as the file system gives their bytes, valid UTF-8 or not.
-  const auto first = ComposeLogBlock(t, "/or\xC3\xADgen", "/destino", false,
+  const auto first = ComposeLogBlock(kSundayEvening, "/or\xC3\xADgen", "/destino", false,
                                      {"copy \"/a/caf\xE9\"", "Cancelado por el usuario"}, 80);
-  const auto second = ComposeLogBlock(At(2026, 12, 7, 8, 0, 1), "/o", "/d", true, {}, 80);
+  const auto second = ComposeLogBlock({.year = 2026, .month = 12, .day = 7, .hour = 8, .second = 1}, "/o", "/d", true, {}, 80);
 
   ASSERT_EQ(AppendLogBlock(log, first).number, 0);
   const std::string firstBytes =
@@ -94,13 +85,6 @@ TEST(LogWriter, AppendsExactBytesBlockAfterBlock) {
   close(fd);
 }
 
-TEST(LogWriter, KeepsWhatTheFileHeld) {
-  testsupport::TempTree tree;
-  tree.WriteFile("update.log", "anterior\r\n");
-  ASSERT_EQ(AppendLogBlock(tree.Path("update.log"), {"x"}).number, 0);
-  EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\nx\r\n");
-}
-
 // The log goes through the file-system layer: a failure names its step,
 // and a write that fails part way leaves the log as it was.
 TEST(LogWriter, FailuresComeFromTheFileSystemLayer) {
@@ -121,16 +105,15 @@ TEST(LogWriter, FailuresComeFromTheFileSystemLayer) {
   EXPECT_EQ(tree.ReadFile("update.log"), "anterior\r\n");
 }
 
-TEST(LogWriter, RelativeNameIsInTheCurrentFolder) {
+// What the file held stays before the new block.
+TEST(LogWriter, RelativeNameIsInTheCurrentFolderAndAppended) {
   testsupport::TempTree tree;
-  tree.MakeDir("trabajo");
-  char old[4096];
-  ASSERT_NE(getcwd(old, sizeof old), nullptr);
-  ASSERT_EQ(chdir(tree.Path("trabajo").c_str()), 0);
-  const common::FsError e = AppendLogBlock("update.log", {"linea"});
-  ASSERT_EQ(chdir(old), 0);
-  EXPECT_EQ(e.number, 0);
-  EXPECT_EQ(tree.ReadFile("trabajo/update.log"), "linea\r\n");
+  tree.WriteFile("trabajo/update.log", "anterior\r\n");
+  {
+    testsupport::CurrentFolder cwd(tree.Path("trabajo"));
+    EXPECT_FALSE(AppendLogBlock("update.log", {"linea"}));
+  }
+  EXPECT_EQ(tree.ReadFile("trabajo/update.log"), "anterior\r\nlinea\r\n");
 }
 
 // Appends in a child armed with an alarm, so that a writer that blocks

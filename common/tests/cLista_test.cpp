@@ -25,13 +25,6 @@ cLista Make(const Items& items) {
   return l;
 }
 
-TEST(cLista, NewListIsEmpty) {
-  cLista l;
-  EXPECT_EQ(l.ListCount(), 0);
-  EXPECT_EQ(l.NewIndex(), -1);
-  EXPECT_EQ(l.FindItemData(0), -1);
-}
-
 TEST(cLista, AppendsKeepingItemsUntilCleared) {
   cLista l;
   for (int i = 0; i <= 100; ++i) l.AddItem("t" + std::to_string(i), i * 7);
@@ -40,8 +33,11 @@ TEST(cLista, AppendsKeepingItemsUntilCleared) {
     EXPECT_EQ(l.List(i), "t" + std::to_string(i));
     EXPECT_EQ(l.ItemData(i), i * 7);
   }
+  // Cleared, it is as a new list.
   l.Clear();
   EXPECT_EQ(l.ListCount(), 0);
+  EXPECT_EQ(l.NewIndex(), -1);
+  EXPECT_EQ(l.FindItemData(0), -1);
 }
 
 TEST(cLista, FindItemDataGivesLowerIndex) {

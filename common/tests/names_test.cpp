@@ -241,14 +241,10 @@ TEST_P(Names, NamesOfNameMaxBytesAreMirroredAndCompared) {
   const std::string inner(NAME_MAX, 'f');
   const std::string z(NAME_MAX, 'z');
 
-  tree.WriteFile("origen/" + ascii, "nuevo", 200);
-  tree.WriteFile("origen/" + accented, "acento", 100);
-  tree.WriteFile("origen/" + longKey, "clave", 100);
-  tree.WriteFile("origen/" + both + "/" + inner, "dentro!", 200);
-  tree.WriteFile("origen/" + made + "/" + inner, "dentro", 100);
-  tree.WriteFile("copia/" + ascii, "viejo", 100);
-  tree.WriteFile("copia/" + both + "/" + inner, "dentro", 100);
-  tree.WriteFile("copia/" + z, "sobra", 100);
+  tree.WriteFiles({{"origen/" + ascii, "nuevo"}, {"origen/" + both + "/" + inner, "dentro!"}}, 200);
+  tree.WriteFiles({{"origen/" + accented, "acento"}, {"origen/" + longKey, "clave"},
+                   {"origen/" + made + "/" + inner, "dentro"}, {"copia/" + ascii, "viejo"},
+                   {"copia/" + both + "/" + inner, "dentro"}, {"copia/" + z, "sobra"}}, 100);
 
   // In key order: "n", "z", then the folded "\xC3\xA9" and "\xCA\xBC".
   ExpectRun(
@@ -517,12 +513,9 @@ TEST(NamesInTheLog, UpdateKeepsTheHeaderOfFoldersWithControlCharactersOnOneLine)
 TEST(NamesInTheLog, CompareEscapesControlCharactersInEveryLine) {
   testsupport::TempTree tree;
   const std::string o = "ra\xC3\xADz\nuno";
-  tree.WriteFile(o + "/solo\nen origen", "1");
-  tree.WriteFile("copia/solo\ren copia", "2");
-  tree.WriteFile(o + "/tama\xC3\xB1o\t", "123");
-  tree.WriteFile("copia/tama\xC3\xB1o\t", "12");
-  tree.WriteFile(o + "/contenido\a", "abc");
-  tree.WriteFile("copia/contenido\a", "abd");
+  tree.WriteFiles({{o + "/solo\nen origen", "1"}, {"copia/solo\ren copia", "2"},
+                   {o + "/tama\xC3\xB1o\t", "123"}, {"copia/tama\xC3\xB1o\t", "12"},
+                   {o + "/contenido\a", "abc"}, {"copia/contenido\a", "abd"}});
   tree.MakeDir(o + "/carpeta\x1B");
   tree.MakeDir("copia/otra\x7F");
   ASSERT_EQ(mkfifo(tree.Path(o + "/tubo\nfifo").c_str(), 0644), 0);

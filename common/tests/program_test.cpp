@@ -4,7 +4,6 @@
 // the exit status.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -15,6 +14,7 @@
 #include "common/tests/support/ChildProcess.h"
 #include "common/tests/support/ErrorLine.h"
 #include "common/tests/support/Language.h"
+#include "common/tests/support/Platform.h"
 #include "common/tests/support/TempTree.h"
 #include "compare/core/Options.h"
 #include "update/core/Options.h"
@@ -39,10 +39,7 @@ const ProgramCase kPrograms[] = {
 
 class ProgramRun : public ::testing::TestWithParam<ProgramCase> {
  protected:
-  ProgramRun() {
-    char* p = realpath(tree.Root().c_str(), nullptr);
-    root = p;
-    free(p);
+  ProgramRun() : root(testsupport::RealPath(tree.Root())) {
     tree.WriteFile("origen/a.txt", "a", 100);
     tree.MakeDir("copia");
   }

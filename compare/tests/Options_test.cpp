@@ -17,49 +17,39 @@ using compare::ResolvePath;
 // The rule on "/" paths; Windows' own, with drives and "\", is told by
 // win32/ResolvePathWin32_test.
 #ifndef _WIN32
-struct ResolveCase {
-  const char* path;
-  const char* base;
-  const char* expected;
-};
-
-void PrintTo(const ResolveCase& c, std::ostream* os) { *os << c.path << " @ " << c.base; }
-
-class ResolvePathTest : public ::testing::TestWithParam<ResolveCase> {};
-
-TEST_P(ResolvePathTest, GivesTheAbsolutePath) {
-  const ResolveCase& c = GetParam();
-  EXPECT_EQ(ResolvePath(c.path, c.base), c.expected) << "path " << c.path << " base " << c.base;
+TEST(ResolvePathTest, GivesTheAbsolutePath) {
+  struct Rule {
+    std::string path, base, resolved;
+  };
+  const Rule rules[] = {
+      // An absolute path is returned unchanged, whatever the base.
+      {"/datos", "/trabajo", "/datos"},
+      {"//servidor/recurso", "/trabajo", "//servidor/recurso"},
+      {"/a/../b/./c", "/trabajo", "/a/../b/./c"},
+      // Parts applied one by one.
+      {"a", "/trabajo", "/trabajo/a"},
+      {"sub/../otra", "/trabajo", "/trabajo/otra"},
+      {"./a", "/trabajo", "/trabajo/a"},
+      {"../b", "/home/ana/trabajo", "/home/ana/b"},
+      {"../../x", "/a", "/x"},
+      {"mis datos/año 2026", "/trabajo", "/trabajo/mis datos/año 2026"},
+      // Empty parts are appended like any other, so doubled and trailing
+      // separators stay.
+      {"a//b", "/trabajo", "/trabajo/a//b"},
+      {"a/", "/trabajo", "/trabajo/a/"},
+      // The root as base is simply put in front; nothing is resolved.
+      {"a", "/", "/a"},
+      {"../x", "/", "/../x"},
+      {"./x", "/", "/./x"},
+      // Going up past the first level ends at the root, never at "".
+      {"..", "/a", "/"},
+      {"../..", "/a/b", "/"},
+      {"../../..", "/a/b", "/"},
+      // Without a current folder a relative path stays as it was given.
+      {"a/b", "", "a/b"},
+  };
+  for (const Rule& r : rules) EXPECT_EQ(ResolvePath(r.path, r.base), r.resolved) << r.path << " @ " << r.base;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ResolvePathTest,
-    ::testing::Values(
-        // An absolute path is returned unchanged, whatever the base.
-        ResolveCase{"/datos", "/trabajo", "/datos"},
-        ResolveCase{"//servidor/recurso", "/trabajo", "//servidor/recurso"},
-        ResolveCase{"/a/../b/./c", "/trabajo", "/a/../b/./c"},
-        // Parts applied one by one.
-        ResolveCase{"a", "/trabajo", "/trabajo/a"},
-        ResolveCase{"sub/../otra", "/trabajo", "/trabajo/otra"},
-        ResolveCase{"./a", "/trabajo", "/trabajo/a"},
-        ResolveCase{"../b", "/home/ana/trabajo", "/home/ana/b"},
-        ResolveCase{"../../x", "/a", "/x"},
-        ResolveCase{"mis datos/año 2026", "/trabajo", "/trabajo/mis datos/año 2026"},
-        // Empty parts are appended like any other, so doubled and trailing
-        // separators stay.
-        ResolveCase{"a//b", "/trabajo", "/trabajo/a//b"},
-        ResolveCase{"a/", "/trabajo", "/trabajo/a/"},
-        // The root as base is simply put in front; nothing is resolved.
-        ResolveCase{"a", "/", "/a"},
-        ResolveCase{"../x", "/", "/../x"},
-        ResolveCase{"./x", "/", "/./x"},
-        // Going up past the first level ends at the root, never at "".
-        ResolveCase{"..", "/a", "/"},
-        ResolveCase{"../..", "/a/b", "/"},
-        ResolveCase{"../../..", "/a/b", "/"},
-        // Without a current folder a relative path stays as it was given.
-        ResolveCase{"a/b", "", "a/b"}));
 #endif
 
 // The current folder the folders are read against, and its parent.

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -50,35 +49,6 @@ std::string Name(int i) {
   return "f" + std::string(3 - n.size(), '0') + n;
 }
 
-// A view that presses Cancelar at the pause where a condition first holds.
-class CancelWhenView : public common::ProgressView {
- public:
-  explicit CancelWhenView(std::function<bool()> when) : when_(std::move(when)) {}
-  void Open(std::function<void()> onCancel) override { onCancel_ = std::move(onCancel); }
-  void Close() override {
-    ++closed;
-    onCancel_ = nullptr;
-  }
-  void SetFileLabel(std::string_view) override {}
-  void SetPathLabel(std::string_view) override {}
-  void SetBar(float percent) override { bar_ = percent; }
-  float Bar() const override { return bar_; }
-  void DisableCancel() override {}
-  void ProcessEvents() override {
-    if (!pressed_ && onCancel_ && when_()) {
-      pressed_ = true;
-      onCancel_();
-    }
-  }
-  int closed = 0;
-
- private:
-  std::function<bool()> when_;
-  std::function<void()> onCancel_;
-  float bar_ = 0;
-  bool pressed_ = false;
-};
-
 class ParallelWalk : public ::testing::Test {
  protected:
   std::string O(const std::string& rel) const { return tree.Path("o/" + rel); }
@@ -97,13 +67,17 @@ class ParallelWalk : public ::testing::Test {
     return testsupport::ErrorLine(number, "list " + Q(path));
   }
 
-  // n small pairs in folder rel, every one differing in its last byte.
-  void DifferingPairs(const std::string& rel, int n) {
+  void Pair(const std::string& rel, const std::string& origin, const std::string& copy) {
+    tree.WriteFiles({{"o/" + rel, origin}, {"c/" + rel, copy}});
+  }
+  // n pairs in folder rel (the root for ""), every one differing in its
+  // last byte; pair i holds size + i bytes.
+  void DifferingPairs(const std::string& rel, int n, size_t size = 100) {
     for (int i = 0; i < n; ++i) {
-      std::string content = Content(100 + static_cast<size_t>(i), i);
-      tree.WriteFile("o/" + rel + "/" + Name(i), content);
-      content.back() ^= 1;
-      tree.WriteFile("c/" + rel + "/" + Name(i), content);
+      const std::string content = Content(size + static_cast<size_t>(i), i);
+      std::string other = content;
+      other.back() ^= 1;
+      Pair(rel.empty() ? Name(i) : rel + "/" + Name(i), content, other);
     }
   }
 
@@ -152,17 +126,14 @@ class OrderedReport : public ParallelWalk {
       switch (i % 13) {
         case 0:
         case 12:
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, small);
+          Pair(f, small, small);
           break;
         case 1:
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, other);
+          Pair(f, small, other);
           Expect(Differs(f), reported);
           break;
         case 2:
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, small + "x");
+          Pair(f, small, small + "x");
           Expect(SizeDiffers(f), reported);
           break;
         case 3:
@@ -181,15 +152,13 @@ class OrderedReport : public ParallelWalk {
         case 8: {
           const int role = i % 13;
           const int error = role == 5 ? EACCES : EIO;
-          tree.WriteFile("o/" + f, small);
-          tree.WriteFile("c/" + f, role % 2 == 0 ? other : small);
+          Pair(f, small, role % 2 == 0 ? other : small);
           Fail(role <= 6 ? FsOp::Open : FsOp::Read, role == 5 || role == 8 ? O(f) : C(f), error);
           Expect(PairFailed(error, f), reported);
           break;
         }
         case 9:
-          tree.WriteFile("o/" + f, "");
-          tree.WriteFile("c/" + f, "");
+          Pair(f, "", "");
           break;
         case 10:  // links with targets of the same length, different text
           tree.Symlink("o/" + f, "destino-a");
@@ -213,20 +182,15 @@ class OrderedReport : public ParallelWalk {
     early[10] ^= 1;
     late[kMiB + 10] ^= 1;
     const std::string p = rel + "/g";
-    tree.WriteFile("o/" + p + "0", big);
-    tree.WriteFile("c/" + p + "0", big);
-    tree.WriteFile("o/" + p + "1", big);
-    tree.WriteFile("c/" + p + "1", early);
+    Pair(p + "0", big, big);
+    Pair(p + "1", big, early);
     Expect(Differs(p + "1"), true);
-    tree.WriteFile("o/" + p + "2", big);
-    tree.WriteFile("c/" + p + "2", late);
+    Pair(p + "2", big, late);
     Expect(Differs(p + "2"), true);
-    tree.WriteFile("o/" + p + "3", big);
-    tree.WriteFile("c/" + p + "3", big);
+    Pair(p + "3", big, big);
     Fail(FsOp::Read, C(p + "3"), EIO, 2);
     Expect(PairFailed(EIO, p + "3"), true);
-    tree.WriteFile("o/" + p + "4", big);
-    tree.WriteFile("c/" + p + "4", big);
+    Pair(p + "4", big, big);
   }
 
   std::vector<Rule> rules;
@@ -280,7 +244,13 @@ TEST_F(ParallelWalk, CancelStopsAfterThePairInProgress) {
   DifferingPairs("m", 300);
   DifferingPairs("n", 10);  // a later folder: never reached
   const int before = OpenDescriptors();
-  CancelWhenView view([this] { return errors.Count() == 120; });
+  testsupport::RecordingView view;
+  bool pressed = false;
+  view.onEvent = [&](testsupport::RecordingView& v) {
+    if (pressed || errors.Count() != 120) return;
+    pressed = true;
+    v.ClickCancel();
+  };
   Lines lines = Run(view);
   ASSERT_EQ(lines.size(), 121u);
   for (int i = 0; i < 120; ++i) EXPECT_EQ(lines[static_cast<size_t>(i)], Differs("m/" + Name(i)));
@@ -293,21 +263,17 @@ TEST_F(ParallelWalk, CancelStopsAfterThePairInProgress) {
 // pairs wait read ahead with their files open.
 TEST_F(ParallelWalk, CancelInsideALargePairClosesThePairsReadAhead) {
   const std::string big = Content(3 * kMiB, 5);
-  for (int i = 0; i < 5; ++i) {
-    tree.WriteFile("o/" + Name(i), big);
-    tree.WriteFile("c/" + Name(i), big);
-  }
-  tree.WriteFile("o/zz", "1");
-  tree.WriteFile("c/zz", "2");
-  int pauses = 0;
+  for (int i = 0; i < 5; ++i) Pair(Name(i), big, big);
+  Pair("zz", "1", "2");
   // The pauses: two as the run starts, one for the count, one for the
   // folder's status, then one per whole block of f000; the sixth follows
   // its second block, inside the block loop that goes on after the
   // read-ahead.
-  CancelWhenView view([&pauses] { return ++pauses == 6; });
+  testsupport::RecordingView view;
+  view.CancelAtEvent(6);
   const int before = OpenDescriptors();
   EXPECT_EQ(Run(view), Lines{"Cancelado por el usuario"});
-  EXPECT_EQ(pauses, 6);
+  EXPECT_GE(view.events, 6) << "the click comes at the sixth pause";
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
@@ -327,12 +293,7 @@ class DebugStopsAtThePair : public ParallelWalk, public ::testing::WithParamInte
 TEST_P(DebugStopsAtThePair, NoLineAfterIt) {
   const DebugCase& c = GetParam();
   options.DebugMode = true;
-  for (int i = 0; i < 120; ++i) {
-    std::string content = Content(c.size, i);
-    tree.WriteFile("o/" + Name(i), content);
-    content.back() ^= 1;
-    tree.WriteFile("c/" + Name(i), content);
-  }
+  DifferingPairs("", 120, c.size);
   const int failing = 45;
   faults.FailOn(c.op, tree.Path(std::string(c.side) + "/" + Name(failing)), EIO, c.nth);
   testsupport::RecordingView view;

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
+#include "common/tests/support/CurrentFolder.h"
 #include "common/tests/support/RecordingWindows.h"
 #include "common/tests/support/ErrorLine.h"
 #include "RunFixture.h"  // beside this file
@@ -20,24 +20,6 @@ using Lines = std::vector<std::string>;
 
 const std::string kDashes(79, '-');
 
-// Runs a test body in another current folder and comes back.
-class CurrentFolderGuard {
- public:
-  explicit CurrentFolderGuard(const std::string& folder) : saved_(compare::CurrentFolder()) {
-    std::error_code error;
-    std::filesystem::current_path(folder, error);
-    if (error) ADD_FAILURE() << "chdir " << folder;
-  }
-  ~CurrentFolderGuard() {
-    std::error_code error;
-    std::filesystem::current_path(saved_, error);
-    if (error) ADD_FAILURE() << "chdir back";
-  }
-
- private:
-  std::string saved_;
-};
-
 class RunCompareTest : public comparetest::RunFixture {
  protected:
   RunCompareTest() {
@@ -47,9 +29,7 @@ class RunCompareTest : public comparetest::RunFixture {
 };
 
 TEST_F(RunCompareTest, LogBlockHasTheExactBytes) {
-  tree.WriteFile("o/a.txt", "1");
-  tree.WriteFile("o/b.txt", "12");
-  tree.WriteFile("c/b.txt", "123");
+  tree.WriteFiles({{"o/a.txt", "1"}, {"o/b.txt", "12"}, {"c/b.txt", "123"}});
   g.options.Unattended = true;
   g.options.LogFileName = P("registro.log");
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitDifferences);
@@ -75,7 +55,7 @@ TEST_F(RunCompareTest, RelativeFoldersAreLoggedAbsoluteInTheDefaultLog) {
   tree.MakeDir("b");
   g.options.Unattended = true;
   {
-    CurrentFolderGuard cwd(P("trabajo"));
+    testsupport::CurrentFolder cwd(P("trabajo"));
     EXPECT_EQ(g.RunCompare("a", testsupport::Native("../b"), false, ui), common::kExitDifferences);
   }
   EXPECT_EQ(g.options.LogFileName, "update.log");
@@ -85,8 +65,7 @@ TEST_F(RunCompareTest, RelativeFoldersAreLoggedAbsoluteInTheDefaultLog) {
 }
 
 TEST_F(RunCompareTest, IdenticalFoldersWriteNothingAndAskNothing) {
-  tree.WriteFile("o/a.txt", "1");
-  tree.WriteFile("c/a.txt", "1");
+  tree.WriteFiles({{"o/a.txt", "1"}, {"c/a.txt", "1"}});
   g.options.Unattended = true;
   g.options.LogFileName = P("registro.log");
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitOk);
@@ -122,10 +101,10 @@ TEST_F(RunCompareTest, InteractiveRunAsksComparar) {
 
 struct StatusCase {
   const char* name;
-  bool difference;
-  bool failure;
-  bool cancel;
   int expected;
+  bool difference = false;
+  bool failure = false;
+  bool cancel = false;
 };
 
 void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
@@ -134,8 +113,7 @@ class ExitStatusTest : public RunCompareTest, public ::testing::WithParamInterfa
 
 TEST_P(ExitStatusTest, TellsScriptsWhatHappened) {
   const StatusCase& c = GetParam();
-  tree.WriteFile("o/a.txt", "contenido");
-  tree.WriteFile("c/a.txt", c.difference ? "Contenido" : "contenido");
+  tree.WriteFiles({{"o/a.txt", "contenido"}, {"c/a.txt", c.difference ? "Contenido" : "contenido"}});
   if (c.failure) faults.FailOn(common::FsOp::Open, "c/a.txt", EIO);
   if (c.cancel) ui.view.CancelAtEvent(1);
   ui.answerYes = false;
@@ -144,17 +122,19 @@ TEST_P(ExitStatusTest, TellsScriptsWhatHappened) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, ExitStatusTest,
-    ::testing::Values(StatusCase{"clean", false, false, false, common::kExitOk},
-                      StatusCase{"difference", true, false, false, common::kExitDifferences},
-                      StatusCase{"cancelled", false, false, true, common::kExitDifferences},
-                      StatusCase{"failure", false, true, false, common::kExitFailures},
-                      StatusCase{"failureAndDifference", true, true, false, common::kExitFailures}),
+    ::testing::Values(StatusCase{.name = "clean", .expected = common::kExitOk},
+                      StatusCase{.name = "difference", .expected = common::kExitDifferences, .difference = true},
+                      StatusCase{.name = "cancelled", .expected = common::kExitDifferences, .cancel = true},
+                      StatusCase{.name = "failure", .expected = common::kExitFailures, .failure = true},
+                      StatusCase{.name = "failureAndDifference",
+                                 .expected = common::kExitFailures,
+                                 .difference = true,
+                                 .failure = true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunCompareTest, FailureDroppedByTheCapStillCounts) {
   for (int i = 0; i < 1000; ++i) tree.WriteFile("o/f" + std::to_string(i), "");
-  tree.WriteFile("o/zz", "abc");
-  tree.WriteFile("c/zz", "abc");
+  tree.WriteFiles({{"o/zz", "abc"}, {"c/zz", "abc"}});
   faults.FailOn(common::FsOp::Open, "o/zz", EIO);
   ui.answerYes = true;
   EXPECT_EQ(g.RunCompare(P("o"), P("c"), false, ui), common::kExitFailures);
@@ -206,7 +186,7 @@ TEST_F(CompareMainTest, HelpShowsOnlyTheUsage) {
 }
 
 TEST_F(CompareMainTest, FewerThanTwoFoldersOpenTheMainWindow) {
-  CurrentFolderGuard cwd(root);
+  testsupport::CurrentFolder cwd(root);
   EXPECT_EQ(compare::CompareMain({}, g, &windows), 0);
   EXPECT_FALSE(g.options.Quick);
   EXPECT_EQ(compare::CompareMain({"/q", "o"}, g, &windows), 0);
@@ -215,8 +195,7 @@ TEST_F(CompareMainTest, FewerThanTwoFoldersOpenTheMainWindow) {
 }
 
 TEST_F(CompareMainTest, TwoFoldersRunAtOnceWithTheSwitches) {
-  tree.WriteFile("o/a.txt", "abc");
-  tree.WriteFile("c/a.txt", "abd");
+  tree.WriteFiles({{"o/a.txt", "abc"}, {"c/a.txt", "abd"}});
   // /q: sizes only, so no difference.
   EXPECT_EQ(compare::CompareMain({"/q", P("o"), P("c")}, g, &windows), common::kExitOk);
   EXPECT_EQ(compare::CompareMain({"/u", "/logfile:" + P("r.log"), P("o"), P("c")}, g, &windows),
@@ -227,8 +206,7 @@ TEST_F(CompareMainTest, TwoFoldersRunAtOnceWithTheSwitches) {
 }
 
 TEST_F(CompareMainTest, DebugFailureIsShownAndEndsWithThree) {
-  tree.WriteFile("o/a.txt", "abc");
-  tree.WriteFile("c/a.txt", "abc");
+  tree.WriteFiles({{"o/a.txt", "abc"}, {"c/a.txt", "abc"}});
   faults.FailOn(common::FsOp::Open, "o/a.txt", EIO);
   EXPECT_EQ(compare::CompareMain({"/debug", "/u", "/logfile:" + P("r.log"), P("o"), P("c")}, g, &windows),
             common::kExitDebugStop);

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -33,6 +34,56 @@ struct ChildResult {
   bool Hung() const { return signal == SIGALRM; }
 };
 
+namespace detail {
+
+// What execve needs, prepared before fork: the program and its arguments,
+// and this environment without any display.
+class Exec {
+ public:
+  Exec(const std::string& program, const std::vector<std::string>& args) : text_{program} {
+    text_.insert(text_.end(), args.begin(), args.end());
+    for (auto& a : text_) argv_.push_back(a.data());
+    argv_.push_back(nullptr);
+    for (char** e = environ; *e; ++e) {
+      const std::string_view v = *e;
+      if (!v.starts_with("DISPLAY=") && !v.starts_with("WAYLAND_DISPLAY=") && !v.starts_with("QT_QPA_PLATFORM="))
+        envp_.push_back(*e);
+    }
+    envp_.push_back(nullptr);
+  }
+
+  // In the child: enters cwd, arms the alarm (it survives exec, and its
+  // default action ends the program) and becomes the program.
+  [[noreturn]] void Run(const std::string& cwd, unsigned limitSeconds) {
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    signal(SIGALRM, SIG_DFL);
+    sigset_t all;
+    sigemptyset(&all);
+    sigprocmask(SIG_SETMASK, &all, nullptr);
+    alarm(limitSeconds);
+    execve(argv_[0], argv_.data(), envp_.data());
+    _exit(127);
+  }
+
+ private:
+  std::vector<std::string> text_;
+  std::vector<char*> argv_;
+  std::vector<char*> envp_;
+};
+
+// Waits for the child's end and records it; a child the alarm ended fails
+// the test.
+inline void Reap(pid_t pid, ChildResult& r, const std::string& program, unsigned limitSeconds) {
+  int raw = 0;
+  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+  if (r.Hung()) ADD_FAILURE() << program << " did not end within " << limitSeconds << " s and was killed";
+}
+
+}  // namespace detail
+
 class ChildProcess {
  public:
   static constexpr unsigned kDefaultLimitSeconds = 120;
@@ -44,40 +95,13 @@ class ChildProcess {
     out_ = memfd_create("stdout", MFD_CLOEXEC);
     err_ = memfd_create("stderr", MFD_CLOEXEC);
     if (out_ < 0 || err_ < 0) throw std::runtime_error("memfd_create failed");
-
-    // Everything the child needs is prepared before fork.
-    std::vector<std::string> argText{program};
-    argText.insert(argText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argText) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envText;
-    for (char** e = environ; *e; ++e) {
-      std::string v = *e;
-      if (v.rfind("DISPLAY=", 0) == 0 || v.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-          v.rfind("QT_QPA_PLATFORM=", 0) == 0)
-        continue;
-      envText.push_back(std::move(v));
-    }
-    std::vector<char*> envp;
-    for (auto& v : envText) envp.push_back(v.data());
-    envp.push_back(nullptr);
-
+    detail::Exec exec(program, args);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
       int in = open("/dev/null", O_RDONLY);
-      if (in < 0 || dup2(in, 0) < 0 || dup2(out_, 1) < 0 || dup2(err_, 2) < 0 ||
-          chdir(cwd.c_str()) != 0)
-        _exit(127);
-      // The alarm survives exec; its default action ends the program.
-      signal(SIGALRM, SIG_DFL);
-      sigset_t all;
-      sigemptyset(&all);
-      sigprocmask(SIG_SETMASK, &all, nullptr);
-      alarm(limitSeconds);
-      execve(program.c_str(), argv.data(), envp.data());
-      _exit(127);
+      if (in < 0 || dup2(in, 0) < 0 || dup2(out_, 1) < 0 || dup2(err_, 2) < 0) _exit(127);
+      exec.Run(cwd, limitSeconds);
     }
   }
 
@@ -87,7 +111,8 @@ class ChildProcess {
   ~ChildProcess() {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
-      Reap();
+      ChildResult killed;
+      detail::Reap(pid_, killed, program_, limit_);
     }
     if (out_ >= 0) close(out_);
     if (err_ >= 0) close(err_);
@@ -96,24 +121,14 @@ class ChildProcess {
   // Waits for the end of the program and returns what it did.
   ChildResult Wait() {
     ChildResult r;
-    int raw = Reap();
-    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+    detail::Reap(pid_, r, program_, limit_);
+    pid_ = -1;
     r.out = Slurp(out_);
     r.err = Slurp(err_);
-    if (r.Hung()) ADD_FAILURE() << program_ << " did not end within " << limit_ << " s and was killed";
     return r;
   }
 
  private:
-  int Reap() {
-    int raw = 0;
-    while (waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-    return raw;
-  }
-
   static std::string Slurp(int fd) {
     std::string text;
     char buf[65536];
@@ -149,11 +164,7 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
 inline ChildResult RunOnTerminal(const std::string& program, const std::vector<std::string>& args,
                                  const std::string& cwd, const std::string& typed,
                                  unsigned limitSeconds = ChildProcess::kDefaultLimitSeconds) {
-  std::vector<std::string> argText{program};
-  argText.insert(argText.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argText) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  detail::Exec exec(program, args);
   ChildResult r;
   int terminal = -1;
   pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
@@ -161,16 +172,7 @@ inline ChildResult RunOnTerminal(const std::string& program, const std::vector<s
     ADD_FAILURE() << "forkpty failed";
     return r;
   }
-  if (pid == 0) {
-    if (chdir(cwd.c_str()) != 0) _exit(127);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    unsetenv("QT_QPA_PLATFORM");
-    signal(SIGALRM, SIG_DFL);
-    alarm(limitSeconds);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
+  if (pid == 0) exec.Run(cwd, limitSeconds);
   EXPECT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
   char buf[4096];
   for (;;) {
@@ -180,12 +182,7 @@ inline ChildResult RunOnTerminal(const std::string& program, const std::vector<s
     else break;  // EIO once the program has closed the terminal
   }
   close(terminal);
-  int raw = 0;
-  while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-  if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
-  if (r.Hung()) ADD_FAILURE() << program << " did not end within " << limitSeconds << " s and was killed";
+  detail::Reap(pid, r, program, limitSeconds);
   return r;
 }
 
