@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,8 +29,6 @@ struct TimesCase {
   int64_t laterSec, laterNsec;
   bool laterCopied;
 };
-void PrintTo(const TimesCase& c, std::ostream* os) { *os << c.name; }
-
 class CopyTimes : public EngineFixture, public ::testing::WithParamInterface<TimesCase> {
  protected:
   CopyTimes() { options.LogOps = update::OpAll; }
@@ -68,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         TimesCase{"EvenSecondsWithinTheTwo", 2 * kSecond, 0, 200000000, false},
         TimesCase{"EvenSecondsOneSecondLater", 2 * kSecond, 1, 0, true},
         TimesCase{"TenMillisecondsWithin", 10000000, 0, 5000000, false},
-        TimesCase{"TenMillisecondsLater", 10000000, 0, 10000000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TimesCase{"TenMillisecondsLater", 10000000, 0, 10000000, true}), ByName());
 
 // Where the precision cannot be learnt, whole seconds are assumed: a copy
 // that keeps whole seconds then converges, where the exact rule would copy

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,6 @@ struct ExecCase {
   int32_t exec;
   bool test;
 };
-void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
-
 class TemporaryLookingNames : public EngineFixture, public ::testing::WithParamInterface<ExecCase> {
  protected:
   TemporaryLookingNames() { options.LogOps = update::OpAll; }
@@ -66,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Update, TemporaryLookingNames,
                          ::testing::Values(ExecCase{"Everything", update::OpAll, false},
                                            ExecCase{"ExecWithoutDeletions", update::OpCreate | update::OpUpdate, false},
                                            ExecCase{"ExecNothing", 0, false},
-                                           ExecCase{"TestMode", update::OpAll, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           ExecCase{"TestMode", update::OpAll, true}), ByName());
 
 }  // namespace
 }  // namespace updatetest

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -68,8 +67,6 @@ struct SourceChange {
   std::function<void(testsupport::TempTree&)> change;
   int error;  // 0: the copy succeeds with what the file holds when opened
 };
-void PrintTo(const SourceChange& c, std::ostream* os) { *os << c.name; }
-
 class ChangingSource : public Races, public ::testing::WithParamInterface<SourceChange> {};
 
 TEST_P(ChangingSource, CopyIsNeverTornAndTheOldCopyStaysOnFailure) {
@@ -133,8 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EBUSY},
         // Deleted while open: the content read is whole, but the name is gone.
         SourceChange{"DeletedDuringItsCopy", FsOp::Read, 2,
-                     [](testsupport::TempTree& t) { t.Remove("origen/a.bin"); }, EBUSY}),
-    [](const ::testing::TestParamInfo<SourceChange>& info) { return std::string(info.param.name); });
+                     [](testsupport::TempTree& t) { t.Remove("origen/a.bin"); }, EBUSY}), ByName());
 
 // ---- A source folder removed during the run ----
 
@@ -143,8 +139,6 @@ struct FolderRemoval {
   FsOp when;
   int nth;
 };
-void PrintTo(const FolderRemoval& c, std::ostream* os) { *os << c.name; }
-
 class RemovedSourceFolder : public Races, public ::testing::WithParamInterface<FolderRemoval> {};
 
 TEST_P(RemovedSourceFolder, IsAnErrorLineAndDeletesNothingInTheCopy) {
@@ -162,8 +156,7 @@ TEST_P(RemovedSourceFolder, IsAnErrorLineAndDeletesNothingInTheCopy) {
 INSTANTIATE_TEST_SUITE_P(Update, RemovedSourceFolder,
                          ::testing::Values(FolderRemoval{"BeforeItIsOpened", FsOp::Open, 2},
                                            // Open already: its listing must fail all the same.
-                                           FolderRemoval{"AfterItWasOpened", FsOp::List, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           FolderRemoval{"AfterItWasOpened", FsOp::List, 2}), ByName());
 
 // ---- A folder of the copy swapped for a link to somewhere else ----
 

@@ -19,7 +19,6 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -51,8 +50,6 @@ struct DriveCase {
   Mounter mounter;
   std::vector<Refused> refused;
 };
-void PrintTo(const DriveCase& c, std::ostream* os) { *os << c.name; }
-
 std::string FindTool(const std::string& name) {
   for (const char* dir : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
     std::string path = std::string(dir) + "/" + name;
@@ -297,7 +294,6 @@ INSTANTIATE_TEST_SUITE_P(
         DriveCase{"ExFat", {"mkfs.exfat"}, 8 << 20, Mounter::ExfatOnLoop,
                   With(ForbiddenNames(ENOENT), {{"enlace", ENOSYS}, {"nota.txt", EEXIST}})},
         // ntfs-3g holds every name, links, and twins as two files.
-        DriveCase{"Ntfs", {"mkntfs", "-F", "-Q", "-q"}, 8 << 20, Mounter::Ntfs3g, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        DriveCase{"Ntfs", {"mkntfs", "-F", "-Q", "-q"}, 8 << 20, Mounter::Ntfs3g, {}}), ByName());
 
 }  // namespace

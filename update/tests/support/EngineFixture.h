@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,20 @@ common::LocalTime SundayEvening();
 // Text with {o} and {c} replaced by the full paths of the tree's origen and
 // copia, and "/" by the platform's separator.
 std::string ExpandRoots(const testsupport::TempTree& tree, const std::string& text);
+
+// size bytes of a pattern that repeats only every 23 bytes, from first on.
+std::string Pattern(size_t size, char first);
+
+// The entries of a snapshot named like the copy's temporary files.
+std::vector<std::string> TemporaryNames(const std::map<std::string, std::string>& snapshot);
+
+// Names each case of a parameterised group by its `name` field.
+struct ByName {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
+    return info.param.name;
+  }
+};
 
 class EngineFixture : public ::testing::Test {
  protected:
