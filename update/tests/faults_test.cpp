@@ -34,14 +34,7 @@ constexpr size_t kMiB = 1048576;
 
 // Larger than one chunk of the copy, so that a fault on the second read or
 // write strikes halfway through.
-const std::string& BigContent() {
-  static const std::string content = [] {
-    std::string s(5 * kMiB + 123, '\0');
-    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char>('a' + (i * 7) % 26);
-    return s;
-  }();
-  return content;
-}
+const std::string kBig = Pattern(5 * kMiB + 123, 'a');
 
 using testsupport::ErrorLine;
 
@@ -49,32 +42,21 @@ bool IsBelow(const std::string& path, const std::string& prefix) {
   return path == prefix || path.compare(0, prefix.size() + 1, prefix + "/") == 0;
 }
 
-std::vector<std::string> TemporaryNames(const Snapshot& snapshot) {
-  std::vector<std::string> found;
-  for (const auto& [path, desc] : snapshot) {
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    if (common::FileSystem::IsTemporaryName(name)) found.push_back(path);
-  }
-  return found;
-}
-
 class FaultRun : public ::testing::Test {
  protected:
   FaultRun() {
     // Source: an update, a creation, a link, a folder to fill and a new folder.
-    tree.WriteFile("origen/a.txt", BigContent(), 200);
-    tree.WriteFile("origen/b.txt", "b", 100);
+    tree.WriteFile("origen/a.txt", kBig, 200);
 #ifndef _WIN32
     tree.Symlink("origen/enlace", "a.txt");
     tree.SetMtime("origen/enlace", 300);
 #endif
-    tree.WriteFiles({{"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"}, {"origen/nueva/e.txt", "e"},
-                     {"origen/zz.txt", "later"}}, 100);
+    tree.WriteFiles({{"origen/b.txt", "b"}, {"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"},
+                     {"origen/nueva/e.txt", "e"}, {"origen/zz.txt", "later"}}, 100);
     // Copy: a read-only old version, a file and folders the source lacks.
-    tree.WriteFile("copia/a.txt", "viejo a", 100);
+    tree.WriteFiles({{"copia/a.txt", "viejo a"}, {"copia/sobra.txt", "sobra"}, {"copia/sub/x.txt", "x"},
+                     {"copia/vieja/f.txt", "f"}, {"copia/vieja/g/h.txt", "h"}, {"copia/ro/r.txt", "r"}}, 100);
     tree.Chmod("copia/a.txt", 0444);
-    tree.WriteFiles({{"copia/sobra.txt", "sobra"}, {"copia/sub/x.txt", "x"}, {"copia/vieja/f.txt", "f"},
-                     {"copia/vieja/g/h.txt", "h"}, {"copia/ro/r.txt", "r"}}, 100);
     tree.Chmod("copia/ro", 0555);
   }
 
@@ -205,9 +187,8 @@ class DiskFull : public FaultRun, public ::testing::WithParamInterface<TempKind>
 TEST_P(DiskFull, KeepsTheOldCopyAndLaterSmallerFilesStillFit) {
   tree.Remove("origen");
   tree.Remove("copia");
-  tree.WriteFile("origen/a-grande.bin", BigContent(), 200);
-  tree.WriteFile("origen/b-nuevo.bin", BigContent(), 200);
-  tree.WriteFiles({{"origen/c-pequeno.txt", "cabe"}, {"origen/d/e-pequeno.txt", "cabe también"}}, 200);
+  tree.WriteFiles({{"origen/a-grande.bin", kBig}, {"origen/b-nuevo.bin", kBig}, {"origen/c-pequeno.txt", "cabe"},
+                   {"origen/d/e-pequeno.txt", "cabe también"}}, 200);
   tree.WriteFiles({{"copia/a-grande.bin", "la versión de ayer"}, {"copia/c-pequeno.txt", "viejo"}}, 100);
   if (GetParam() == TempKind::Named) {
     SKIP_ON_WINDOWS("a copy without O_TMPFILE (Windows' copies always have a name)");

@@ -25,12 +25,6 @@ using Lines = std::vector<std::string>;
 
 constexpr size_t kMiB = 1048576;
 
-std::string Pattern(size_t size, char first) {
-  std::string s(size, '\0');
-  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(first + i % 23);
-  return s;
-}
-
 using testsupport::ErrorLine;
 
 void Append(const std::string& path, const std::string& text) {
@@ -47,14 +41,6 @@ class Races : public EngineFixture {
   Races() { options.LogOps = 0; }
   std::string Copy(const std::string& name) const {
     return Expand("copy \"{o}/" + name + "\" \"{c}/" + name + "\"");
-  }
-  std::vector<std::string> Leftovers() {
-    std::vector<std::string> found;
-    for (const auto& [path, desc] : tree.Snapshot("copia")) {
-      std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-      if (common::FileSystem::IsTemporaryName(name)) found.push_back(path);
-    }
-    return found;
   }
 };
 
@@ -78,7 +64,7 @@ TEST_P(ChangingSource, CopyIsNeverTornAndTheOldCopyStaysOnFailure) {
   Lines lines = Run();
   EXPECT_EQ(faults.ActionsRun(), 1);
   EXPECT_EQ(tree.ReadFile("copia/z.txt"), "después") << "the walk went on";
-  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  EXPECT_EQ(TemporaryNames(tree.Snapshot("copia")), std::vector<std::string>{});
   if (c.error != 0) {
     EXPECT_EQ(lines, Lines{ErrorLine(c.error, Copy("a.bin"))});
     EXPECT_EQ(tree.ReadFile("copia/a.bin"), "la copia de ayer");
@@ -165,8 +151,8 @@ class SwappedCopyFolder : public Races {
   SwappedCopyFolder() {
     options.LogOps = update::OpDelete;
     // Outside the copy, under the very names the copy's folder holds.
-    for (const char* name : {"fuera/a.txt", "fuera/b.txt", "fuera/c.txt", "fuera/g/h.txt"})
-      tree.WriteFile(name, "no tocar", 100);
+    tree.WriteFiles({{"fuera/a.txt", "no tocar"}, {"fuera/b.txt", "no tocar"}, {"fuera/c.txt", "no tocar"},
+                     {"fuera/g/h.txt", "no tocar"}}, 100);
   }
   // Moves the copy's folder away and puts a link to "fuera" in its place.
   std::function<void()> SwapForLink(const std::string& rel, const std::string& movedTo) {
@@ -178,8 +164,8 @@ class SwappedCopyFolder : public Races {
 };
 
 TEST_F(SwappedCopyFolder, DuringItsRemovalNothingOutsideIsDeleted) {
-  for (const char* name : {"copia/vieja/a.txt", "copia/vieja/b.txt", "copia/vieja/c.txt", "copia/vieja/g/h.txt"})
-    tree.WriteFile(name, "borrar", 100);
+  tree.WriteFiles({{"copia/vieja/a.txt", "borrar"}, {"copia/vieja/b.txt", "borrar"}, {"copia/vieja/c.txt", "borrar"},
+                   {"copia/vieja/g/h.txt", "borrar"}}, 100);
   const auto outside = tree.Snapshot("fuera");
   // Between the first and the second file of the removal.
   faults.OnCall(FsOp::Unlink, tree.Path("copia/vieja/b.txt"), SwapForLink("copia/vieja", "movida"));

@@ -28,10 +28,12 @@
 #include "common/tests/support/ChildProcess.h"
 #include "common/tests/support/TempTree.h"
 #include "common/tests/support/ErrorLine.h"
+#include "update/tests/support/EngineFixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using updatetest::ByName;
 namespace fs = std::filesystem;
 
 enum class Mounter { Fusefat, ExfatOnLoop, Ntfs3g };
