@@ -2,9 +2,9 @@
 // question), the exit status, and how the command line chooses the mode.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "common/core/RunStatus.h"
 #include "common/tests/support/TempTree.h"
@@ -15,20 +15,6 @@
 
 namespace updatetest {
 namespace {
-
-// Runs the test in another current folder and comes back.
-class InFolder {
- public:
-  explicit InFolder(const std::string& folder) {
-    char buf[4096];
-    if (getcwd(buf, sizeof buf)) old_ = buf;
-    EXPECT_EQ(chdir(folder.c_str()), 0);
-  }
-  ~InFolder() { EXPECT_EQ(chdir(old_.c_str()), 0); }
-
- private:
-  std::string old_;
-};
 
 const std::string kDashes(80, '-');
 
@@ -78,11 +64,7 @@ TEST_F(RunControl, TwoUnattendedRunsAppendTwoExactBlocks) {
   EXPECT_EQ(tree.ReadFile("registro.log"), first);
 
   tree.WriteFile("origen/b.txt", "b", 100);
-  common::LocalTime later = SundayEvening();
-  later.hour = 9;
-  later.minute = 0;
-  later.second = 1;
-  clock.Set(later);
+  clock.Set({.year = 2026, .month = 12, .day = 6, .hour = 9, .minute = 0, .second = 1});
   EXPECT_EQ(Run(), common::kExitOk);
   std::string second = Block({Create("b.txt")});
   second.replace(second.find("17:05:09"), 8, "9:00:01");
@@ -116,11 +98,13 @@ TEST_F(RunControl, NothingRecordedCreatesNoLogFile) {
 }
 
 TEST_F(RunControl, DefaultLogIsUpdateLogInTheCurrentFolder) {
-  InFolder here(tree.Root());
   g.options.Unattended = true;
   g.options.LogOps = update::OpCreate;
   tree.WriteFile("origen/a.txt", "a", 100);
+  const auto testsFolder = std::filesystem::current_path();
+  std::filesystem::current_path(tree.Root());
   Run();
+  std::filesystem::current_path(testsFolder);
   EXPECT_EQ(g.options.LogFileName, "update.log");
   EXPECT_EQ(tree.ReadFile("update.log"), Block({Create("a.txt")}));
 }
@@ -145,8 +129,7 @@ TEST_F(RunControl, ADebugStopUnattendedEndsTheLogBlock) {
   Unattended();
   g.options.DebugMode = true;
   g.options.LogOps = update::OpCreate;
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/b.txt", "b", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/b.txt", "b"}}, 100);
   faults.FailOn(common::FsOp::Open, "origen/b.txt", EIO);
   const std::string line = testsupport::ErrorLine(EIO, "copy \"" + o + "/b.txt\" \"" + c + "/b.txt\"");
   try {
@@ -194,8 +177,7 @@ TEST_F(RunControl, QuestionOffersTheListAndNoHidesIt) {
 // ---- Exit status ----
 
 TEST_F(RunControl, ExitStatusTellsFailuresFromCancelFromSuccess) {
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/d/b.txt", "b", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/d/b.txt", "b"}}, 100);
   ui.answerYes = false;
   EXPECT_EQ(Run(), common::kExitOk);
 
