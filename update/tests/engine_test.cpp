@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+#include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
 #include "update/tests/support/EngineFixture.h"
 #include "common/tests/support/ErrorLine.h"
@@ -211,6 +212,61 @@ TEST_F(Engine, MatchedNamesKeepTheCopysCaseAndCreationsTakeTheSources) {
   EXPECT_EQ(tree.ReadFile("copia/A.txt"), "nuevo");
   EXPECT_EQ(tree.ReadFile("copia/docs/x.txt"), "nuevo");
 }
+
+// ---- Names like the copy's temporary files ----
+
+// Files named ".~tmp-<16 hex>.part" are the user's like any other: copied,
+// counted, and deleted from the copy only under D. A temporary that a crash
+// left in the copy is thereby an extra file that the next run deletes.
+constexpr const char* kMine = ".~tmp-0123456789abcdef.part";
+constexpr const char* kLeftover = ".~tmp-fedcba9876543210.part";
+
+struct ExecCase {
+  const char* name;
+  int32_t exec = update::OpAll;
+  bool test = false;
+};
+
+class TemporaryLookingNames : public Engine, public ::testing::WithParamInterface<ExecCase> {};
+
+TEST_P(TemporaryLookingNames, AreOrdinaryFiles) {
+  const ExecCase& c = GetParam();
+  options.ExecOps = c.exec;
+  options.TestMode = c.test;
+  ASSERT_TRUE(common::FileSystem::IsTemporaryName(kMine));
+  const std::string mine = kMine, leftover = kLeftover;
+  tree.WriteFiles({{"origen/" + mine, "mío"}, {"copia/sub/" + leftover, "la mitad de una copia"},
+                   {"copia/vieja/" + leftover, "otra mitad"}}, 100);
+  tree.MakeDir("origen/sub");
+  const bool created = !c.test && (c.exec & update::OpCreate);
+  const bool deleted = !c.test && (c.exec & update::OpDelete);
+
+  Lines expected;
+  if (c.exec & update::OpCreate) expected.push_back("create \"{o}/" + mine + "\" \"{c}/" + mine + "\"");
+  if (c.exec & update::OpDelete) {
+    expected.push_back(R"(deletedir "{c}/vieja")");
+    // A dry run lists the folder's removal, not what is in it.
+    if (!c.test) expected.push_back("delete \"{c}/vieja/" + leftover + "\"");
+    expected.push_back("delete \"{c}/sub/" + leftover + "\"");
+  }
+  EXPECT_EQ(Run(), Expand(expected));
+  EXPECT_EQ(errors.Failures(), 0);
+  EXPECT_EQ(engine->FilesTotal, 1);
+  EXPECT_EQ(tree.Exists("copia/" + mine), created);
+  if (created) {
+    EXPECT_EQ(tree.ReadFile("copia/" + mine), "mío");
+  }
+  EXPECT_EQ(tree.Exists("copia/sub/" + leftover), !deleted);
+  EXPECT_EQ(tree.Exists("copia/vieja"), !deleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, TemporaryLookingNames,
+                         ::testing::Values(ExecCase{.name = "Everything"},
+                                           ExecCase{.name = "ExecWithoutDeletions",
+                                                    .exec = update::OpCreate | update::OpUpdate},
+                                           ExecCase{.name = "ExecNothing", .exec = 0},
+                                           ExecCase{.name = "TestMode", .test = true}),
+                         ByName());
 
 // ---- A name that is a file on one side and a folder on the other ----
 
