@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
 
 constexpr int64_t kSecond = 1000000000;
 

@@ -15,15 +15,10 @@
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 #include "common/tests/support/Platform.h"
 
 namespace updatetest {
 namespace {
-
-using testsupport::ErrorLine;
-
-using Lines = std::vector<std::string>;
 
 class Engine : public EngineFixture {
  protected:

@@ -16,33 +16,23 @@
 
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/RecordingView.h"
-#include "common/tests/support/ErrorLine.h"
-#include "common/tests/support/Platform.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
 using Snapshot = std::map<std::string, std::string>;
-
-constexpr size_t kMiB = 1048576;
 
 // Larger than one chunk of the copy, so that a fault on the second read or
 // write strikes halfway through.
 const std::string kBig = Pattern(5 * kMiB + 123, 'a');
 
-using testsupport::ErrorLine;
-
 bool IsBelow(const std::string& path, const std::string& prefix) {
   return path == prefix || path.compare(0, prefix.size() + 1, prefix + "/") == 0;
 }
 
-class FaultRun : public ::testing::Test {
+class FaultRun : public RunFixture {
  protected:
   FaultRun() {
     // Source: an update, a creation, a link, a folder to fill and a new folder.
@@ -65,13 +55,6 @@ class FaultRun : public ::testing::Test {
     return g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui);
   }
   Lines RecordedLines() const { return g.errorList.Lines(); }
-  std::string Expand(const std::string& text) const { return ExpandRoots(tree, text); }
-
-  testsupport::TempTree tree;
-  testsupport::Faults faults;
-  common::FixedClock clock{SundayEvening()};
-  update::Globales g{&faults, &clock};
-  testsupport::RecordingUserInterface ui;
 };
 
 TEST_F(FaultRun, ACleanRunRecordsNothingAndMirrors) {

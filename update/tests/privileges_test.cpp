@@ -22,14 +22,9 @@
 #include "common/core/FileSystem.h"
 #include "common/tests/support/ChildProcess.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
-
-using testsupport::ErrorLine;
-
-using Lines = std::vector<std::string>;
 
 constexpr uid_t kUser = 65534;  // nobody
 constexpr gid_t kGroup = 65534;  // nogroup

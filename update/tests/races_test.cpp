@@ -13,19 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
-
-constexpr size_t kMiB = 1048576;
-
-using testsupport::ErrorLine;
 
 void Append(const std::string& path, const std::string& text) {
   FILE* f = std::fopen(path.c_str(), "ab");

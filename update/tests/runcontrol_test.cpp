@@ -7,24 +7,16 @@
 #include <filesystem>
 
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
 #include "common/tests/support/RecordingWindows.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
 
 const std::string kDashes(80, '-');
 
-class RunControl : public ::testing::Test {
+class RunControl : public RunFixture {
  protected:
-  RunControl() {
-    tree.MakeDir("origen");
-    tree.MakeDir("copia");
-  }
-
   int Run() { return g.RunUpdate(o, c, ui); }
   void Unattended() {
     g.options.Unattended = true;
@@ -40,11 +32,6 @@ class RunControl : public ::testing::Test {
     return "create \"" + o + "/" + name + "\" \"" + c + "/" + name + "\"";
   }
 
-  testsupport::TempTree tree;
-  common::FaultInjector faults;
-  common::FixedClock clock{SundayEvening()};
-  update::Globales g{&faults, &clock};
-  testsupport::RecordingUserInterface ui;
   std::string o = tree.Path("origen");
   std::string c = tree.Path("copia");
   std::string log = tree.Path("registro.log");

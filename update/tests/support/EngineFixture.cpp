@@ -11,6 +11,11 @@ EngineFixture::EngineFixture() {
   tree.MakeDir("copia");
 }
 
+RunFixture::RunFixture() {
+  tree.MakeDir("origen");
+  tree.MakeDir("copia");
+}
+
 std::vector<std::string> EngineFixture::Run(const std::string& origen, const std::string& destino) {
   errors.Clear();
   engine = std::make_unique<update::UpdateEngine>(options, errors, fs, view, clock);
