@@ -39,21 +39,27 @@ class RunControl : public RunFixture {
 
 // ---- The log block ----
 
-TEST_F(RunControl, TwoUnattendedRunsAppendTwoExactBlocks) {
+// A block is written only where a run records something.
+TEST_F(RunControl, UnattendedRunsAppendExactBlocksOnlyWhenTheyRecord) {
   Unattended();
-  g.options.LogOps = update::OpCreate;
   tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run(), common::kExitOk);  // nothing logged: no log file at all
+  EXPECT_FALSE(tree.Exists("registro.log"));
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
+
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/b.txt", "b", 100);
   EXPECT_EQ(Run(), common::kExitOk);
-  std::string first = Block({Create("a.txt")});
+  std::string first = Block({Create("b.txt")});
   EXPECT_EQ(tree.ReadFile("registro.log"), first);
 
   EXPECT_EQ(Run(), common::kExitOk);  // nothing to do: nothing written
   EXPECT_EQ(tree.ReadFile("registro.log"), first);
 
-  tree.WriteFile("origen/b.txt", "b", 100);
+  tree.WriteFile("origen/c.txt", "c", 100);
   clock.Set({.year = 2026, .month = 12, .day = 6, .hour = 9, .minute = 0, .second = 1});
   EXPECT_EQ(Run(), common::kExitOk);
-  std::string second = Block({Create("b.txt")});
+  std::string second = Block({Create("c.txt")});
   second.replace(second.find("17:05:09"), 8, "9:00:01");
   EXPECT_EQ(tree.ReadFile("registro.log"), first + second);
   EXPECT_TRUE(ui.questions.empty());
@@ -74,14 +80,6 @@ TEST_F(RunControl, TestModeLineAndAtMost1001Lines) {
   EXPECT_EQ(g.errorList.Count(), 1100);
   EXPECT_EQ(tree.ReadFile("registro.log"), Block(expected, true));
   EXPECT_EQ(tree.Snapshot("copia").size(), 0u);
-}
-
-TEST_F(RunControl, NothingRecordedCreatesNoLogFile) {
-  Unattended();
-  tree.WriteFile("origen/a.txt", "a", 100);
-  EXPECT_EQ(Run(), common::kExitOk);
-  EXPECT_FALSE(tree.Exists("registro.log"));
-  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
 }
 
 TEST_F(RunControl, DefaultLogIsUpdateLogInTheCurrentFolder) {
