@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -31,14 +30,8 @@ constexpr gid_t kGroup = 65534;  // nogroup
 constexpr const char* kNoSetpriv = "setpriv is missing: cannot run the program as another user";
 
 std::string FindSetpriv() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  for (size_t i = 0; i <= dirs.size();) {
-    size_t j = dirs.find(':', i);
-    if (j == std::string::npos) j = dirs.size();
-    std::string candidate = dirs.substr(i, j - i) + "/setpriv";
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    i = j + 1;
+  for (const char* path : {"/usr/bin/setpriv", "/bin/setpriv", "/usr/sbin/setpriv", "/sbin/setpriv"}) {
+    if (::access(path, X_OK) == 0) return path;
   }
   return "";
 }
