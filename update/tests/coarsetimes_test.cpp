@@ -7,18 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
 
 constexpr int64_t kSecond = 1000000000;
 
@@ -27,11 +24,9 @@ struct TimesCase {
   int64_t precision;  // what the copy keeps, in ns; 1 = a real nanosecond file system
   // A later source time, as seconds and nanoseconds after 1001 s + 700 ms,
   // and whether that change must be copied.
-  int64_t laterSec, laterNsec;
-  bool laterCopied;
+  int64_t laterSec = 0, laterNsec = 0;
+  bool laterCopied = false;
 };
-void PrintTo(const TimesCase& c, std::ostream* os) { *os << c.name; }
-
 class CopyTimes : public EngineFixture, public ::testing::WithParamInterface<TimesCase> {
  protected:
   CopyTimes() { options.LogOps = update::OpAll; }
@@ -62,14 +57,14 @@ INSTANTIATE_TEST_SUITE_P(
     Update, CopyTimes,
     ::testing::Values(
         // A real file system with nanoseconds: one nanosecond is newer.
-        TimesCase{"NanosecondsOneLater", 1, 0, 1, true},
-        TimesCase{"WholeSecondsWithinTheSecond", kSecond, 0, 200000000, false},
-        TimesCase{"WholeSecondsNextSecond", kSecond, 0, 300000000, true},
-        TimesCase{"EvenSecondsWithinTheTwo", 2 * kSecond, 0, 200000000, false},
-        TimesCase{"EvenSecondsOneSecondLater", 2 * kSecond, 1, 0, true},
-        TimesCase{"TenMillisecondsWithin", 10000000, 0, 5000000, false},
-        TimesCase{"TenMillisecondsLater", 10000000, 0, 10000000, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TimesCase{.name = "NanosecondsOneLater", .precision = 1, .laterNsec = 1, .laterCopied = true},
+        TimesCase{.name = "WholeSecondsWithinTheSecond", .precision = kSecond, .laterNsec = 200000000},
+        TimesCase{.name = "WholeSecondsNextSecond", .precision = kSecond, .laterNsec = 300000000, .laterCopied = true},
+        TimesCase{.name = "EvenSecondsWithinTheTwo", .precision = 2 * kSecond, .laterNsec = 200000000},
+        TimesCase{.name = "EvenSecondsOneSecondLater", .precision = 2 * kSecond, .laterSec = 1, .laterCopied = true},
+        TimesCase{.name = "TenMillisecondsWithin", .precision = 10000000, .laterNsec = 5000000},
+        TimesCase{.name = "TenMillisecondsLater", .precision = 10000000, .laterNsec = 10000000, .laterCopied = true}),
+    ByName());
 
 // Where the precision cannot be learnt, whole seconds are assumed: a copy
 // that keeps whole seconds then converges, where the exact rule would copy

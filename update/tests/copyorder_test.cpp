@@ -8,23 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
 
 std::string Name(int i) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "f%03d", i);
   return buf;
 }
-
-using testsupport::ErrorLine;
 
 class CopyOrder : public EngineFixture {};
 

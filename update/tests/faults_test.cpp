@@ -11,71 +11,42 @@
 
 #include <cerrno>
 #include <map>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/core/FileSystem.h"
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/RecordingView.h"
-#include "common/tests/support/ErrorLine.h"
-#include "common/tests/support/Platform.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
 using Snapshot = std::map<std::string, std::string>;
-
-constexpr size_t kMiB = 1048576;
 
 // Larger than one chunk of the copy, so that a fault on the second read or
 // write strikes halfway through.
-const std::string& BigContent() {
-  static const std::string content = [] {
-    std::string s(5 * kMiB + 123, '\0');
-    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char>('a' + (i * 7) % 26);
-    return s;
-  }();
-  return content;
-}
-
-using testsupport::ErrorLine;
+const std::string kBig = Pattern(5 * kMiB + 123, 'a');
 
 bool IsBelow(const std::string& path, const std::string& prefix) {
   return path == prefix || path.compare(0, prefix.size() + 1, prefix + "/") == 0;
 }
 
-std::vector<std::string> TemporaryNames(const Snapshot& snapshot) {
-  std::vector<std::string> found;
-  for (const auto& [path, desc] : snapshot) {
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    if (common::FileSystem::IsTemporaryName(name)) found.push_back(path);
-  }
-  return found;
-}
-
-class FaultRun : public ::testing::Test {
+class FaultRun : public RunFixture {
  protected:
   FaultRun() {
     // Source: an update, a creation, a link, a folder to fill and a new folder.
-    tree.WriteFile("origen/a.txt", BigContent(), 200);
-    tree.WriteFile("origen/b.txt", "b", 100);
+    tree.WriteFile("origen/a.txt", kBig, 200);
 #ifndef _WIN32
     tree.Symlink("origen/enlace", "a.txt");
     tree.SetMtime("origen/enlace", 300);
 #endif
-    tree.WriteFiles({{"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"}, {"origen/nueva/e.txt", "e"},
-                     {"origen/zz.txt", "later"}}, 100);
+    tree.WriteFiles({{"origen/b.txt", "b"}, {"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"},
+                     {"origen/nueva/e.txt", "e"}, {"origen/zz.txt", "later"}}, 100);
     // Copy: a read-only old version, a file and folders the source lacks.
-    tree.WriteFile("copia/a.txt", "viejo a", 100);
+    tree.WriteFiles({{"copia/a.txt", "viejo a"}, {"copia/sobra.txt", "sobra"}, {"copia/sub/x.txt", "x"},
+                     {"copia/vieja/f.txt", "f"}, {"copia/vieja/g/h.txt", "h"}, {"copia/ro/r.txt", "r"}}, 100);
     tree.Chmod("copia/a.txt", 0444);
-    tree.WriteFiles({{"copia/sobra.txt", "sobra"}, {"copia/sub/x.txt", "x"}, {"copia/vieja/f.txt", "f"},
-                     {"copia/vieja/g/h.txt", "h"}, {"copia/ro/r.txt", "r"}}, 100);
     tree.Chmod("copia/ro", 0555);
   }
 
@@ -84,13 +55,6 @@ class FaultRun : public ::testing::Test {
     return g.RunUpdate(tree.Path("origen"), tree.Path("copia"), ui);
   }
   Lines RecordedLines() const { return g.errorList.Lines(); }
-  std::string Expand(const std::string& text) const { return ExpandRoots(tree, text); }
-
-  testsupport::TempTree tree;
-  testsupport::Faults faults;
-  common::FixedClock clock{SundayEvening()};
-  update::Globales g{&faults, &clock};
-  testsupport::RecordingUserInterface ui;
 };
 
 TEST_F(FaultRun, ACleanRunRecordsNothingAndMirrors) {
@@ -113,8 +77,6 @@ struct FaultCase {
   std::vector<const char*> kept;     // copy entries (with all below) left as they were
   std::vector<const char*> emptied;  // copy folders left in place, emptied
 };
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
-
 class EveryOperation : public FaultRun, public ::testing::WithParamInterface<FaultCase> {
  protected:
   // The copy as it must be: the source mirrored, except the entries the
@@ -197,8 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The nested folder is removed first; the second rmdir is the folder's own.
         FaultCase{"Rmdir", FsOp::Rmdir, "copia/vieja", 2, {{EIO, R"(rmdir "{c}/vieja")"}}, {}, {"vieja"}},
         FaultCase{"ReadLink", FsOp::ReadLink, "origen/enlace", 1, {{EIO, R"(copy "{o}/enlace" "{c}/enlace")"}}, {"enlace"}, {}},
-        FaultCase{"Symlink", FsOp::Symlink, "copia/enlace", 1, {{EIO, R"(copy "{o}/enlace" "{c}/enlace")"}}, {"enlace"}, {}}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+        FaultCase{"Symlink", FsOp::Symlink, "copia/enlace", 1, {{EIO, R"(copy "{o}/enlace" "{c}/enlace")"}}, {"enlace"}, {}}), ByName());
 
 // ---- A full disk ----
 
@@ -209,9 +170,8 @@ class DiskFull : public FaultRun, public ::testing::WithParamInterface<TempKind>
 TEST_P(DiskFull, KeepsTheOldCopyAndLaterSmallerFilesStillFit) {
   tree.Remove("origen");
   tree.Remove("copia");
-  tree.WriteFile("origen/a-grande.bin", BigContent(), 200);
-  tree.WriteFile("origen/b-nuevo.bin", BigContent(), 200);
-  tree.WriteFiles({{"origen/c-pequeno.txt", "cabe"}, {"origen/d/e-pequeno.txt", "cabe también"}}, 200);
+  tree.WriteFiles({{"origen/a-grande.bin", kBig}, {"origen/b-nuevo.bin", kBig}, {"origen/c-pequeno.txt", "cabe"},
+                   {"origen/d/e-pequeno.txt", "cabe también"}}, 200);
   tree.WriteFiles({{"copia/a-grande.bin", "la versión de ayer"}, {"copia/c-pequeno.txt", "viejo"}}, 100);
   if (GetParam() == TempKind::Named) {
     SKIP_ON_WINDOWS("a copy without O_TMPFILE (Windows' copies always have a name)");

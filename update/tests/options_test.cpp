@@ -25,11 +25,11 @@ TEST(ParseOps, LettersInAnyCaseAndOrder) {
 
 struct OptionsCase {
   const char* text;
-  bool unattended, test, debug, vars, createTarget;
-  int32_t logOps, execOps;
-  const char* logFile;
-  const char* origen;
-  const char* destino;
+  bool unattended = false, test = false, debug = false, vars = false, createTarget = false;
+  int32_t logOps = 0, execOps = update::OpAll;
+  const char* logFile = "";
+  const char* origen = "";
+  const char* destino = "";
 };
 
 void PrintTo(const OptionsCase& c, std::ostream* os) { *os << "\"" << c.text << "\""; }
@@ -60,16 +60,26 @@ TEST_P(ReadOptionsTable, SetsEverySetting) {
 INSTANTIATE_TEST_SUITE_P(
     Options, ReadOptionsTable,
     ::testing::Values(
-        OptionsCase{"", false, false, false, false, false, 0, 7, "", "", ""},
-        OptionsCase{"/u /test /debug /vars /ct a b", true, true, true, true, true, 0, 7, "", "a", "b"},
-        OptionsCase{"/createtarget /CT a b", false, false, false, false, true, 0, 7, "", "a", "b"},
-        OptionsCase{"/LOG:Cu /EXEC:d a b c", false, false, false, false, false, 3, 4, "", "a", "b"},
-        OptionsCase{"/log /exec: a", false, false, false, false, false, 0, 0, "", "a", ""},
-        OptionsCase{"/exec:x a b", false, false, false, false, false, 0, 0, "", "a", "b"},
-        OptionsCase{"/u:x /zz /logfile:\"/r g/u.log\" a b", true, false, false, false, false, 0, 7,
-                    "/r g/u.log", "a", "b"},
-        OptionsCase{"a b /test", false, false, false, false, false, 0, 7, "", "a", "b"},
-        OptionsCase{"\"\" b", false, false, false, false, false, 0, 7, "", "", "b"}));
+        OptionsCase{.text = ""},
+        OptionsCase{.text = "/u /test /debug /vars /ct a b",
+                    .unattended = true,
+                    .test = true,
+                    .debug = true,
+                    .vars = true,
+                    .createTarget = true,
+                    .origen = "a",
+                    .destino = "b"},
+        OptionsCase{.text = "/createtarget /CT a b", .createTarget = true, .origen = "a", .destino = "b"},
+        OptionsCase{.text = "/LOG:Cu /EXEC:d a b c", .logOps = 3, .execOps = 4, .origen = "a", .destino = "b"},
+        OptionsCase{.text = "/log /exec: a", .execOps = 0, .origen = "a"},
+        OptionsCase{.text = "/exec:x a b", .execOps = 0, .origen = "a", .destino = "b"},
+        OptionsCase{.text = "/u:x /zz /logfile:\"/r g/u.log\" a b",
+                    .unattended = true,
+                    .logFile = "/r g/u.log",
+                    .origen = "a",
+                    .destino = "b"},
+        OptionsCase{.text = "a b /test", .origen = "a", .destino = "b"},
+        OptionsCase{.text = "\"\" b", .destino = "b"}));
 
 TEST(ReadOptions, HelpWinsOverEverythingAndTouchesNothing) {
   common::mCmdLine cmd;
@@ -95,36 +105,31 @@ TEST(UsageText, FifteenLinesJoinedByCrLfWithNoneAfterTheLast) {
 
 // ---- Date macros ----
 
-struct MacroCase {
-  const char* path;
-  const char* dollar;   // ExpandPathMacros
-  const char* percent;  // ExpandPercentMacros
-};
-
 TEST(DateMacros, ReplaceInOrderWithTheirOwnCaseRulesAndWeekdays) {
-  common::FixedClock sunday(SundayEvening());
-  const MacroCase cases[] = {
-      {"/copias/$y-$m-$d", "/copias/2026-12-06", "/copias/$y-$m-$d"},
-      {"/copias/%Y-%m-%D", "/copias/%Y-%m-%D", "/copias/2026-12-06"},
-      {"$w %w", "1 %w", "$w 7"},  // Sunday: 1 for "$", 7 for "%"
-      {"$D$W$M$Y", "$D$W$M$Y", "$D$W$M$Y"},
-      {"$$d", "$06", "$$d"},
-      {"%%d", "%%d", "%06"},
-      {"$$ %% $x %x", "$ %% $x %x", "$$ % $x %x"},
-      {"$$$", "$$", "$$$"},
-      {"sin macros", "sin macros", "sin macros"},
-      {"$", "$", "$"},
+  const common::LocalTime monday{.year = 2026, .month = 12, .day = 7, .hour = 17, .weekday = 1};
+  const struct {
+    const char* path;
+    const char* dollar;   // ExpandPathMacros
+    const char* percent;  // ExpandPercentMacros
+    common::LocalTime when = SundayEvening();
+  } cases[] = {
+      {.path = "/copias/$y-$m-$d", .dollar = "/copias/2026-12-06", .percent = "/copias/$y-$m-$d"},
+      {.path = "/copias/%Y-%m-%D", .dollar = "/copias/%Y-%m-%D", .percent = "/copias/2026-12-06"},
+      {.path = "$w %w", .dollar = "1 %w", .percent = "$w 7"},  // Sunday: 1 for "$", 7 for "%"
+      {.path = "$w %W", .dollar = "2 %W", .percent = "$w 1", .when = monday},
+      {.path = "$D$W$M$Y", .dollar = "$D$W$M$Y", .percent = "$D$W$M$Y"},
+      {.path = "$$d", .dollar = "$06", .percent = "$$d"},
+      {.path = "%%d", .dollar = "%%d", .percent = "%06"},
+      {.path = "$$ %% $x %x", .dollar = "$ %% $x %x", .percent = "$$ % $x %x"},
+      {.path = "$$$", .dollar = "$$", .percent = "$$$"},
+      {.path = "sin macros", .dollar = "sin macros", .percent = "sin macros"},
+      {.path = "$", .dollar = "$", .percent = "$"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(update::ExpandPathMacros(c.path, sunday), c.dollar) << c.path;
-    EXPECT_EQ(update::ExpandPercentMacros(c.path, sunday), c.percent) << c.path;
+    common::FixedClock clock(c.when);
+    EXPECT_EQ(update::ExpandPathMacros(c.path, clock), c.dollar) << c.path;
+    EXPECT_EQ(update::ExpandPercentMacros(c.path, clock), c.percent) << c.path;
   }
-  common::LocalTime monday = SundayEvening();
-  monday.day = 7;
-  monday.weekday = 1;
-  common::FixedClock mondayClock(monday);
-  EXPECT_EQ(update::ExpandPathMacros("$w", mondayClock), "2");
-  EXPECT_EQ(update::ExpandPercentMacros("%W", mondayClock), "1");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,28 +21,17 @@
 #include "common/core/FileSystem.h"
 #include "common/tests/support/ChildProcess.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
-
-using testsupport::ErrorLine;
-
-using Lines = std::vector<std::string>;
 
 constexpr uid_t kUser = 65534;  // nobody
 constexpr gid_t kGroup = 65534;  // nogroup
 constexpr const char* kNoSetpriv = "setpriv is missing: cannot run the program as another user";
 
 std::string FindSetpriv() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  for (size_t i = 0; i <= dirs.size();) {
-    size_t j = dirs.find(':', i);
-    if (j == std::string::npos) j = dirs.size();
-    std::string candidate = dirs.substr(i, j - i) + "/setpriv";
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    i = j + 1;
+  for (const char* path : {"/usr/bin/setpriv", "/bin/setpriv", "/usr/sbin/setpriv", "/sbin/setpriv"}) {
+    if (::access(path, X_OK) == 0) return path;
   }
   return "";
 }
@@ -98,50 +87,36 @@ class Privileges : public EngineFixture {
     return result;
   }
 
-  // The engine run by the user, in a child process; its lines come back.
+  // The engine run by the user, in a child process; its lines come back
+  // through a file the parent opened.
   Lines RunEngineAsUser() {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {"pipe failed"};
+    std::FILE* out = std::tmpfile();
+    if (out == nullptr) return {"tmpfile failed"};
     pid_t pid = ::fork();
     if (pid < 0) return {"fork failed"};
     if (pid == 0) {
-      ::close(pipeFds[0]);
       if (::setgroups(0, nullptr) != 0 || ::setresgid(kGroup, kGroup, kGroup) != 0 ||
           ::setresuid(kUser, kUser, kUser) != 0)
         ::_exit(125);
-      std::string text;
-      for (const std::string& line : Run()) text += line + "\n";
-      bool written = ::write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
-      ::_exit(written ? 0 : 126);
+      for (const std::string& line : Run()) std::fprintf(out, "%s\n", line.c_str());
+      ::_exit(std::fflush(out) == 0 ? 0 : 126);
     }
-    ::close(pipeFds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;
-      text.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with " << status;
     Lines lines;
-    for (size_t i = 0; i < text.size();) {
-      size_t j = text.find('\n', i);
-      lines.push_back(text.substr(i, j - i));
-      i = j + 1;
-    }
+    std::rewind(out);
+    for (char line[4096]; std::fgets(line, sizeof line, out) != nullptr;)
+      lines.emplace_back(line, std::strlen(line) - 1);
+    std::fclose(out);
     return lines;
   }
 
   // A copy first made by "cp -a" as the user from a tree of 0555 folders:
   // the copy's folders belong to the user and have no write bit.
   void ReadOnlyCopy() {
-    tree.WriteFile("copia/a.txt", "viejo", 100);
-    tree.WriteFile("copia/sobra.txt", "sobra", 100);
-    tree.WriteFile("copia/sub/c.txt", "c", 100);
-    tree.WriteFile("copia/sub/vieja/x.txt", "x", 100);
+    tree.WriteFiles({{"copia/a.txt", "viejo"}, {"copia/sobra.txt", "sobra"}, {"copia/sub/c.txt", "c"},
+                     {"copia/sub/vieja/x.txt", "x"}}, 100);
     ChownTree(tree.Path("copia"), kUser, kGroup);
     ChmodFolders(tree.Path("copia"), 0555);
   }
@@ -173,8 +148,7 @@ TEST_F(Privileges, AnOwnerTheFileSystemRefusesCostsTheSetIdBits) {
 
 TEST_F(Privileges, AUserKeepsSetIdBitsOnlyOnFilesOfTheirOwn) {
   if (FindSetpriv().empty()) GTEST_SKIP() << kNoSetpriv;
-  tree.WriteFile("origen/de-root", "#!/bin/sh\n", 100);
-  tree.WriteFile("origen/propio", "#!/bin/sh\n", 100);
+  tree.WriteFiles({{"origen/de-root", "#!/bin/sh\n"}, {"origen/propio", "#!/bin/sh\n"}}, 100);
   tree.Chmod("origen/de-root", 06755);
   ASSERT_EQ(::chown(tree.Path("origen/propio").c_str(), kUser, kGroup), 0);
   tree.Chmod("origen/propio", 06755);
@@ -216,10 +190,8 @@ INSTANTIATE_TEST_SUITE_P(Update, FolderModes, ::testing::Values(mode_t{000}, mod
 TEST_F(Privileges, AUserRunChangesInsideReadOnlyFoldersAndRestoresThem) {
   if (FindSetpriv().empty()) GTEST_SKIP() << kNoSetpriv;
   tree.WriteFile("origen/a.txt", "nuevo", 200);
-  tree.WriteFile("origen/b.txt", "b", 100);
-  tree.WriteFile("origen/sub/c.txt", "c", 100);
-  tree.WriteFile("origen/sub/d.txt", "d", 100);
-  tree.WriteFile("origen/nueva/e.txt", "e", 100);
+  tree.WriteFiles({{"origen/b.txt", "b"}, {"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"},
+                   {"origen/nueva/e.txt", "e"}}, 100);
   ChmodFolders(tree.Path("origen"), 0555);
   ReadOnlyCopy();
 
@@ -231,8 +203,7 @@ TEST_F(Privileges, AUserRunChangesInsideReadOnlyFoldersAndRestoresThem) {
 TEST_F(Privileges, AReadOnlyFolderGetsItsModeBackAfterAFailedStep) {
   options.LogOps = 0;
   tree.WriteFile("origen/a.txt", "nuevo", 200);
-  tree.WriteFile("origen/sub/c.txt", "c", 100);
-  tree.WriteFile("origen/sub/d.txt", "d", 100);
+  tree.WriteFiles({{"origen/sub/c.txt", "c"}, {"origen/sub/d.txt", "d"}}, 100);
   ReadOnlyCopy();
   faults.FailOn(common::FsOp::Write, tree.Path("copia/sub/d.txt"), EIO);
 
@@ -247,8 +218,8 @@ TEST_F(Privileges, AReadOnlyFolderGetsItsModeBackAfterAFailedStep) {
 
 TEST_F(Privileges, AReadOnlyFolderGetsItsModeBackOnCancel) {
   options.LogOps = update::OpCreate;
-  for (const char* name : {"f1", "f2", "f3", "f4"})
-    tree.WriteFile(std::string("origen/sub/") + name, std::string(50000, name[1]), 100);
+  tree.WriteFiles({{"origen/sub/f1", std::string(50000, '1')}, {"origen/sub/f2", std::string(50000, '2')},
+                   {"origen/sub/f3", std::string(50000, '3')}, {"origen/sub/f4", std::string(50000, '4')}}, 100);
   ReadOnlyCopy();
   view.onEvent = [](testsupport::RecordingView& v) {
     if (v.fileLabels.size() == 2 && !v.cancelDisabled) v.ClickCancel();

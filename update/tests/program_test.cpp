@@ -30,9 +30,8 @@ ChildResult RunOnTerminal(const testsupport::TempTree& tree, const std::vector<s
 class Program : public ::testing::Test {
  protected:
   Program() {
-    tree.WriteFile("origen/a.txt", "a", 100);
-    tree.WriteFile("origen/Informes/año 2026.txt", "informe", 100);
-    tree.WriteFile("origen/.oculto", "o", 100);
+    tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/Informes/año 2026.txt", "informe"}, {"origen/.oculto", "o"}},
+                    100);
     tree.MakeDir("copia");
   }
   void AddSpecialFile() { ASSERT_EQ(mkfifo(tree.Path("origen/tubo").c_str(), 0644), 0); }

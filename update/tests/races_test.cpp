@@ -10,29 +10,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "common/core/FileSystem.h"
 #include "update/tests/support/EngineFixture.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
 
 using common::FsOp;
-using Lines = std::vector<std::string>;
-
-constexpr size_t kMiB = 1048576;
-
-std::string Pattern(size_t size, char first) {
-  std::string s(size, '\0');
-  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(first + i % 23);
-  return s;
-}
-
-using testsupport::ErrorLine;
 
 void Append(const std::string& path, const std::string& text) {
   FILE* f = std::fopen(path.c_str(), "ab");
@@ -49,14 +35,6 @@ class Races : public EngineFixture {
   std::string Copy(const std::string& name) const {
     return Expand("copy \"{o}/" + name + "\" \"{c}/" + name + "\"");
   }
-  std::vector<std::string> Leftovers() {
-    std::vector<std::string> found;
-    for (const auto& [path, desc] : tree.Snapshot("copia")) {
-      std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-      if (common::FileSystem::IsTemporaryName(name)) found.push_back(path);
-    }
-    return found;
-  }
 };
 
 // ---- A source file that changes between its listing and its copy ----
@@ -68,8 +46,6 @@ struct SourceChange {
   std::function<void(testsupport::TempTree&)> change;
   int error;  // 0: the copy succeeds with what the file holds when opened
 };
-void PrintTo(const SourceChange& c, std::ostream* os) { *os << c.name; }
-
 class ChangingSource : public Races, public ::testing::WithParamInterface<SourceChange> {};
 
 TEST_P(ChangingSource, CopyIsNeverTornAndTheOldCopyStaysOnFailure) {
@@ -81,7 +57,7 @@ TEST_P(ChangingSource, CopyIsNeverTornAndTheOldCopyStaysOnFailure) {
   Lines lines = Run();
   EXPECT_EQ(faults.ActionsRun(), 1);
   EXPECT_EQ(tree.ReadFile("copia/z.txt"), "después") << "the walk went on";
-  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  EXPECT_EQ(TemporaryNames(tree.Snapshot("copia")), std::vector<std::string>{});
   if (c.error != 0) {
     EXPECT_EQ(lines, Lines{ErrorLine(c.error, Copy("a.bin"))});
     EXPECT_EQ(tree.ReadFile("copia/a.bin"), "la copia de ayer");
@@ -133,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EBUSY},
         // Deleted while open: the content read is whole, but the name is gone.
         SourceChange{"DeletedDuringItsCopy", FsOp::Read, 2,
-                     [](testsupport::TempTree& t) { t.Remove("origen/a.bin"); }, EBUSY}),
-    [](const ::testing::TestParamInfo<SourceChange>& info) { return std::string(info.param.name); });
+                     [](testsupport::TempTree& t) { t.Remove("origen/a.bin"); }, EBUSY}), ByName());
 
 // ---- A source folder removed during the run ----
 
@@ -143,8 +118,6 @@ struct FolderRemoval {
   FsOp when;
   int nth;
 };
-void PrintTo(const FolderRemoval& c, std::ostream* os) { *os << c.name; }
-
 class RemovedSourceFolder : public Races, public ::testing::WithParamInterface<FolderRemoval> {};
 
 TEST_P(RemovedSourceFolder, IsAnErrorLineAndDeletesNothingInTheCopy) {
@@ -162,8 +135,7 @@ TEST_P(RemovedSourceFolder, IsAnErrorLineAndDeletesNothingInTheCopy) {
 INSTANTIATE_TEST_SUITE_P(Update, RemovedSourceFolder,
                          ::testing::Values(FolderRemoval{"BeforeItIsOpened", FsOp::Open, 2},
                                            // Open already: its listing must fail all the same.
-                                           FolderRemoval{"AfterItWasOpened", FsOp::List, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           FolderRemoval{"AfterItWasOpened", FsOp::List, 2}), ByName());
 
 // ---- A folder of the copy swapped for a link to somewhere else ----
 
@@ -172,8 +144,8 @@ class SwappedCopyFolder : public Races {
   SwappedCopyFolder() {
     options.LogOps = update::OpDelete;
     // Outside the copy, under the very names the copy's folder holds.
-    for (const char* name : {"fuera/a.txt", "fuera/b.txt", "fuera/c.txt", "fuera/g/h.txt"})
-      tree.WriteFile(name, "no tocar", 100);
+    tree.WriteFiles({{"fuera/a.txt", "no tocar"}, {"fuera/b.txt", "no tocar"}, {"fuera/c.txt", "no tocar"},
+                     {"fuera/g/h.txt", "no tocar"}}, 100);
   }
   // Moves the copy's folder away and puts a link to "fuera" in its place.
   std::function<void()> SwapForLink(const std::string& rel, const std::string& movedTo) {
@@ -185,8 +157,8 @@ class SwappedCopyFolder : public Races {
 };
 
 TEST_F(SwappedCopyFolder, DuringItsRemovalNothingOutsideIsDeleted) {
-  for (const char* name : {"copia/vieja/a.txt", "copia/vieja/b.txt", "copia/vieja/c.txt", "copia/vieja/g/h.txt"})
-    tree.WriteFile(name, "borrar", 100);
+  tree.WriteFiles({{"copia/vieja/a.txt", "borrar"}, {"copia/vieja/b.txt", "borrar"}, {"copia/vieja/c.txt", "borrar"},
+                   {"copia/vieja/g/h.txt", "borrar"}}, 100);
   const auto outside = tree.Snapshot("fuera");
   // Between the first and the second file of the removal.
   faults.OnCall(FsOp::Unlink, tree.Path("copia/vieja/b.txt"), SwapForLink("copia/vieja", "movida"));

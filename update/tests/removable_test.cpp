@@ -19,7 +19,6 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,10 +28,12 @@
 #include "common/tests/support/ChildProcess.h"
 #include "common/tests/support/TempTree.h"
 #include "common/tests/support/ErrorLine.h"
+#include "update/tests/support/EngineFixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using updatetest::ByName;
 namespace fs = std::filesystem;
 
 enum class Mounter { Fusefat, ExfatOnLoop, Ntfs3g };
@@ -51,8 +52,6 @@ struct DriveCase {
   Mounter mounter;
   std::vector<Refused> refused;
 };
-void PrintTo(const DriveCase& c, std::ostream* os) { *os << c.name; }
-
 std::string FindTool(const std::string& name) {
   for (const char* dir : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
     std::string path = std::string(dir) + "/" + name;
@@ -157,6 +156,11 @@ Lines Sorted(Lines lines) {
   return lines;
 }
 
+// The names FAT and exFAT refuse ("*:<>?\| and control characters).
+const char* const kForbiddenNames[] = {"dos:puntos.txt", "pregunta?.txt", "comillas\".txt",
+                                       "estrella*.txt",  "menor<.txt",    "mayor>.txt",
+                                       "barra\\inv.txt",  "tubo|.txt",     "control\x01.txt"};
+
 // 2024-05-31 15:28:37: odd seconds, and every run adds nanoseconds.
 constexpr int64_t kBase = 1717169317;
 
@@ -214,8 +218,10 @@ TEST_P(RemovableCopy, ConvergesAndReportsWhatItCannotHold) {
   tree.WriteFile("origen/usb/canci\xC3\xB3n.txt", "acento", kBase + 8, 10000001);
   tree.WriteFile("origen/usb/Nota.txt", "Nota", kBase + 10, 1);
   tree.WriteFile("origen/usb/nota.txt", "nota", kBase + 12, 999999999);
-  for (const char* name : {"dos:puntos.txt", "pregunta?.txt", "comillas\".txt", "estrella*.txt", "menor<.txt",
-                           "mayor>.txt", "barra\\inv.txt", "tubo|.txt", "control\x01.txt", "punto.", "blanco "})
+  // Both drivers keep a trailing dot or blank as given.
+  tree.WriteFile("origen/usb/punto.", "punto.", kBase + 14, 333333333);
+  tree.WriteFile("origen/usb/blanco ", "blanco ", kBase + 14, 333333333);
+  for (const char* name : kForbiddenNames)
     tree.WriteFile(std::string("origen/usb/") + name, name, kBase + 14, 333333333);
   tree.WriteFile("origen/usb/carpeta?/dentro.txt", "dentro", kBase + 16, 1);
   tree.Symlink("origen/usb/enlace", "a.txt");
@@ -271,13 +277,9 @@ TEST_P(RemovableCopy, ConvergesAndReportsWhatItCannotHold) {
   EXPECT_EQ(tree.Exists("compare.log") ? BlockLines(tree.ReadFile("compare.log")) : Lines{}, Sorted(missing));
 }
 
-// The names FAT and exFAT refuse ("*:<>?\| and control characters); both
-// drivers keep a trailing dot or blank as given.
 std::vector<Refused> ForbiddenNames(int error) {
   std::vector<Refused> out;
-  for (const char* name : {"dos:puntos.txt", "pregunta?.txt", "comillas\".txt", "estrella*.txt", "menor<.txt",
-                           "mayor>.txt", "barra\\inv.txt", "tubo|.txt", "control\x01.txt"})
-    out.push_back({name, error});
+  for (const char* name : kForbiddenNames) out.push_back({name, error});
   out.push_back({"carpeta?", error, true});
   return out;
 }
@@ -297,7 +299,6 @@ INSTANTIATE_TEST_SUITE_P(
         DriveCase{"ExFat", {"mkfs.exfat"}, 8 << 20, Mounter::ExfatOnLoop,
                   With(ForbiddenNames(ENOENT), {{"enlace", ENOSYS}, {"nota.txt", EEXIST}})},
         // ntfs-3g holds every name, links, and twins as two files.
-        DriveCase{"Ntfs", {"mkntfs", "-F", "-Q", "-q"}, 8 << 20, Mounter::Ntfs3g, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        DriveCase{"Ntfs", {"mkntfs", "-F", "-Q", "-q"}, 8 << 20, Mounter::Ntfs3g, {}}), ByName());
 
 }  // namespace

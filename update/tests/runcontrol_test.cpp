@@ -2,43 +2,21 @@
 // question), the exit status, and how the command line chooses the mode.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "common/core/RunStatus.h"
-#include "common/tests/support/TempTree.h"
-#include "update/core/Globales.h"
 #include "update/tests/support/EngineFixture.h"
 #include "common/tests/support/RecordingWindows.h"
-#include "common/tests/support/ErrorLine.h"
 
 namespace updatetest {
 namespace {
 
-// Runs the test in another current folder and comes back.
-class InFolder {
- public:
-  explicit InFolder(const std::string& folder) {
-    char buf[4096];
-    if (getcwd(buf, sizeof buf)) old_ = buf;
-    EXPECT_EQ(chdir(folder.c_str()), 0);
-  }
-  ~InFolder() { EXPECT_EQ(chdir(old_.c_str()), 0); }
-
- private:
-  std::string old_;
-};
-
 const std::string kDashes(80, '-');
 
-class RunControl : public ::testing::Test {
+class RunControl : public RunFixture {
  protected:
-  RunControl() {
-    tree.MakeDir("origen");
-    tree.MakeDir("copia");
-  }
-
   int Run() { return g.RunUpdate(o, c, ui); }
   void Unattended() {
     g.options.Unattended = true;
@@ -54,11 +32,6 @@ class RunControl : public ::testing::Test {
     return "create \"" + o + "/" + name + "\" \"" + c + "/" + name + "\"";
   }
 
-  testsupport::TempTree tree;
-  common::FaultInjector faults;
-  common::FixedClock clock{SundayEvening()};
-  update::Globales g{&faults, &clock};
-  testsupport::RecordingUserInterface ui;
   std::string o = tree.Path("origen");
   std::string c = tree.Path("copia");
   std::string log = tree.Path("registro.log");
@@ -66,25 +39,27 @@ class RunControl : public ::testing::Test {
 
 // ---- The log block ----
 
-TEST_F(RunControl, TwoUnattendedRunsAppendTwoExactBlocks) {
+// A block is written only where a run records something.
+TEST_F(RunControl, UnattendedRunsAppendExactBlocksOnlyWhenTheyRecord) {
   Unattended();
-  g.options.LogOps = update::OpCreate;
   tree.WriteFile("origen/a.txt", "a", 100);
+  EXPECT_EQ(Run(), common::kExitOk);  // nothing logged: no log file at all
+  EXPECT_FALSE(tree.Exists("registro.log"));
+  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
+
+  g.options.LogOps = update::OpCreate;
+  tree.WriteFile("origen/b.txt", "b", 100);
   EXPECT_EQ(Run(), common::kExitOk);
-  std::string first = Block({Create("a.txt")});
+  std::string first = Block({Create("b.txt")});
   EXPECT_EQ(tree.ReadFile("registro.log"), first);
 
   EXPECT_EQ(Run(), common::kExitOk);  // nothing to do: nothing written
   EXPECT_EQ(tree.ReadFile("registro.log"), first);
 
-  tree.WriteFile("origen/b.txt", "b", 100);
-  common::LocalTime later = SundayEvening();
-  later.hour = 9;
-  later.minute = 0;
-  later.second = 1;
-  clock.Set(later);
+  tree.WriteFile("origen/c.txt", "c", 100);
+  clock.Set({.year = 2026, .month = 12, .day = 6, .hour = 9, .minute = 0, .second = 1});
   EXPECT_EQ(Run(), common::kExitOk);
-  std::string second = Block({Create("b.txt")});
+  std::string second = Block({Create("c.txt")});
   second.replace(second.find("17:05:09"), 8, "9:00:01");
   EXPECT_EQ(tree.ReadFile("registro.log"), first + second);
   EXPECT_TRUE(ui.questions.empty());
@@ -107,20 +82,14 @@ TEST_F(RunControl, TestModeLineAndAtMost1001Lines) {
   EXPECT_EQ(tree.Snapshot("copia").size(), 0u);
 }
 
-TEST_F(RunControl, NothingRecordedCreatesNoLogFile) {
-  Unattended();
-  tree.WriteFile("origen/a.txt", "a", 100);
-  EXPECT_EQ(Run(), common::kExitOk);
-  EXPECT_FALSE(tree.Exists("registro.log"));
-  EXPECT_EQ(tree.ReadFile("copia/a.txt"), "a");
-}
-
 TEST_F(RunControl, DefaultLogIsUpdateLogInTheCurrentFolder) {
-  InFolder here(tree.Root());
   g.options.Unattended = true;
   g.options.LogOps = update::OpCreate;
   tree.WriteFile("origen/a.txt", "a", 100);
+  const auto testsFolder = std::filesystem::current_path();
+  std::filesystem::current_path(tree.Root());
   Run();
+  std::filesystem::current_path(testsFolder);
   EXPECT_EQ(g.options.LogFileName, "update.log");
   EXPECT_EQ(tree.ReadFile("update.log"), Block({Create("a.txt")}));
 }
@@ -145,8 +114,7 @@ TEST_F(RunControl, ADebugStopUnattendedEndsTheLogBlock) {
   Unattended();
   g.options.DebugMode = true;
   g.options.LogOps = update::OpCreate;
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/b.txt", "b", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/b.txt", "b"}}, 100);
   faults.FailOn(common::FsOp::Open, "origen/b.txt", EIO);
   const std::string line = testsupport::ErrorLine(EIO, "copy \"" + o + "/b.txt\" \"" + c + "/b.txt\"");
   try {
@@ -194,8 +162,7 @@ TEST_F(RunControl, QuestionOffersTheListAndNoHidesIt) {
 // ---- Exit status ----
 
 TEST_F(RunControl, ExitStatusTellsFailuresFromCancelFromSuccess) {
-  tree.WriteFile("origen/a.txt", "a", 100);
-  tree.WriteFile("origen/d/b.txt", "b", 100);
+  tree.WriteFiles({{"origen/a.txt", "a"}, {"origen/d/b.txt", "b"}}, 100);
   ui.answerYes = false;
   EXPECT_EQ(Run(), common::kExitOk);
 

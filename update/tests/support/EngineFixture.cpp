@@ -3,18 +3,15 @@
 namespace updatetest {
 
 common::LocalTime SundayEvening() {
-  common::LocalTime t;
-  t.year = 2026;
-  t.month = 12;
-  t.day = 6;
-  t.hour = 17;
-  t.minute = 5;
-  t.second = 9;
-  t.weekday = 0;
-  return t;
+  return {.year = 2026, .month = 12, .day = 6, .hour = 17, .minute = 5, .second = 9, .weekday = 0};
 }
 
 EngineFixture::EngineFixture() {
+  tree.MakeDir("origen");
+  tree.MakeDir("copia");
+}
+
+RunFixture::RunFixture() {
   tree.MakeDir("origen");
   tree.MakeDir("copia");
 }
@@ -42,6 +39,20 @@ std::string ExpandRoots(const testsupport::TempTree& tree, const std::string& wr
     }
   }
   return out;
+}
+
+std::string Pattern(size_t size, char first) {
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(first + i % 23);
+  return s;
+}
+
+std::vector<std::string> TemporaryNames(const std::map<std::string, std::string>& snapshot) {
+  std::vector<std::string> found;
+  for (const auto& [path, desc] : snapshot) {
+    if (common::FileSystem::IsTemporaryName(path.substr(path.rfind('/') + 1))) found.push_back(path);
+  }
+  return found;
 }
 
 std::vector<std::string> EngineFixture::Expand(const std::vector<std::string>& lines) const {
