@@ -14,6 +14,7 @@
 
 #include "common/gui/FormLayout.h"
 #include "common/gui/frmSelDir.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/ProgramSession.h"
 #include "common/gui/tests/support/WindowChecks.h"
@@ -28,6 +29,7 @@ using testsupport::ClickMessageButton;
 using testsupport::CloseFromWindowSystem;
 using testsupport::MessageSeen;
 using testsupport::ModalDriver;
+using testsupport::Rows;
 
 namespace {
 
@@ -163,11 +165,7 @@ class ProgramWindowsTest : public QObject {
   std::unique_ptr<testsupport::ProgramSession> s_;
 };
 
-void ProgramWindowsTest::initTestCase_data() {
-  QTest::addColumn<bool>("update");
-  QTest::newRow("update") << true;
-  QTest::newRow("compare") << false;
-}
+void ProgramWindowsTest::initTestCase_data() { Rows<bool>("update", {{"update", true}, {"compare", false}}); }
 
 void ProgramWindowsTest::init() {
   QFETCH_GLOBAL(bool, update);
@@ -295,11 +293,9 @@ void ProgramWindowsTest::runDisablesTheWindowUntilItEnds() {
 }
 
 void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine_data() {
-  QTest::addColumn<bool>("queuedDuringCount");
-  QTest::newRow("clicked at the first yield") << false;
   // A click that reaches the queue while the source is being counted,
   // after the window's first yield: it must be seen before any action.
-  QTest::newRow("queued during the count") << true;
+  Rows<bool>("queuedDuringCount", {{"clicked at the first yield", false}, {"queued during the count", true}});
 }
 
 void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine() {
@@ -439,17 +435,12 @@ void ProgramWindowsTest::enterRunsFromTheBox() {
   QVERIFY(QFile::exists(s_->destino + "/sub/b.txt"));
 }
 
-void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy_data() {
-  QTest::addColumn<int>("answer");
-  QTest::addColumn<bool>("emptied");
-  QTest::newRow("S\u00ed") << int(QMessageBox::Yes) << true;
-  QTest::newRow("No") << int(QMessageBox::No) << false;
-}
+void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy_data() { testsupport::YesNoRows(); }
 
 void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy() {
   UPDATE_ONLY();
   QFETCH(int, answer);
-  QFETCH(bool, emptied);
+  const bool emptied = answer == QMessageBox::Yes;
   QVERIFY(QDir(s_->origen).removeRecursively());
   QVERIFY(QDir().mkpath(s_->origen));
   testsupport::WriteFile(s_->destino + "/viejo.txt", "v");
@@ -491,9 +482,7 @@ void ProgramWindowsTest::failureUnderDebugEndsTheProgram() {
 }
 
 void ProgramWindowsTest::quickSwitchPresetsTheBox_data() {
-  QTest::addColumn<bool>("quick");
-  QTest::newRow("with /q") << true;
-  QTest::newRow("without /q") << false;
+  Rows<bool>("quick", {{"with /q", true}, {"without /q", false}});
 }
 
 void ProgramWindowsTest::quickSwitchPresetsTheBox() {

@@ -12,6 +12,7 @@
 
 #include "common/gui/BrowseFolder.h"
 #include "common/gui/frmSelDir.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/ProgramSession.h"
 
@@ -103,10 +104,7 @@ void frmSelDirTest::okReturnsTheStartFolder() {
 }
 
 void frmSelDirTest::cancellingReturnsNothing_data() {
-  QTest::addColumn<QString>("how");
-  QTest::newRow("Cancelar") << "button";
-  QTest::newRow("Escape") << "escape";
-  QTest::newRow("close box") << "close";
+  testsupport::Rows<QString>("how", {{"Cancelar", "button"}, {"Escape", "escape"}, {"close box", "close"}});
 }
 
 void frmSelDirTest::cancellingReturnsNothing() {
