@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -177,11 +178,7 @@ struct CompareWindows {
         actions.run = [this](const std::string&, const std::string&, bool q) {
           runsQuick.push_back(q);
         };
-        actions.dirExists = [this](const std::string& path) {
-          for (const std::string& e : existing)
-            if (e == path) return true;
-          return false;
-        };
+        actions.dirExists = [this](const std::string& path) { return std::ranges::count(existing, path) > 0; };
         return std::make_unique<compare::win32::frmMain>(mainFormLoaded, ui, quick,
                                                          std::move(actions));
       }};
