@@ -15,7 +15,6 @@
 #include "compare/core/Globales.h"
 #include "compare/gui/frmMain.h"
 
-using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
 
@@ -55,28 +54,12 @@ int main(int argc, char** argv) {
   main.findChild<QLineEdit*>("txtOrigen")->setText(tmp.filePath("no existe"));
   QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
 
-  driver.Then([&](QWidget* about) {
-    save(about, "compare-frmAbout.png");
-    ClickButton(about, "cmdOK");
-  });
-  QTest::keyClick(main.findChild<QLineEdit*>("txtOrigen"), Qt::Key_F1);
-
   main.findChild<QLineEdit*>("txtOrigen")->setText(origen);
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   main.findChild<QCheckBox*>("chkQuick")->setChecked(false);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  run.CancelHalfWay(progress, [&] {
-    save(&progress, "frmCompare.png");
-  });
-  driver.Then([&](QWidget* question) {
-    save(question, "compare-question.png");
-    ClickMessageButton(question, QMessageBox::Yes);
-  });
-  driver.Then([&](QWidget* errors) {
-    save(errors, "compare-frmErrores.png");
-    QTest::keyClick(errors, Qt::Key_Escape);
-  });
-  QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
+  run.AboutAndACancelledRun(main, progress, driver, "compare",
+                            [&] { save(&progress, "frmCompare.png"); });
 
   return run.ExitStatus(driver);
 }

@@ -17,7 +17,6 @@
 #include "update/gui/frmMain.h"
 
 using testsupport::ClickButton;
-using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
 
 int main(int argc, char** argv) {
@@ -54,29 +53,14 @@ int main(int argc, char** argv) {
   });
   QTest::mouseClick(main.findChild<QPushButton*>("cmdExploraOrigen"), Qt::LeftButton);
 
-  driver.Then([&](QWidget* about) {
-    save(about, "update-frmAbout.png");
-    ClickButton(about, "cmdOK");
-  });
-  QTest::keyClick(main.findChild<QLineEdit*>("txtDestino"), Qt::Key_F1);
-
   // Half way through the run: the progress window over the disabled main window.
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  run.CancelHalfWay(progress, [&] {
+  run.AboutAndACancelledRun(main, progress, driver, "update", [&] {
     progress.move(0, 0);  // out of the way, so the disabled main window shows
     save(&main, "update-frmMain-running.png");
     save(&progress, "frmUpdate.png");
   });
-  driver.Then([&](QWidget* question) {
-    save(question, "update-question.png");
-    ClickMessageButton(question, QMessageBox::Yes);
-  });
-  driver.Then([&](QWidget* errors) {
-    save(errors, "frmErrores.png");
-    QTest::keyClick(errors, Qt::Key_Escape);
-  });
-  QTest::mouseClick(main.findChild<QPushButton*>("cmdActualizar"), Qt::LeftButton);
 
   return run.ExitStatus(driver);
 }
