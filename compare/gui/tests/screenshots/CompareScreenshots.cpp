@@ -21,7 +21,6 @@ using testsupport::ModalDriver;
 int main(int argc, char** argv) {
   testsupport::ScreenshotRun run(argc, argv, "compare_screenshots");
   if (!run.Usable()) return 2;
-  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // Two trees whose contents take a while to compare, one file different.
   QTemporaryDir tmp;
@@ -44,11 +43,11 @@ int main(int argc, char** argv) {
   g.options.Quick = true;  // as with /q: the box starts ticked
   compare::QtFrontEnd windows(g);
   compare::frmMain& main = windows.ShowMainWindow("");
-  save(&main, "compare-frmMain.png");
+  run.Save(&main, "compare-frmMain.png");
 
   ModalDriver driver;
   driver.Then([&](QWidget* box) {
-    save(box, "compare-no-existe.png");
+    run.Save(box, "compare-no-existe.png");
     ClickMessageButton(box, QMessageBox::Ok);
   });
   main.findChild<QLineEdit*>("txtOrigen")->setText(tmp.filePath("no existe"));
@@ -59,7 +58,7 @@ int main(int argc, char** argv) {
   main.findChild<QCheckBox*>("chkQuick")->setChecked(false);
   common::ProgressWindow& progress = windows.ProgressWindow();
   run.AboutAndACancelledRun(main, progress, driver, "compare",
-                            [&] { save(&progress, "frmCompare.png"); });
+                            [&] { run.Save(&progress, "frmCompare.png"); });
 
   return run.ExitStatus(driver);
 }

@@ -22,7 +22,6 @@ using testsupport::ModalDriver;
 int main(int argc, char** argv) {
   testsupport::ScreenshotRun run(argc, argv, "update_screenshots");
   if (!run.Usable()) return 2;
-  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // A source worth a few seconds of copying, and an empty copy.
   QTemporaryDir tmp;
@@ -44,11 +43,11 @@ int main(int argc, char** argv) {
   g.options.LogOps = update::OpAll;  // as with /log:CUD, so the list has lines to show
   update::QtFrontEnd windows(g);
   update::frmMain& main = windows.ShowMainWindow(origen.toStdString());
-  save(&main, "update-frmMain.png");
+  run.Save(&main, "update-frmMain.png");
 
   ModalDriver driver;
   driver.Then([&](QWidget* picker) {
-    save(picker, "frmSelDir.png");
+    run.Save(picker, "frmSelDir.png");
     ClickButton(picker, "cmdCancelar");
   });
   QTest::mouseClick(main.findChild<QPushButton*>("cmdExploraOrigen"), Qt::LeftButton);
@@ -58,8 +57,8 @@ int main(int argc, char** argv) {
   common::ProgressWindow& progress = windows.ProgressWindow();
   run.AboutAndACancelledRun(main, progress, driver, "update", [&] {
     progress.move(0, 0);  // out of the way, so the disabled main window shows
-    save(&main, "update-frmMain-running.png");
-    save(&progress, "frmUpdate.png");
+    run.Save(&main, "update-frmMain-running.png");
+    run.Save(&progress, "frmUpdate.png");
   });
 
   return run.ExitStatus(driver);
