@@ -103,8 +103,8 @@ class ProgramWindowsTest : public QObject {
 
   void mainWindowFollowsTheDrawing();
   void progressWindowFollowsTheDrawing();
-  void emptyBoxesOpenOnlyTheSourcePicker();
-  void emptyCopyBoxOpensItsPicker();
+  void anEmptyBoxOpensItsPickerAndNothingRuns_data();
+  void anEmptyBoxOpensItsPickerAndNothingRuns();
   void cancelledPickerLeavesTheText();
   void runDisablesTheWindowUntilItEnds();
   void cancelEndsTheRunWithTheNoteLine_data();
@@ -236,23 +236,20 @@ void ProgramWindowsTest::progressWindowFollowsTheDrawing() {
   progress.Close();
 }
 
-void ProgramWindowsTest::emptyBoxesOpenOnlyTheSourcePicker() {
-  ModalDriver driver;
-  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdCancelar"); });
-  ClickRun();
-  QCOMPARE(driver.Seen(), QStringList{"Directorio origen"});
-  QCOMPARE(driver.Unexpected(), 0);
-  QVERIFY(Box("txtOrigen")->text().isEmpty());
-  QVERIFY(Box("txtDestino")->text().isEmpty());
+void ProgramWindowsTest::anEmptyBoxOpensItsPickerAndNothingRuns_data() {
+  // Both empty: only the source's picker opens, cancelled.
+  Rows<bool>("origenFilled", {{"both boxes empty", false}, {"the copy's box empty", true}});
 }
 
-void ProgramWindowsTest::emptyCopyBoxOpensItsPicker() {
-  Box("txtOrigen")->setText(s_->origen);
+void ProgramWindowsTest::anEmptyBoxOpensItsPickerAndNothingRuns() {
+  QFETCH(bool, origenFilled);
+  if (origenFilled) Box("txtOrigen")->setText(s_->origen);
   ModalDriver driver;
   driver.Then([](QWidget* picker) { ClickButton(picker, "cmdCancelar"); });
   ClickRun();
-  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
+  QCOMPARE(driver.Seen(), QStringList{origenFilled ? "Directorio destino" : "Directorio origen"});
   QCOMPARE(driver.Unexpected(), 0);  // nothing ran
+  QCOMPARE(Box("txtOrigen")->text(), origenFilled ? s_->origen : QString());
   QVERIFY(Box("txtDestino")->text().isEmpty());
 }
 
