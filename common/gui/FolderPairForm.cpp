@@ -125,6 +125,11 @@ std::string FolderPairForm::OrigenPath() const {
 
 std::string FolderPairForm::DestinoPath() const { return txtDestino->text().toStdString(); }
 
+bool FolderPairForm::PickIfEmpty(QLineEdit* box) {
+  if (box->text().isEmpty()) box == txtOrigen ? cmdExploraOrigen_Click() : cmdExploraDestino_Click();
+  return !box->text().isEmpty();
+}
+
 void FolderPairForm::cmdExploraOrigen_Click() {
   const QString chosen =
       BrowseFolder(this, QStringLiteral("Directorio origen"), txtOrigen->text());

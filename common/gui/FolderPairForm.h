@@ -74,6 +74,9 @@ class FolderPairForm : public QDialog {
   // choice replacing it.
   void cmdExploraOrigen_Click();
   void cmdExploraDestino_Click();
+  // An empty box opens its picker; false when it is still empty afterwards.
+  // A box of blanks counts as filled: the run reports a wrong path.
+  bool PickIfEmpty(QLineEdit* box);
 
   // The box's text as a path: the command line's own bytes when the user
   // left the text as start-up put it.

@@ -13,15 +13,13 @@ QRect Rect(Twips t) { return TwipsRect(t.left, t.top, t.width, t.height); }
 
 FolderPairLayout MainLayout(const ProgramLook& look) {
   const ProgramLook::MainWindow& m = look.main;
-  return {.caption = QString::fromUtf8(look.title),
-          .client = TwipsSize(m.clientWidth, m.clientHeight),
-          .label1 = Rect(m.label1), .txtOrigen = Rect(m.txtOrigen),
-          .cmdExploraOrigen = Rect(m.cmdExploraOrigen),
-          .label2 = Rect(m.label2), .txtDestino = Rect(m.txtDestino),
-          .cmdExploraDestino = Rect(m.cmdExploraDestino),
-          .cmdAcercaDe = Rect(m.cmdAcercaDe), .cmdCancelar = Rect(m.cmdCancelar),
-          .runButton = Rect(m.runButton),
-          .runName = QString::fromUtf8(m.runName), .runCaption = QString::fromUtf8(m.runCaption)};
+  FolderPairLayout layout;
+  layout.caption = QString::fromUtf8(look.title);
+  layout.client = TwipsSize(m.clientWidth, m.clientHeight);
+  layout.runName = QString::fromUtf8(m.runName);
+  layout.runCaption = QString::fromUtf8(m.runCaption);
+  m.Place(layout, Rect);
+  return layout;
 }
 
 AboutInfo About(const ProgramLook& look) {

@@ -16,4 +16,19 @@ AboutInfo About(const ProgramLook& look);
 // The program's progress window (frmUpdate, frmCompare).
 std::unique_ptr<ProgressWindow> MakeProgressWindow(const ProgramLook& look);
 
+// The base of a program's frmMain: the run state it is built on (Globals)
+// and what its windows show (Look()), as the shared front end needs them.
+template <class G, const ProgramLook& kLook>
+class ProgramForm : public FolderPairForm {
+ public:
+  using Globals = G;
+  static const ProgramLook& Look() { return kLook; }
+
+ protected:
+  ProgramForm(G& g, QtUserInterface& ui)
+      : FolderPairForm(MainLayout(kLook), g.MainFormLoaded, About(kLook), ui), g_(g) {}
+
+  G& g_;
+};
+
 }  // namespace common

@@ -22,6 +22,20 @@ struct ProgramLook {
     Twips cmdAcercaDe, cmdCancelar, runButton;
     const char* runName;     // "cmdActualizar"
     const char* runCaption;  // "&Actualizar"
+
+    // Places each control of a toolkit's layout, through rect(Twips).
+    template <class Layout, class Rect>
+    void Place(Layout& layout, Rect rect) const {
+      layout.label1 = rect(label1);
+      layout.txtOrigen = rect(txtOrigen);
+      layout.cmdExploraOrigen = rect(cmdExploraOrigen);
+      layout.label2 = rect(label2);
+      layout.txtDestino = rect(txtDestino);
+      layout.cmdExploraDestino = rect(cmdExploraDestino);
+      layout.cmdAcercaDe = rect(cmdAcercaDe);
+      layout.cmdCancelar = rect(cmdCancelar);
+      layout.runButton = rect(runButton);
+    }
   } main;
 
   struct ProgressWindow {

@@ -13,15 +13,12 @@ ProgramLayout::ProgramLayout(const ProgramLook& look)
       runCaption_(Widen(look.main.runCaption)), progressName_(Widen(look.progress.name)),
       progressCaption_(Widen(look.progress.caption)) {
   const ProgramLook::MainWindow& m = look.main;
-  main = {.caption = title_.c_str(),
-          .clientWidth = m.clientWidth, .clientHeight = m.clientHeight,
-          .label1 = Rect(m.label1), .txtOrigen = Rect(m.txtOrigen),
-          .cmdExploraOrigen = Rect(m.cmdExploraOrigen),
-          .label2 = Rect(m.label2), .txtDestino = Rect(m.txtDestino),
-          .cmdExploraDestino = Rect(m.cmdExploraDestino),
-          .cmdAcercaDe = Rect(m.cmdAcercaDe), .cmdCancelar = Rect(m.cmdCancelar),
-          .runButton = Rect(m.runButton),
-          .runName = runName_.c_str(), .runCaption = runCaption_.c_str()};
+  main.caption = title_.c_str();
+  main.clientWidth = m.clientWidth;
+  main.clientHeight = m.clientHeight;
+  main.runName = runName_.c_str();
+  main.runCaption = runCaption_.c_str();
+  m.Place(main, Rect);
   const ProgramLook::ProgressWindow& p = look.progress;
   progress = {.name = progressName_.c_str(), .caption = progressCaption_.c_str(),
               .clientWidth = p.clientWidth, .clientHeight = p.clientHeight,

@@ -96,6 +96,25 @@ class Form {
   bool modal_ = false;
 };
 
+// A window shown modally over its owner (frmAbout, frmErrores, frmSelDir):
+// a close request from the window system ends the modal loop.
+class ModalForm : public Form {
+ protected:
+  explicit ModalForm(HWND owner) : owner_(owner) {}
+
+  // Runs the window modally with the focus on control; returns when it closes.
+  void ShowModal(HWND control) {
+    FocusOn(control);
+    RunModal(owner_);
+  }
+  bool OnClose() override {
+    EndModal();
+    return true;
+  }
+
+  HWND owner_;
+};
+
 // One message as the program's loops handle it: the window's key preview,
 // then the dialog keys, then the control.
 void DispatchOne(MSG& msg);

@@ -2,23 +2,26 @@
 
 #include <commctrl.h>
 
+#include "common/win32/ProgramLayout.h"
+
 namespace common::win32 {
 
 namespace {
 
-std::unique_ptr<ProgressWindow> StartWindows(int iconId, const Win32FrontEnd::ProgressMaker& make) {
+std::unique_ptr<ProgressWindow> StartWindows(const ProgramLook& look, int iconId,
+                                             const bool& mainFormLoaded) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   SetProgramIcon(iconId);
-  return make();
+  return std::make_unique<ProgressWindow>(ProgramLayout(look).progress, mainFormLoaded);
 }
 
 }  // namespace
 
-Win32FrontEnd::Win32FrontEnd(const std::wstring& title, int iconId,
-                             const ProgressMaker& makeProgress, MainWindowMaker makeMainWindow)
-    : progress_(StartWindows(iconId, makeProgress)),
-      ui_(title, *progress_),
+Win32FrontEnd::Win32FrontEnd(const ProgramLook& look, int iconId, const bool& mainFormLoaded,
+                             MainWindowMaker makeMainWindow)
+    : progress_(StartWindows(look, iconId, mainFormLoaded)),
+      ui_(Widen(look.title), *progress_),
       makeMainWindow_(std::move(makeMainWindow)) {}
 
 Win32FrontEnd::~Win32FrontEnd() {

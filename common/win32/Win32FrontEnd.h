@@ -1,13 +1,14 @@
 #pragma once
 // A program's Win32 windows as its start-up routine sees them: message
 // boxes, the error list and the progress window, and the main window. Each
-// program gives its icon, its progress window and its frmMain.
+// program gives its look, its icon and its frmMain.
 
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "common/core/WindowFrontEnd.h"
+#include "common/gui/ProgramLook.h"
 #include "common/win32/FolderPairForm.h"
 #include "common/win32/ProgressWindow.h"
 #include "common/win32/Win32UserInterface.h"
@@ -16,12 +17,11 @@ namespace common::win32 {
 
 class Win32FrontEnd : public WindowFrontEnd {
  public:
-  using ProgressMaker = std::function<std::unique_ptr<ProgressWindow>()>;
   using MainWindowMaker = std::function<std::unique_ptr<FolderPairForm>(Win32UserInterface&)>;
 
-  // title captions the program's own messages ("Update"); iconId names its
-  // icon among the resources.
-  Win32FrontEnd(const std::wstring& title, int iconId, const ProgressMaker& makeProgress,
+  // look: the program's title (the caption of its own messages) and its
+  // progress window; iconId names its icon among the resources.
+  Win32FrontEnd(const ProgramLook& look, int iconId, const bool& mainFormLoaded,
                 MainWindowMaker makeMainWindow);
   ~Win32FrontEnd() override;
 

@@ -59,7 +59,7 @@ bool GetKeyValue(HKEY root, const std::string& keyName, const std::string& value
   return read;
 }
 
-frmAbout::frmAbout(AboutInfo info, HWND owner) : info_(std::move(info)), owner_(owner) {
+frmAbout::frmAbout(AboutInfo info, HWND owner) : ModalForm(owner), info_(std::move(info)) {
   CreateForm(L"frmAbout", L"", 5940, 3555, WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME, owner);
   const DWORD label = SS_LEFT | SS_NOPREFIX;
@@ -106,10 +106,7 @@ frmAbout::~frmAbout() {
   if (icon_) DestroyIcon(icon_);
 }
 
-void frmAbout::Show() {
-  FocusOn(Control(L"cmdOK"));
-  RunModal(owner_);
-}
+void frmAbout::Show() { ShowModal(Control(L"cmdOK")); }
 
 bool frmAbout::StartSysInfo(HKEY root) {
   std::string tool;
@@ -166,11 +163,6 @@ void frmAbout::OnCommand(int id, int, HWND) {
   // Aceptar is both the default and the cancel button.
   if (id == kOK || id == IDCANCEL) EndModal();
   if (id == kSysInfo) StartSysInfo();
-}
-
-bool frmAbout::OnClose() {
-  EndModal();
-  return true;
 }
 
 }  // namespace common::win32

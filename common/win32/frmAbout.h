@@ -28,7 +28,7 @@ struct AboutInfo {
 bool GetKeyValue(HKEY root, const std::string& keyName, const std::string& valueName,
                  std::string& value);
 
-class frmAbout : public Form {
+class frmAbout : public ModalForm {
  public:
   frmAbout(AboutInfo info, HWND owner);
   ~frmAbout() override;
@@ -44,11 +44,9 @@ class frmAbout : public Form {
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id, int code, HWND control) override;
-  bool OnClose() override;
 
  private:
   AboutInfo info_;
-  HWND owner_;
   HFONT titleFont_;
   HICON icon_ = nullptr;
 };

@@ -12,7 +12,7 @@ std::wstring frmErrores::ListText(const std::vector<std::string>& lines) {
 }
 
 frmErrores::frmErrores(const std::vector<std::string>& lines, HWND owner)
-    : owner_(owner), background_(GetSysColorBrush(COLOR_WINDOW)) {
+    : ModalForm(owner), background_(GetSysColorBrush(COLOR_WINDOW)) {
   // Owned by the main window it stays above it; after a run from the
   // command line it is the program's only window, in the task bar.
   CreateForm(L"frmErrores", L"Errores", 6015, 3135, WS_OVERLAPPEDWINDOW,
@@ -32,9 +32,8 @@ frmErrores::frmErrores(const std::vector<std::string>& lines, HWND owner)
 frmErrores::~frmErrores() = default;
 
 void frmErrores::Show() {
-  FocusOn(Text1);
   SendMessageW(Text1, EM_SETSEL, 0, 0);
-  RunModal(owner_);
+  ShowModal(Text1);
 }
 
 bool frmErrores::PreviewKey(const MSG& msg) {
@@ -67,11 +66,6 @@ LRESULT frmErrores::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmErrores::OnCommand(int id, int, HWND) {
   if (id == IDCANCEL) EndModal();
-}
-
-bool frmErrores::OnClose() {
-  EndModal();
-  return true;
 }
 
 }  // namespace common::win32

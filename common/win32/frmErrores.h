@@ -10,7 +10,7 @@
 
 namespace common::win32 {
 
-class frmErrores : public Form {
+class frmErrores : public ModalForm {
  public:
   explicit frmErrores(const std::vector<std::string>& lines, HWND owner = nullptr);
   ~frmErrores() override;
@@ -26,10 +26,8 @@ class frmErrores : public Form {
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id, int code, HWND control) override;
-  bool OnClose() override;
 
  private:
-  HWND owner_;
   HWND Text1;
   HBRUSH background_;
 };

@@ -86,7 +86,7 @@ std::vector<std::wstring> frmSelDir::LogicalDrives() {
 }
 
 frmSelDir::frmSelDir(HWND owner, std::vector<std::wstring> drives)
-    : owner_(owner), drives_(std::move(drives)) {
+    : ModalForm(owner), drives_(std::move(drives)) {
   CreateForm(L"frmSelDir", L"Form1", 2775, 2895, WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME, owner);
   Drive1 = AddControl(L"Drive1", L"COMBOBOX", L"",
@@ -145,8 +145,7 @@ std::wstring frmSelDir::SelDir(const std::wstring& start) {
   result_.clear();
 
   CentreOn(owner_);
-  FocusOn(Dir1);
-  RunModal(owner_);
+  ShowModal(Dir1);
   return result_;
 }
 
@@ -313,11 +312,6 @@ void frmSelDir::OnCommand(int id, int code, HWND) {
     default:
       break;
   }
-}
-
-bool frmSelDir::OnClose() {
-  EndModal();
-  return true;
 }
 
 std::wstring BrowseFolder(HWND owner, const std::wstring& title, const std::wstring& start) {

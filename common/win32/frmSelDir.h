@@ -11,7 +11,7 @@
 
 namespace common::win32 {
 
-class frmSelDir : public Form {
+class frmSelDir : public ModalForm {
  public:
   // drives: what the drive list offers ("C:"...); by default the machine's.
   explicit frmSelDir(HWND owner, std::vector<std::wstring> drives = LogicalDrives());
@@ -33,7 +33,6 @@ class frmSelDir : public Form {
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id, int code, HWND control) override;
-  bool OnClose() override;
 
  private:
   // Both as a choice of the user: SetDrive runs Drive1_Change.
@@ -43,7 +42,6 @@ class frmSelDir : public Form {
   void Drive1_Change();
   void DrawEntry(const DRAWITEMSTRUCT& item);
 
-  HWND owner_;
   HWND Drive1;
   HWND Dir1;
   std::vector<std::wstring> drives_;

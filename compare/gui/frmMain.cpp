@@ -9,15 +9,12 @@
 #include "common/core/FileFunction.h"
 #include "common/gui/FormLayout.h"
 #include "common/gui/MessageBox.h"
-#include "common/gui/ProgramLayout.h"
 #include "common/gui/QtUserInterface.h"
 #include "compare/core/Globales.h"
 
 namespace compare {
 
-frmMain::frmMain(Globales& g, common::QtUserInterface& ui)
-    : common::FolderPairForm(common::MainLayout(kCompareLook), g.MainFormLoaded,
-                             common::About(kCompareLook), ui), g_(g) {
+frmMain::frmMain(Globales& g, common::QtUserInterface& ui) : ProgramForm(g, ui) {
   chkQuick = new QCheckBox(QStringLiteral("Comparaci\u00f3n &r\u00e1pida"), this);
   chkQuick->setObjectName(QStringLiteral("chkQuick"));
   chkQuick->setGeometry(common::TwipsRect(120, 1320, 3855, 255));
@@ -39,29 +36,19 @@ void frmMain::Unload() {
   QCoreApplication::quit();
 }
 
-void frmMain::cmdRun_Click() {
-  const QString title = windowTitle();
-  if (txtOrigen->text().isEmpty()) {
-    cmdExploraOrigen_Click();
-    if (txtOrigen->text().isEmpty()) return;
-  }
+bool frmMain::FolderExists(QLineEdit* box, const QString& missing) {
+  if (!PickIfEmpty(box)) return false;
   // Relative texts are judged against the current folder, as the run will.
-  if (!common::DirExists(OrigenPath())) {
-    common::ShowInformation(this, title,
-                            QStringLiteral("El directorio de origen seleccionado no existe."));
-    txtOrigen->setFocus();
+  if (common::DirExists(box == txtOrigen ? OrigenPath() : DestinoPath())) return true;
+  common::ShowInformation(this, windowTitle(), missing);
+  box->setFocus();
+  return false;
+}
+
+void frmMain::cmdRun_Click() {
+  if (!FolderExists(txtOrigen, QStringLiteral("El directorio de origen seleccionado no existe.")) ||
+      !FolderExists(txtDestino, QStringLiteral("El directorio de destino seleccionado no existe.")))
     return;
-  }
-  if (txtDestino->text().isEmpty()) {
-    cmdExploraDestino_Click();
-    if (txtDestino->text().isEmpty()) return;
-  }
-  if (!common::DirExists(DestinoPath())) {
-    common::ShowInformation(this, title,
-                            QStringLiteral("El directorio de destino seleccionado no existe."));
-    txtDestino->setFocus();
-    return;
-  }
   const bool quick = chkQuick->isChecked();
   RunGuarded([this, quick] { g_.RunCompare(OrigenPath(), DestinoPath(), quick, ui_); });
 }

@@ -3,7 +3,7 @@
 // check box and the button that compares them. Both folders must exist
 // before a run starts; Ctrl+W closes the window, which ends the program.
 
-#include "common/gui/FolderPairForm.h"
+#include "common/gui/ProgramLayout.h"
 #include "common/gui/QtFrontEnd.h"
 #include "compare/gui/CompareLook.h"
 
@@ -13,14 +13,10 @@ namespace compare {
 
 class Globales;
 
-class frmMain : public common::FolderPairForm {
+class frmMain : public common::ProgramForm<Globales, kCompareLook> {
   Q_OBJECT
 
  public:
-  // What the shared front end needs to know of the program.
-  using Globals = Globales;
-  static const common::ProgramLook& Look() { return kCompareLook; }
-
   frmMain(Globales& g, common::QtUserInterface& ui);
 
  protected:
@@ -29,8 +25,10 @@ class frmMain : public common::FolderPairForm {
 
  private:
   void cmdRun_Click() override;  // cmdComparar
+  // The box names a folder that exists: else its picker opens, or the
+  // message says the folder is missing and the box takes the focus.
+  bool FolderExists(QLineEdit* box, const QString& missing);
 
-  Globales& g_;
   QCheckBox* chkQuick;
 };
 

@@ -5,16 +5,13 @@
 #include "common/win32/resources/ResourceIds.h"
 #include "compare/core/Globales.h"
 #include "compare/gui/CompareLook.h"
-#include "compare/win32/frmCompare.h"
 #include "compare/win32/frmMain.h"
 
 namespace compare::win32 {
 
 std::unique_ptr<common::WindowFrontEnd> Win32Windows(Globales& g) {
   return std::make_unique<common::win32::Win32FrontEnd>(
-      common::win32::Widen(kCompareLook.title), IDI_COMPARE,
-      [&g] { return std::make_unique<frmCompare>(g.MainFormLoaded); },
-      [&g](common::win32::Win32UserInterface& ui) {
+      kCompareLook, IDI_COMPARE, g.MainFormLoaded, [&g](common::win32::Win32UserInterface& ui) {
         frmMain::Actions actions;
         actions.run = [&g, &ui](const std::string& origen, const std::string& destino, bool quick) {
           g.RunCompare(origen, destino, quick, ui);

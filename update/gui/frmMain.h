@@ -3,7 +3,7 @@
 // synchronizes them. Each click is one whole run with the command line's
 // options; the window stays open afterwards with both paths.
 
-#include "common/gui/FolderPairForm.h"
+#include "common/gui/ProgramLayout.h"
 #include "common/gui/QtFrontEnd.h"
 #include "update/gui/UpdateLook.h"
 
@@ -11,20 +11,14 @@ namespace update {
 
 class Globales;
 
-class frmMain : public common::FolderPairForm {
+class frmMain : public common::ProgramForm<Globales, kUpdateLook> {
   Q_OBJECT
 
  public:
-  // What the shared front end needs to know of the program.
-  using Globals = Globales;
-  static const common::ProgramLook& Look() { return kUpdateLook; }
-
   frmMain(Globales& g, common::QtUserInterface& ui);
 
  private:
   void cmdRun_Click() override;  // cmdActualizar
-
-  Globales& g_;
 };
 
 // The program's windows: frmMain, frmUpdate and the shared ones.

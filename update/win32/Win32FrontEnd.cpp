@@ -5,15 +5,12 @@
 #include "update/core/Globales.h"
 #include "update/gui/UpdateLook.h"
 #include "update/win32/frmMain.h"
-#include "update/win32/frmUpdate.h"
 
 namespace update::win32 {
 
 std::unique_ptr<common::WindowFrontEnd> Win32Windows(Globales& g) {
   return std::make_unique<common::win32::Win32FrontEnd>(
-      common::win32::Widen(kUpdateLook.title), IDI_UPDATE,
-      [&g] { return std::make_unique<frmUpdate>(g.MainFormLoaded); },
-      [&g](common::win32::Win32UserInterface& ui) {
+      kUpdateLook, IDI_UPDATE, g.MainFormLoaded, [&g](common::win32::Win32UserInterface& ui) {
         return std::make_unique<frmMain>(
             g.MainFormLoaded, ui,
             [&g, &ui](const std::string& origen, const std::string& destino) { g.RunUpdate(origen, destino, ui); });

@@ -1,16 +1,20 @@
 // The main and progress windows of both programs with the real engines on
 // real folders: the drawing, the pickers, a run with its progress window,
 // Cancelar, the close box and the keys. Every case runs once per program
-// (the global data rows); what only one program does is tested in its own
-// gui/tests.
+// (the global data rows); a case about what only one program does skips
+// the other.
 
+#include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 
 #include "common/gui/FormLayout.h"
 #include "common/gui/frmSelDir.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/ProgramSession.h"
 #include "common/gui/tests/support/WindowChecks.h"
@@ -19,10 +23,13 @@
 #include "update/core/Globales.h"
 #include "update/gui/frmMain.h"
 
+using testsupport::Answer;
 using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
 using testsupport::CloseFromWindowSystem;
+using testsupport::MessageSeen;
 using testsupport::ModalDriver;
+using testsupport::Rows;
 
 namespace {
 
@@ -39,6 +46,7 @@ struct Program {
   QSize progressClient;
   QString preparing;  // the path label before the count
   QString question;   // the title of the question after a failed run
+  bool update;
 };
 
 const Program kUpdate{
@@ -54,6 +62,7 @@ const Program kUpdate{
     .progressClient = {6000, 2025},
     .preparing = "Preparando para actualizar...",
     .question = "Actualizar",
+    .update = true,
 };
 
 const Program kCompare{
@@ -69,11 +78,18 @@ const Program kCompare{
     .progressClient = {5895, 1935},
     .preparing = "Preparando para comparar...",
     .question = "Comparar",
+    .update = false,
 };
 
 QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
+
+// Each skips where the other program runs.
+#define UPDATE_ONLY() \
+  if (!p_.update) QSKIP("update only")
+#define COMPARE_ONLY() \
+  if (p_.update) QSKIP("compare only")
 
 }  // namespace
 
@@ -87,8 +103,8 @@ class ProgramWindowsTest : public QObject {
 
   void mainWindowFollowsTheDrawing();
   void progressWindowFollowsTheDrawing();
-  void emptyBoxesOpenOnlyTheSourcePicker();
-  void emptyCopyBoxOpensItsPicker();
+  void anEmptyBoxOpensItsPickerAndNothingRuns_data();
+  void anEmptyBoxOpensItsPickerAndNothingRuns();
   void cancelledPickerLeavesTheText();
   void runDisablesTheWindowUntilItEnds();
   void cancelEndsTheRunWithTheNoteLine_data();
@@ -100,20 +116,56 @@ class ProgramWindowsTest : public QObject {
   void focusAtStartUp_data();
   void focusAtStartUp();
 
+  // update
+  void emptyDestinationIsPickedThenTheRunStarts();
+  void enterRunsFromTheBox();
+  void emptySourceAsksBeforeEmptyingTheCopy_data();
+  void emptySourceAsksBeforeEmptyingTheCopy();
+
+  // compare
+  void quickSwitchPresetsTheBox_data();
+  void quickSwitchPresetsTheBox();
+  void missingFolderIsReported_data();
+  void missingFolderIsReported();
+  void differencesEndInTheQuestionAndTheList();
+  void quickComparesSizesOnly_data();
+  void quickComparesSizesOnly();
+
+  // Last: the program's end leaves no event loop running for a later case.
+  void failureUnderDebugEndsTheProgram();
+
  private:
   QLineEdit* Box(const char* name) { return s_->Box(name); }
   QPushButton* Button(const char* name) { return s_->Button(name); }
+  QCheckBox* Quick() { return s_->Window().findChild<QCheckBox*>("chkQuick"); }
   void ClickRun() { QTest::mouseClick(Button(p_.runButton), Qt::LeftButton); }
+  // Runs with both boxes filled; the question after the failed run is
+  // answered Sí and the error list's text goes into list.
+  void RunAndReadTheList(QString& list) {
+    s_->Fill();
+    ModalDriver driver;
+    driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::Yes); });
+    driver.Then(testsupport::ReadErrorList(list));
+    ClickRun();
+    QCOMPARE(driver.Seen(), (QStringList{p_.question, "Errores"}));
+  }
+  template <class MainForm>
+  typename MainForm::Globals& G() {
+    return static_cast<testsupport::SessionOf<MainForm>&>(*s_).g;
+  }
+  // The copy holds the same files; a.txt has the same size and another
+  // content: only a full comparison tells them apart.
+  void SameSizedCopy() {
+    QVERIFY(QDir().mkpath(s_->destino + "/sub"));
+    testsupport::WriteFile(s_->destino + "/a.txt", "unx");
+    testsupport::WriteFile(s_->destino + "/sub/b.txt", "dos");
+  }
 
   Program p_;
   std::unique_ptr<testsupport::ProgramSession> s_;
 };
 
-void ProgramWindowsTest::initTestCase_data() {
-  QTest::addColumn<bool>("update");
-  QTest::newRow("update") << true;
-  QTest::newRow("compare") << false;
-}
+void ProgramWindowsTest::initTestCase_data() { Rows<bool>("update", {{"update", true}, {"compare", false}}); }
 
 void ProgramWindowsTest::init() {
   QFETCH_GLOBAL(bool, update);
@@ -155,6 +207,12 @@ void ProgramWindowsTest::mainWindowFollowsTheDrawing() {
   QCOMPARE(window.findChild<QLabel*>("Label2")->buddy(), Box("txtDestino"));
   // Nothing overlaps once the boxes took their height.
   QVERIFY(!Box("txtOrigen")->geometry().intersects(window.findChild<QLabel*>("Label2")->geometry()));
+  QCOMPARE(Quick() != nullptr, !p_.update);
+  if (Quick()) {
+    QCOMPARE(Quick()->geometry(), common::TwipsRect(120, 1320, 3855, 255));
+    QCOMPARE(Quick()->text(), QString("Comparaci\u00f3n &r\u00e1pida"));
+    QVERIFY(Box("txtDestino")->geometry().bottom() < Quick()->geometry().top());
+  }
 
   QStringList order;
   for (QWidget* w = Box("txtOrigen"); order.size() < p_.tabOrder.size(); w = w->nextInFocusChain()) {
@@ -178,23 +236,20 @@ void ProgramWindowsTest::progressWindowFollowsTheDrawing() {
   progress.Close();
 }
 
-void ProgramWindowsTest::emptyBoxesOpenOnlyTheSourcePicker() {
-  ModalDriver driver;
-  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdCancelar"); });
-  ClickRun();
-  QCOMPARE(driver.Seen(), QStringList{"Directorio origen"});
-  QCOMPARE(driver.Unexpected(), 0);
-  QVERIFY(Box("txtOrigen")->text().isEmpty());
-  QVERIFY(Box("txtDestino")->text().isEmpty());
+void ProgramWindowsTest::anEmptyBoxOpensItsPickerAndNothingRuns_data() {
+  // Both empty: only the source's picker opens, cancelled.
+  Rows<bool>("origenFilled", {{"both boxes empty", false}, {"the copy's box empty", true}});
 }
 
-void ProgramWindowsTest::emptyCopyBoxOpensItsPicker() {
-  Box("txtOrigen")->setText(s_->origen);
+void ProgramWindowsTest::anEmptyBoxOpensItsPickerAndNothingRuns() {
+  QFETCH(bool, origenFilled);
+  if (origenFilled) Box("txtOrigen")->setText(s_->origen);
   ModalDriver driver;
   driver.Then([](QWidget* picker) { ClickButton(picker, "cmdCancelar"); });
   ClickRun();
-  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
+  QCOMPARE(driver.Seen(), QStringList{origenFilled ? "Directorio destino" : "Directorio origen"});
   QCOMPARE(driver.Unexpected(), 0);  // nothing ran
+  QCOMPARE(Box("txtOrigen")->text(), origenFilled ? s_->origen : QString());
   QVERIFY(Box("txtDestino")->text().isEmpty());
 }
 
@@ -235,20 +290,13 @@ void ProgramWindowsTest::runDisablesTheWindowUntilItEnds() {
 }
 
 void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine_data() {
-  QTest::addColumn<bool>("queuedDuringCount");
-  QTest::newRow("clicked at the first yield") << false;
   // A click that reaches the queue while the source is being counted,
   // after the window's first yield: it must be seen before any action.
-  QTest::newRow("queued during the count") << true;
+  Rows<bool>("queuedDuringCount", {{"clicked at the first yield", false}, {"queued during the count", true}});
 }
 
 void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine() {
   QFETCH(bool, queuedDuringCount);
-  s_->Fill();
-  ModalDriver driver;
-  QString list;
-  driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::Yes); });
-  driver.Then(testsupport::ReadErrorList(list));
   QWidget* cancel = s_->ProgressButton();
   auto click = [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); };
   if (queuedDuringCount) {
@@ -259,9 +307,8 @@ void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine() {
   } else {
     QTimer::singleShot(0, click);
   }
-  ClickRun();
-
-  QCOMPARE(driver.Seen(), (QStringList{p_.question, "Errores"}));
+  QString list;
+  RunAndReadTheList(list);
   QCOMPARE(list, QString("Cancelado por el usuario\r\n"));  // nothing was compared or done
   QCOMPARE(Entries(s_->destino), QStringList{});
   QVERIFY(s_->Window().isEnabled());
@@ -294,26 +341,40 @@ void ProgramWindowsTest::closeBoxDuringARun() {
 }
 
 void ProgramWindowsTest::keysOfTheMainWindow_data() {
-  QTest::addColumn<QString>("focus");
+  QTest::addColumn<QString>("focus");  // "last": the last control in tab order
   QTest::addColumn<int>("key");
+  QTest::addColumn<int>("modifiers");
   QTest::addColumn<bool>("about");
-  QTest::addColumn<bool>("stillOpen");
-  QTest::newRow("F1 in txtOrigen") << "txtOrigen" << int(Qt::Key_F1) << true << true;
-  QTest::newRow("F1 on the run button") << "run" << int(Qt::Key_F1) << true << true;
-  QTest::newRow("Escape in txtDestino") << "txtDestino" << int(Qt::Key_Escape) << false << false;
+  QTest::addColumn<bool>("updateOpen");
+  QTest::addColumn<bool>("compareOpen");
+  const int ctrl = Qt::ControlModifier;
+  QTest::newRow("F1 in txtOrigen") << "txtOrigen" << int(Qt::Key_F1) << 0 << true << true << true;
+  QTest::newRow("F1 on the last control") << "last" << int(Qt::Key_F1) << 0 << true << true << true;
+  QTest::newRow("Escape in txtDestino") << "txtDestino" << int(Qt::Key_Escape) << 0 << false << false
+                                        << false;
+  // Ctrl+W closes compare's window, whatever has the focus.
+  QTest::newRow("Ctrl+W in txtOrigen") << "txtOrigen" << int(Qt::Key_W) << ctrl << false << true
+                                       << false;
+  QTest::newRow("Ctrl+W on the last control") << "last" << int(Qt::Key_W) << ctrl << false << true
+                                              << false;
+  QTest::newRow("Ctrl+Shift+W") << "txtOrigen" << int(Qt::Key_W) << int(ctrl | Qt::ShiftModifier)
+                                << false << true << true;
 }
 
 void ProgramWindowsTest::keysOfTheMainWindow() {
   QFETCH(QString, focus);
   QFETCH(int, key);
+  QFETCH(int, modifiers);
   QFETCH(bool, about);
-  QFETCH(bool, stillOpen);
+  QFETCH(bool, updateOpen);
+  QFETCH(bool, compareOpen);
+  const bool stillOpen = p_.update ? updateOpen : compareOpen;
   s_->Fill();
   ModalDriver driver;
   if (about) driver.Then([](QWidget* window) { ClickButton(window, "cmdOK"); });
-  QWidget* target = focus == "run" ? Button(p_.runButton) : s_->Window().findChild<QWidget*>(focus);
+  QWidget* target = s_->Window().findChild<QWidget*>(focus == "last" ? p_.tabOrder.last() : focus);
   target->setFocus();
-  QTest::keyClick(target, Qt::Key(key));
+  QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
   QCOMPARE(driver.Seen(), about ? QStringList{"Acerca de " + p_.title} : QStringList{});
   QCOMPARE(s_->Window().isVisible(), stillOpen);
   QCOMPARE(s_->Window().Loaded(), stillOpen);
@@ -345,6 +406,155 @@ void ProgramWindowsTest::focusAtStartUp() {
   QCOMPARE(QApplication::focusWidget()->objectName(), focus);
   // One box has the focus, and only that one shows a cursor.
   QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{focus});
+}
+
+void ProgramWindowsTest::emptyDestinationIsPickedThenTheRunStarts() {
+  UPDATE_ONLY();
+  // The picker opens in the current folder; accepting it names the copy.
+  testsupport::CurrentFolder here(s_->destino);
+  Box("txtOrigen")->setText(s_->origen);
+  ModalDriver driver;
+  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
+  ClickRun();
+  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
+  QCOMPARE(Box("txtDestino")->text(), s_->destino);
+  QVERIFY(QFile::exists(s_->destino + "/a.txt"));
+  QVERIFY(QFile::exists(s_->destino + "/sub/b.txt"));
+  QCOMPARE(driver.Unexpected(), 0);  // nothing failed: no question
+}
+
+void ProgramWindowsTest::enterRunsFromTheBox() {
+  UPDATE_ONLY();
+  s_->Fill();
+  Box("txtOrigen")->setFocus();
+  QTest::keyClick(Box("txtOrigen"), Qt::Key_Return);
+  QVERIFY(s_->Window().isVisible());
+  QVERIFY(QFile::exists(s_->destino + "/sub/b.txt"));
+}
+
+void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy_data() { testsupport::YesNoRows(); }
+
+void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy() {
+  UPDATE_ONLY();
+  QFETCH(int, answer);
+  const bool emptied = answer == QMessageBox::Yes;
+  QVERIFY(QDir(s_->origen).removeRecursively());
+  QVERIFY(QDir().mkpath(s_->origen));
+  testsupport::WriteFile(s_->destino + "/viejo.txt", "v");
+  s_->Fill();
+  ModalDriver driver;
+  MessageSeen box;
+  driver.Then(Answer(QMessageBox::StandardButton(answer), box));
+  // Kept, the copy is a failure of the run: the usual question follows.
+  if (!emptied) driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
+  ClickRun();
+
+  const QStringList seen = emptied ? QStringList{"Actualizar"} : QStringList{"Actualizar", "Actualizar"};
+  QCOMPARE(driver.Seen(), seen);
+  QCOMPARE(box.text, QString("El origen est\u00e1 vac\u00edo. \u00bfDesea borrar todo el contenido del destino?"));
+  QCOMPARE(box.icon, QMessageBox::Warning);
+  QCOMPARE(box.defaultButton, QString("&No"));
+  QCOMPARE(QFile::exists(s_->destino + "/viejo.txt"), !emptied);
+  QCOMPARE(driver.Unexpected(), 0);
+}
+
+void ProgramWindowsTest::failureUnderDebugEndsTheProgram() {
+  UPDATE_ONLY();
+  G<update::frmMain>().options.DebugMode = true;
+  s_->faults.FailOn(common::FsOp::Open, "a.txt", EIO);
+  s_->Fill();
+  ModalDriver driver;
+  MessageSeen box;
+  driver.Then(Answer(QMessageBox::Ok, box));
+  ClickRun();
+  QCOMPARE(driver.Seen(), QStringList{"Update"});
+  QCOMPARE(box.icon, QMessageBox::Critical);
+  // The failure's error line: number and what failed.
+  QVERIFY2(box.text.contains(" (5) en copy \"") && box.text.endsWith("/destino/a.txt\""),
+           qPrintable(box.text));
+  QCOMPARE(s_->Window().ExitStatus(), 3);
+  QVERIFY(!s_->Window().isVisible());
+  QVERIFY(!s_->Windows().ProgressWindow().isVisible());
+  QVERIFY(!s_->Window().Loaded());
+}
+
+void ProgramWindowsTest::quickSwitchPresetsTheBox_data() {
+  Rows<bool>("quick", {{"with /q", true}, {"without /q", false}});
+}
+
+void ProgramWindowsTest::quickSwitchPresetsTheBox() {
+  COMPARE_ONLY();
+  QFETCH(bool, quick);
+  G<compare::frmMain>().options.Quick = quick;
+  common::FolderPairForm& window = s_->Windows().ShowMainWindow("");
+  QCOMPARE(window.findChild<QCheckBox*>("chkQuick")->isChecked(), quick);
+}
+
+void ProgramWindowsTest::missingFolderIsReported_data() {
+  QTest::addColumn<bool>("origenMissing");
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<QString>("focus");
+  QTest::newRow("origen") << true << "El directorio de origen seleccionado no existe."
+                          << "txtOrigen";
+  QTest::newRow("destino") << false << "El directorio de destino seleccionado no existe."
+                           << "txtDestino";
+}
+
+void ProgramWindowsTest::missingFolderIsReported() {
+  COMPARE_ONLY();
+  QFETCH(bool, origenMissing);
+  QFETCH(QString, message);
+  QFETCH(QString, focus);
+  Box("txtOrigen")->setText(origenMissing ? s_->origen + "/falta" : s_->origen);
+  // With the source missing the copy is not even looked at: an empty box
+  // would open its picker.
+  Box("txtDestino")->setText(origenMissing ? QString() : s_->destino + "/falta");
+  Box("txtDestino")->setFocus();
+  if (!origenMissing) Box("txtOrigen")->setFocus();
+  ModalDriver driver;
+  MessageSeen box;
+  driver.Then(Answer(QMessageBox::Ok, box));
+  ClickRun();
+  QCOMPARE(driver.Seen(), QStringList{"Compare"});
+  QCOMPARE(box.text, message);
+  QCOMPARE(box.icon, QMessageBox::Information);
+  QCOMPARE(s_->Window().focusWidget()->objectName(), focus);
+}
+
+void ProgramWindowsTest::differencesEndInTheQuestionAndTheList() {
+  COMPARE_ONLY();
+  SameSizedCopy();
+  testsupport::WriteFile(s_->origen + "/solo.txt", "x");
+  QString list;
+  RunAndReadTheList(list);
+  const QStringList lines = list.split("\r\n");
+  QCOMPARE(lines.size(), 3);  // two lines, each ended by CR LF
+  QVERIFY2(lines[0].startsWith("Diferente contenido: "), qPrintable(lines[0]));
+  QVERIFY2(lines[1].startsWith("Falta archivo de destino: "), qPrintable(lines[1]));
+  QVERIFY(lines[2].isEmpty());
+  QVERIFY(!Quick()->isChecked());
+}
+
+void ProgramWindowsTest::quickComparesSizesOnly_data() {
+  QTest::addColumn<bool>("quick");
+  QTest::addColumn<QStringList>("opened");
+  QTest::newRow("full comparison finds the content") << false << QStringList{"Comparar"};
+  QTest::newRow("quick comparison does not") << true << QStringList{};
+}
+
+void ProgramWindowsTest::quickComparesSizesOnly() {
+  COMPARE_ONLY();
+  QFETCH(bool, quick);
+  QFETCH(QStringList, opened);
+  SameSizedCopy();
+  s_->Fill();
+  Quick()->setChecked(quick);
+  ModalDriver driver;
+  for (int i = 0; i < opened.size(); ++i)
+    driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
+  ClickRun();
+  QCOMPARE(driver.Seen(), opened);
+  QCOMPARE(Quick()->isChecked(), quick);  // the box survives the run
 }
 
 QTEST_MAIN(ProgramWindowsTest)

@@ -15,6 +15,7 @@
 
 #include "common/gui/FormLayout.h"
 #include "common/gui/ProgressWindow.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/WindowChecks.h"
 
 namespace {
@@ -62,12 +63,10 @@ class ProgressWindowTest : public QObject {
   void barKeepsTenthsOfAPercent_data();
   void barKeepsTenthsOfAPercent();
   void labelsShowTheLatestTexts();
-  void cancelClickIsRecordedOnce();
-  void keysActAsCancel_data();
-  void keysActAsCancel();
+  void cancelIsRecordedOnce_data();
+  void cancelIsRecordedOnce();
   void closeBoxIsRefusedUntilCancelled();
   void programCloseIsNeverRefused();
-  void interruptSignalActsAsCancel();
 
  private:
   std::unique_ptr<QWidget> main_;
@@ -89,9 +88,7 @@ void ProgressWindowTest::cleanup() {
 }
 
 void ProgressWindowTest::runDisablesTheMainWindowOnlyWhenLoaded_data() {
-  QTest::addColumn<bool>("loaded");
-  QTest::newRow("main window loaded") << true;
-  QTest::newRow("command-line run") << false;
+  testsupport::Rows<bool>("loaded", {{"main window loaded", true}, {"command-line run", false}});
 }
 
 void ProgressWindowTest::runDisablesTheMainWindowOnlyWhenLoaded() {
@@ -167,12 +164,25 @@ void ProgressWindowTest::labelsShowTheLatestTexts() {
   window_->Close();
 }
 
-void ProgressWindowTest::cancelClickIsRecordedOnce() {
+void ProgressWindowTest::cancelIsRecordedOnce_data() {
+  testsupport::Rows<QString>("how", {{"two clicks", "click"}, {"Escape", "escape"}, {"Enter", "enter"},
+                                     {"Ctrl+C", "interrupt"}});
+}
+
+void ProgressWindowTest::cancelIsRecordedOnce() {
+  QFETCH(QString, how);
+  struct sigaction before {};
+  sigaction(SIGINT, nullptr, &before);
   FakeRun run{*window_};
   auto* button = window_->findChild<QPushButton*>("cmdCancelar");
   QTimer::singleShot(0, [&] {
-    QTest::mouseClick(button, Qt::LeftButton);
-    QTest::mouseClick(button, Qt::LeftButton);  // disabled by now
+    if (how == "click") {
+      QTest::mouseClick(button, Qt::LeftButton);
+      QTest::mouseClick(button, Qt::LeftButton);  // disabled by now
+    }
+    if (how == "escape") QTest::keyClick(window_.get(), Qt::Key_Escape);
+    if (how == "enter") QTest::keyClick(window_.get(), Qt::Key_Return);
+    if (how == "interrupt") std::raise(SIGINT);
   });
   run.Open();
   QVERIFY(button->isEnabled());
@@ -180,31 +190,19 @@ void ProgressWindowTest::cancelClickIsRecordedOnce() {
   QCOMPARE(run.notes, 1);
   QVERIFY(!button->isEnabled());
   QVERIFY(window_->Cancelled());
+  // Cancelar does not close the window: the engine does.
+  QVERIFY(window_->isVisible());
   window_->Close();
+  // The SIGINT handler is the program's own only during the run.
+  struct sigaction after {};
+  sigaction(SIGINT, nullptr, &after);
+  QVERIFY(after.sa_handler == before.sa_handler);
 
   // The next run starts with the button enabled again.
   FakeRun next{*window_};
   next.Open();
   QVERIFY(button->isEnabled());
   QVERIFY(!window_->Cancelled());
-  window_->Close();
-}
-
-void ProgressWindowTest::keysActAsCancel_data() {
-  QTest::addColumn<int>("key");
-  QTest::newRow("Escape") << int(Qt::Key_Escape);
-  QTest::newRow("Enter") << int(Qt::Key_Return);
-}
-
-void ProgressWindowTest::keysActAsCancel() {
-  QFETCH(int, key);
-  FakeRun run{*window_};
-  QTimer::singleShot(0, [&] { QTest::keyClick(window_.get(), Qt::Key(key)); });
-  run.Open();
-  run.YieldUntilCancelled();
-  QCOMPARE(run.notes, 1);
-  // Escape cancels the run but does not close the window: the engine does.
-  QVERIFY(window_->isVisible());
   window_->Close();
 }
 
@@ -236,21 +234,6 @@ void ProgressWindowTest::programCloseIsNeverRefused() {
   QVERIFY(!window_->isVisible());
   QVERIFY(main_->isEnabled());
   QCOMPARE(run.notes, 0);
-}
-
-void ProgressWindowTest::interruptSignalActsAsCancel() {
-  struct sigaction before {};
-  sigaction(SIGINT, nullptr, &before);
-  FakeRun run{*window_};
-  run.Open();
-  std::raise(SIGINT);
-  run.YieldUntilCancelled();
-  QCOMPARE(run.notes, 1);
-  window_->Close();
-  // The handler is the program's own only during the run.
-  struct sigaction after {};
-  sigaction(SIGINT, nullptr, &after);
-  QVERIFY(after.sa_handler == before.sa_handler);
 }
 
 QTEST_MAIN(ProgressWindowTest)

@@ -8,6 +8,7 @@
 
 #include "common/gui/ProgressWindow.h"
 #include "common/gui/QtUserInterface.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 
 using testsupport::ModalDriver;
@@ -59,20 +60,14 @@ void QtUserInterfaceTest::aRefusedCommandLineIsTheHelpBoxWithItsLine() {
   QCOMPARE(box.text, QString("Opci\u00f3n desconocida: /exce:CU\n\nSincroniza una copia.\n\nUso:"));
 }
 
-void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault_data() {
-  QTest::addColumn<int>("answer");
-  QTest::addColumn<bool>("yes");
-  QTest::newRow("S\u00ed") << int(QMessageBox::Yes) << true;
-  QTest::newRow("No") << int(QMessageBox::No) << false;
-}
+void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault_data() { testsupport::YesNoRows(); }
 
 void QtUserInterfaceTest::questionOffersTheListWithYesAsDefault() {
   QFETCH(int, answer);
-  QFETCH(bool, yes);
   MessageSeen box;
   ModalDriver driver;
   driver.Then(Answer(QMessageBox::StandardButton(answer), box));
-  QCOMPARE(ui_->AskToShowErrors("Comparar"), yes);
+  QCOMPARE(ui_->AskToShowErrors("Comparar"), answer == QMessageBox::Yes);
   QCOMPARE(box.title, QString("Comparar"));
   QCOMPARE(box.icon, QMessageBox::Warning);
   QCOMPARE(box.text, QString("Se han producido errores durante la operaci\u00f3n. "

@@ -67,15 +67,13 @@ class frmAboutTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void captionAndLabelsComeFromTheBuild_data();
-  void captionAndLabelsComeFromTheBuild();
-  void everyTextFits();
-  void okIsDefaultAndCancel();
+  void windowOfEachProgram_data();
+  void windowOfEachProgram();
   void withoutAToolTheMessageIsShown();
   void theFirstToolFoundIsStarted();
 };
 
-void frmAboutTest::captionAndLabelsComeFromTheBuild_data() {
+void frmAboutTest::windowOfEachProgram_data() {
   QTest::addColumn<QString>("title");
   QTest::addColumn<int>("major");
   QTest::addColumn<int>("minor");
@@ -85,7 +83,7 @@ void frmAboutTest::captionAndLabelsComeFromTheBuild_data() {
   QTest::newRow("compare") << "Compare" << 1 << 1 << 2 << "Versi\u00f3n 1.1.2";
 }
 
-void frmAboutTest::captionAndLabelsComeFromTheBuild() {
+void frmAboutTest::windowOfEachProgram() {
   QFETCH(QString, title);
   QFETCH(int, major);
   QFETCH(int, minor);
@@ -99,10 +97,8 @@ void frmAboutTest::captionAndLabelsComeFromTheBuild() {
   QVERIFY(disclaimer.startsWith(QString(kNotice) + ". "));
   QVERIFY(!disclaimer.contains('$'));
   QCOMPARE(about.findChild<QPushButton*>("cmdSysInfo")->text(), QString("&Info. del sistema..."));
-}
 
-void frmAboutTest::everyTextFits() {
-  common::frmAbout about(Info("Update", 1, 1, 17));
+  // Every text fits.
   QVERIFY2(testsupport::TextsCutOff(&about).isEmpty(),
            qPrintable(testsupport::TextsCutOff(&about).join(", ")));
   // The buttons stay inside the window and clear of the disclaimer.
@@ -113,15 +109,13 @@ void frmAboutTest::everyTextFits() {
     QVERIFY2(!button.intersects(about.findChild<QLabel*>("lblDisclaimer")->geometry()), name);
   }
   QCOMPARE(about.width(), common::TwipsToPixels(5940));
-}
 
-void frmAboutTest::okIsDefaultAndCancel() {
+  // Aceptar is the default button; Escape closes the window.
+  QVERIFY(about.findChild<QPushButton*>("cmdOK")->isDefault());
   ModalDriver driver;
   driver.Then([](QWidget* window) { QTest::keyClick(window, Qt::Key_Escape); });
-  common::frmAbout about(Info("Update", 1, 1, 17));
-  QVERIFY(about.findChild<QPushButton*>("cmdOK")->isDefault());
   about.exec();
-  QCOMPARE(driver.Seen(), QStringList{"Acerca de Update"});
+  QCOMPARE(driver.Seen(), QStringList{"Acerca de " + title});
   QCOMPARE(driver.Unexpected(), 0);
 }
 

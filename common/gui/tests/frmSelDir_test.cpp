@@ -12,6 +12,7 @@
 
 #include "common/gui/BrowseFolder.h"
 #include "common/gui/frmSelDir.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/ProgramSession.h"
 
@@ -59,17 +60,15 @@ class frmSelDirTest : public QObject {
  private slots:
   void init();
 
-  void okReturnsTheStartFolder();
+  void okReturnsTheFolderItOpened_data();
+  void okReturnsTheFolderItOpened();
   void cancellingReturnsNothing_data();
   void cancellingReturnsNothing();
   void listShowsSubfoldersOnly();
   void okReturnsTheOpenFolderNotTheHighlightedOne();
   void doubleClickOpensAFolder();
-  void missingStartFolderOpensTheProgramFolder();
-  void relativeStartFolderIsTakenFromTheCurrentFolder();
   void unreadableDriveIsRefusedWithAMessage();
   void startOnAnUnreadableDriveWarnsOnceThenOpensTheProgramFolder();
-  void browseFolderStartsInTheCurrentFolderWhenEmpty();
   void mountedVolumesStartWithTheRoot();
 
  private:
@@ -86,27 +85,45 @@ void frmSelDirTest::init() {
   QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
-void frmSelDirTest::okReturnsTheStartFolder() {
+void frmSelDirTest::okReturnsTheFolderItOpened_data() {
+  QTest::addColumn<QString>("start");     // under root_ but for the missing one
+  QTest::addColumn<QString>("current");   // the current folder, under root_
+  QTest::addColumn<QString>("returned");  // under root_; "" is the program's folder
+  QTest::newRow("the start folder") << "/" << "" << "";
+  QTest::newRow("a relative start, from the current folder") << "Alpha/inner/.." << "." << "/Alpha";
+  // No message: only the picker itself opens.
+  QTest::newRow("a missing start: the program's folder") << "/no/existe" << "." << "<program>";
+  // BrowseFolder with an empty box.
+  QTest::newRow("no start: the current folder") << "<none>" << "beta" << "/beta";
+}
+
+void frmSelDirTest::okReturnsTheFolderItOpened() {
+  QFETCH(QString, start);
+  QFETCH(QString, current);
+  QFETCH(QString, returned);
+  CurrentFolder here(root_ + "/" + current);
   ModalDriver driver;
   QString drive;
   driver.Then([&](QWidget* picker) {
     drive = DriveList(picker)->currentData().toString();
     ClickButton(picker, "cmdAceptar");
   });
-  common::frmSelDir picker(nullptr);
-  picker.setWindowTitle("Directorio origen");
-  QCOMPARE(picker.SelDir(root_ + "/"), root_);
-  QCOMPARE(driver.Seen(), QStringList{"Directorio origen"});
+  const QString expected = returned == "<program>" ? QCoreApplication::applicationDirPath() : root_ + returned;
+  if (start == "<none>") {
+    QCOMPARE(common::BrowseFolder(nullptr, "Directorio destino", QString()), expected);
+  } else {
+    common::frmSelDir picker(nullptr);
+    picker.setWindowTitle("Directorio destino");
+    QCOMPARE(picker.SelDir(start.startsWith('/') ? root_ + start : start), expected);
+  }
+  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
   // The drive shown is the volume that holds the folder.
   QVERIFY(!drive.isEmpty());
-  QVERIFY(drive == "/" || root_.startsWith(drive + "/"));
+  QVERIFY(drive == "/" || expected.startsWith(drive + "/"));
 }
 
 void frmSelDirTest::cancellingReturnsNothing_data() {
-  QTest::addColumn<QString>("how");
-  QTest::newRow("Cancelar") << "button";
-  QTest::newRow("Escape") << "escape";
-  QTest::newRow("close box") << "close";
+  testsupport::Rows<QString>("how", {{"Cancelar", "button"}, {"Escape", "escape"}, {"close box", "close"}});
 }
 
 void frmSelDirTest::cancellingReturnsNothing() {
@@ -174,24 +191,6 @@ void frmSelDirTest::doubleClickOpensAFolder() {
   QCOMPARE(picker.SelDir(root_ + "/Alpha/inner"), root_);
 }
 
-void frmSelDirTest::missingStartFolderOpensTheProgramFolder() {
-  ModalDriver driver;
-  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
-  common::frmSelDir picker(nullptr);
-  picker.setWindowTitle("Directorio destino");
-  QCOMPARE(picker.SelDir(root_ + "/no/existe"), QCoreApplication::applicationDirPath());
-  // No message: only the picker itself opened.
-  QCOMPARE(driver.Seen(), QStringList{"Directorio destino"});
-}
-
-void frmSelDirTest::relativeStartFolderIsTakenFromTheCurrentFolder() {
-  CurrentFolder here(root_);
-  ModalDriver driver;
-  driver.Then([](QWidget* picker) { ClickButton(picker, "cmdAceptar"); });
-  common::frmSelDir picker(nullptr);
-  QCOMPARE(picker.SelDir("Alpha/inner/.."), root_ + "/Alpha");
-}
-
 void frmSelDirTest::unreadableDriveIsRefusedWithAMessage() {
   // Two drives: one that can be read, one whose root has gone.
   const QString good = root_ + "/Alpha";
@@ -233,18 +232,6 @@ void frmSelDirTest::startOnAnUnreadableDriveWarnsOnceThenOpensTheProgramFolder()
   QCOMPARE(picker.SelDir(gone + "/carpeta"), QCoreApplication::applicationDirPath());
   QCOMPARE(driver.Seen(), (QStringList{"Directorio origen", "Directorio origen"}));
   QCOMPARE(driver.Unexpected(), 0);
-}
-
-void frmSelDirTest::browseFolderStartsInTheCurrentFolderWhenEmpty() {
-  CurrentFolder here(root_ + "/beta");
-  ModalDriver driver;
-  QString title;
-  driver.Then([&](QWidget* picker) {
-    title = picker->windowTitle();
-    ClickButton(picker, "cmdAceptar");
-  });
-  QCOMPARE(common::BrowseFolder(nullptr, "Directorio destino", QString()), root_ + "/beta");
-  QCOMPARE(title, QString("Directorio destino"));
 }
 
 void frmSelDirTest::mountedVolumesStartWithTheRoot() {

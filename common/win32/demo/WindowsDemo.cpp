@@ -25,10 +25,10 @@
 #include "common/win32/frmErrores.h"
 #include "common/win32/frmSelDir.h"
 #include "common/win32/resources/ResourceIds.h"
-#include "compare/win32/frmCompare.h"
+#include "compare/gui/CompareLook.h"
 #include "compare/win32/frmMain.h"
+#include "update/gui/UpdateLook.h"
 #include "update/win32/frmMain.h"
-#include "update/win32/frmUpdate.h"
 
 namespace {
 
@@ -38,9 +38,7 @@ bool g_mainFormLoaded = false;
 
 std::unique_ptr<Win32FrontEnd> UpdateWindows() {
   return std::make_unique<Win32FrontEnd>(
-      L"Update", IDI_UPDATE,
-      [] { return std::make_unique<update::win32::frmUpdate>(g_mainFormLoaded); },
-      [](Win32UserInterface& ui) {
+      update::kUpdateLook, IDI_UPDATE, g_mainFormLoaded, [](Win32UserInterface& ui) {
         return std::make_unique<update::win32::frmMain>(g_mainFormLoaded, ui,
                                                         [](const std::string&, const std::string&) {});
       });
@@ -48,9 +46,7 @@ std::unique_ptr<Win32FrontEnd> UpdateWindows() {
 
 std::unique_ptr<Win32FrontEnd> CompareWindows() {
   return std::make_unique<Win32FrontEnd>(
-      L"Compare", IDI_COMPARE,
-      [] { return std::make_unique<compare::win32::frmCompare>(g_mainFormLoaded); },
-      [](Win32UserInterface& ui) {
+      compare::kCompareLook, IDI_COMPARE, g_mainFormLoaded, [](Win32UserInterface& ui) {
         compare::win32::frmMain::Actions actions;
         actions.run = [](const std::string&, const std::string&, bool) {};
         actions.dirExists = [](const std::string&) { return false; };

@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,15 +19,16 @@
 #include <vector>
 
 #include "common/core/RunStatus.h"
+#include "common/win32/ProgramLayout.h"
 #include "common/win32/Win32FrontEnd.h"
 #include "common/win32/frmAbout.h"
 #include "common/win32/frmErrores.h"
 #include "common/win32/frmSelDir.h"
 #include "common/win32/resources/ResourceIds.h"
-#include "compare/win32/frmCompare.h"
+#include "compare/gui/CompareLook.h"
 #include "compare/win32/frmMain.h"
+#include "update/gui/UpdateLook.h"
 #include "update/win32/frmMain.h"
-#include "update/win32/frmUpdate.h"
 
 namespace {
 
@@ -155,8 +157,7 @@ struct UpdateWindows {
   std::vector<std::pair<std::string, std::string>> runs;
   std::function<void()> duringRun;
   Win32FrontEnd windows{
-      L"Update", IDI_UPDATE, [this] { return std::make_unique<update::win32::frmUpdate>(mainFormLoaded); },
-      [this](Win32UserInterface& ui) {
+      update::kUpdateLook, IDI_UPDATE, mainFormLoaded, [this](Win32UserInterface& ui) {
         return std::make_unique<update::win32::frmMain>(
             mainFormLoaded, ui, [this](const std::string& origen, const std::string& destino) {
               runs.emplace_back(origen, destino);
@@ -172,18 +173,12 @@ struct CompareWindows {
   std::vector<std::string> existing;
   std::vector<bool> runsQuick;
   Win32FrontEnd windows{
-      L"Compare", IDI_COMPARE,
-      [this] { return std::make_unique<compare::win32::frmCompare>(mainFormLoaded); },
-      [this](Win32UserInterface& ui) {
+      compare::kCompareLook, IDI_COMPARE, mainFormLoaded, [this](Win32UserInterface& ui) {
         compare::win32::frmMain::Actions actions;
         actions.run = [this](const std::string&, const std::string&, bool q) {
           runsQuick.push_back(q);
         };
-        actions.dirExists = [this](const std::string& path) {
-          for (const std::string& e : existing)
-            if (e == path) return true;
-          return false;
-        };
+        actions.dirExists = [this](const std::string& path) { return std::ranges::count(existing, path) > 0; };
         return std::make_unique<compare::win32::frmMain>(mainFormLoaded, ui, quick,
                                                          std::move(actions));
       }};
@@ -201,15 +196,15 @@ struct ExpectedWindow {
 
 bool g_loaded = false;
 
+std::unique_ptr<ProgressWindow> MakeProgress(const common::ProgramLook& look) {
+  return std::make_unique<ProgressWindow>(ProgramLayout(look).progress, g_loaded);
+}
+
 TEST(Win32Windows, TextsAndTabOrderOfEveryWindow) {
   SetProgramIcon(IDI_UPDATE);
-  Win32UserInterface* ui = nullptr;
-  ProgressWindow* progress = nullptr;
-  std::unique_ptr<ProgressWindow> progressOwner =
-      std::make_unique<update::win32::frmUpdate>(g_loaded);
-  progress = progressOwner.get();
+  std::unique_ptr<ProgressWindow> progress = MakeProgress(update::kUpdateLook);
   Win32UserInterface uiOwner(L"Update", *progress);
-  ui = &uiOwner;
+  Win32UserInterface* ui = &uiOwner;
   const std::vector<ExpectedWindow> windows = {
       {"frmMain de update",
        [&] {
@@ -252,11 +247,11 @@ TEST(Win32Windows, TextsAndTabOrderOfEveryWindow) {
       {"frmAbout de compare",
        [] { return std::make_unique<frmAbout>(compare::win32::AboutCompare(), nullptr); },
        L"Acerca de Compare", {}, {{L"lblVersion", L"Versi\u00f3n 1.1.2"}}},
-      {"frmUpdate", [] { return std::make_unique<update::win32::frmUpdate>(g_loaded); },
+      {"frmUpdate", [] { return MakeProgress(update::kUpdateLook); },
        L"Actualizando...",
        {L"Picture1", L"imgAni", L"lblFile", L"lblPath", L"pbBarra", L"cmdCancelar"},
        {{L"cmdCancelar", L"Cancelar"}}},
-      {"frmCompare", [] { return std::make_unique<compare::win32::frmCompare>(g_loaded); },
+      {"frmCompare", [] { return MakeProgress(compare::kCompareLook); },
        L"Comparando...", {}, {{L"cmdCancelar", L"Cancelar"}}},
       {"frmErrores", [] { return std::make_unique<frmErrores>(std::vector<std::string>{}); },
        L"Errores", {L"Text1"}, {{L"Text1", L""}}},
@@ -638,13 +633,16 @@ class AboutRegistry : public ::testing::Test {
     RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(k);
   }
+  void SetText(const char* key, const char* name, const std::string& text) {
+    Set(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  }
   static constexpr char kRoot[] = "Software\\BackupToolsWindowsTest";
   HKEY root_ = nullptr;
 };
 
 TEST_F(AboutRegistry, GetKeyValueReadsTextAndNumbers) {
   const char text[] = "C:\\Herramientas\\msinfo32.exe";
-  Set("Claves", "Texto", REG_SZ, text, sizeof text);
+  SetText("Claves", "Texto", text);
   const DWORD number = 0x0A0B0C0D;
   Set("Claves", "Numero", REG_DWORD, &number, sizeof number);
   const unsigned char raw[] = {1, 2};
@@ -668,20 +666,20 @@ TEST_F(AboutRegistry, GetKeyValueReadsTextAndNumbers) {
 TEST_F(AboutRegistry, SystemInformationToolFromTheRegistryOrTheMessage) {
   SetProgramIcon(IDI_UPDATE);
   frmAbout about(update::win32::AboutUpdate(), nullptr);
-  BoxSeen seen;
-  AnswerBox(L"Update", IDOK, seen);
-  EXPECT_FALSE(about.StartSysInfo(root_));
-  EXPECT_EQ(seen.text, L"La informaci\u00f3n del sistema no est\u00e1 disponible en este momento");
+  // Not started: the message instead.
+  auto notAvailable = [&] {
+    BoxSeen seen;
+    AnswerBox(L"Update", IDOK, seen);
+    EXPECT_FALSE(about.StartSysInfo(root_));
+    EXPECT_EQ(seen.text, L"La informaci\u00f3n del sistema no est\u00e1 disponible en este momento");
+  };
+  notAvailable();
 
   // The second value names a folder without MSINFO32.EXE: the message too.
   Folder folder;
   const std::string tools = Narrow(folder.Text());
-  Set("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", REG_SZ, tools.c_str(),
-      static_cast<DWORD>(tools.size() + 1));
-  seen = {};
-  AnswerBox(L"Update", IDOK, seen);
-  EXPECT_FALSE(about.StartSysInfo(root_));
-  EXPECT_TRUE(seen.shown);
+  SetText("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", tools);
+  notAvailable();
 
   // With the file there, it starts (any small program stands in for it).
   char system[MAX_PATH];
@@ -691,13 +689,8 @@ TEST_F(AboutRegistry, SystemInformationToolFromTheRegistryOrTheMessage) {
   EXPECT_TRUE(about.StartSysInfo(root_));
 
   // The first value wins over the second.
-  const std::string missing = tools + "\\no-existe.exe";
-  Set("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", REG_SZ, missing.c_str(),
-      static_cast<DWORD>(missing.size() + 1));
-  seen = {};
-  AnswerBox(L"Update", IDOK, seen);
-  EXPECT_FALSE(about.StartSysInfo(root_));
-  EXPECT_TRUE(seen.shown);
+  SetText("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", tools + "\\no-existe.exe");
+  notAvailable();
 }
 
 }  // namespace

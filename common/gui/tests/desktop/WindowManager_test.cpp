@@ -1,12 +1,13 @@
 // The windows of both programs as a window manager sees them, on a virtual
 // display managed by openbox (scripts/with-wm.sh): window types, owners,
-// stacking and the focus. Each check runs once per program (its data rows).
+// stacking and the focus. Each check runs once per program (the global data rows).
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/WindowManager.h"
 #include "compare/core/Globales.h"
 #include "compare/gui/frmMain.h"
@@ -17,6 +18,7 @@ class WindowManagerTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase_data() { testsupport::Rows<bool>("update", {{"update", true}, {"compare", false}}); }
   void initTestCase() {
     const QString why = testsupport::WhyNoWindowManager();
     if (!why.isEmpty()) QSKIP(qPrintable(why));
@@ -28,20 +30,11 @@ class WindowManagerTest : public QObject {
     compare_.reset();
   }
 
-  void mainWindow_data() { Programs(); }
   void mainWindow() { testsupport::CheckMainWindow(program_); }
-  void windowsOfTheMainWindow_data() { Programs(); }
   void windowsOfTheMainWindow() { testsupport::CheckWindowsOfTheMainWindow(program_); }
-  void windowsOfACommandLineRun_data() { Programs(); }
   void windowsOfACommandLineRun() { testsupport::CheckWindowsOfACommandLineRun(program_); }
 
  private:
-  static void Programs() {
-    QTest::addColumn<bool>("update");
-    QTest::newRow("update") << true;
-    QTest::newRow("compare") << false;
-  }
-
   QTemporaryDir tmp_;
   std::unique_ptr<update::Globales> update_;
   std::unique_ptr<compare::Globales> compare_;
@@ -59,7 +52,8 @@ void WindowManagerTest::init() {
   QVERIFY(file.open(QIODevice::WriteOnly));
   const std::string origen = program_.origen.toStdString();
   const std::string destino = program_.destino.toStdString();
-  if (QTest::currentDataTag() == QByteArray("update")) {
+  QFETCH_GLOBAL(bool, update);
+  if (update) {
     update_ = std::make_unique<update::Globales>();
     update_->options.TestMode = true;         // the copy stays empty, run after run
     update_->options.LogOps = update::OpAll;  // the creation is a line: question and list

@@ -1,6 +1,7 @@
 #include "common/gui/tests/support/Screenshot.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "common/gui/FolderPairForm.h"
 #include "common/gui/FormLayout.h"
 #include "common/gui/ProgressWindow.h"
 #include "common/gui/tests/support/ModalDriver.h"
@@ -74,6 +76,32 @@ void ScreenshotRun::CancelHalfWay(common::ProgressWindow& progress, std::functio
     QTest::mouseClick(progress.findChild<QPushButton*>("cmdCancelar"), Qt::LeftButton);
   });
   halfWay->start(0);
+}
+
+void ScreenshotRun::AboutAndACancelledRun(common::FolderPairForm& main,
+                                          common::ProgressWindow& progress, ModalDriver& driver,
+                                          const char* prefix, std::function<void()> shoot) {
+  auto save = [this, prefix](QWidget* window, const char* name) {
+    Save(window, QStringLiteral("%1-%2.png").arg(prefix, name).toUtf8().constData());
+  };
+  driver.Then([&](QWidget* about) {
+    save(about, "frmAbout");
+    ClickButton(about, "cmdOK");
+  });
+  QTest::keyClick(main.findChild<QLineEdit*>("txtOrigen"), Qt::Key_F1);
+
+  CancelHalfWay(progress, std::move(shoot));
+  driver.Then([&](QWidget* question) {
+    save(question, "question");
+    ClickMessageButton(question, QMessageBox::Yes);
+  });
+  driver.Then([&](QWidget* errors) {
+    save(errors, "frmErrores");
+    QTest::keyClick(errors, Qt::Key_Escape);
+  });
+  // The run button is the window's default button.
+  for (auto* button : main.findChildren<QPushButton*>())
+    if (button->isDefault()) QTest::mouseClick(button, Qt::LeftButton);
 }
 
 int ScreenshotRun::ExitStatus(const ModalDriver& driver) {

@@ -10,6 +10,7 @@
 class QWidget;
 
 namespace common {
+class FolderPairForm;
 class ProgressWindow;
 }
 
@@ -33,6 +34,11 @@ class ScreenshotRun {
   void Save(QWidget* window, const char* name);
   // Once the progress bar reaches 40 %, shoot() runs and Cancelar is clicked.
   void CancelHalfWay(common::ProgressWindow& progress, std::function<void()> shoot);
+  // F1's About box, then a run from the run button, cancelled half way
+  // (shoot() runs then), its question answered S\u00ed and the error list:
+  // <prefix>-frmAbout.png, <prefix>-question.png, <prefix>-frmErrores.png.
+  void AboutAndACancelledRun(common::FolderPairForm& main, common::ProgressWindow& progress,
+                             ModalDriver& driver, const char* prefix, std::function<void()> shoot);
   // 0 when every picture was saved and every window expected was seen.
   int ExitStatus(const ModalDriver& driver);
 

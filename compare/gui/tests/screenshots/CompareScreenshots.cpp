@@ -15,14 +15,12 @@
 #include "compare/core/Globales.h"
 #include "compare/gui/frmMain.h"
 
-using testsupport::ClickButton;
 using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
 
 int main(int argc, char** argv) {
   testsupport::ScreenshotRun run(argc, argv, "compare_screenshots");
   if (!run.Usable()) return 2;
-  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // Two trees whose contents take a while to compare, one file different.
   QTemporaryDir tmp;
@@ -45,38 +43,22 @@ int main(int argc, char** argv) {
   g.options.Quick = true;  // as with /q: the box starts ticked
   compare::QtFrontEnd windows(g);
   compare::frmMain& main = windows.ShowMainWindow("");
-  save(&main, "compare-frmMain.png");
+  run.Save(&main, "compare-frmMain.png");
 
   ModalDriver driver;
   driver.Then([&](QWidget* box) {
-    save(box, "compare-no-existe.png");
+    run.Save(box, "compare-no-existe.png");
     ClickMessageButton(box, QMessageBox::Ok);
   });
   main.findChild<QLineEdit*>("txtOrigen")->setText(tmp.filePath("no existe"));
   QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
 
-  driver.Then([&](QWidget* about) {
-    save(about, "compare-frmAbout.png");
-    ClickButton(about, "cmdOK");
-  });
-  QTest::keyClick(main.findChild<QLineEdit*>("txtOrigen"), Qt::Key_F1);
-
   main.findChild<QLineEdit*>("txtOrigen")->setText(origen);
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   main.findChild<QCheckBox*>("chkQuick")->setChecked(false);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  run.CancelHalfWay(progress, [&] {
-    save(&progress, "frmCompare.png");
-  });
-  driver.Then([&](QWidget* question) {
-    save(question, "compare-question.png");
-    ClickMessageButton(question, QMessageBox::Yes);
-  });
-  driver.Then([&](QWidget* errors) {
-    save(errors, "compare-frmErrores.png");
-    QTest::keyClick(errors, Qt::Key_Escape);
-  });
-  QTest::mouseClick(main.findChild<QPushButton*>("cmdComparar"), Qt::LeftButton);
+  run.AboutAndACancelledRun(main, progress, driver, "compare",
+                            [&] { run.Save(&progress, "frmCompare.png"); });
 
   return run.ExitStatus(driver);
 }

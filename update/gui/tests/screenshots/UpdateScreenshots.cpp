@@ -17,13 +17,11 @@
 #include "update/gui/frmMain.h"
 
 using testsupport::ClickButton;
-using testsupport::ClickMessageButton;
 using testsupport::ModalDriver;
 
 int main(int argc, char** argv) {
   testsupport::ScreenshotRun run(argc, argv, "update_screenshots");
   if (!run.Usable()) return 2;
-  auto save = [&run](QWidget* window, const char* name) { run.Save(window, name); };
 
   // A source worth a few seconds of copying, and an empty copy.
   QTemporaryDir tmp;
@@ -45,38 +43,23 @@ int main(int argc, char** argv) {
   g.options.LogOps = update::OpAll;  // as with /log:CUD, so the list has lines to show
   update::QtFrontEnd windows(g);
   update::frmMain& main = windows.ShowMainWindow(origen.toStdString());
-  save(&main, "update-frmMain.png");
+  run.Save(&main, "update-frmMain.png");
 
   ModalDriver driver;
   driver.Then([&](QWidget* picker) {
-    save(picker, "frmSelDir.png");
+    run.Save(picker, "frmSelDir.png");
     ClickButton(picker, "cmdCancelar");
   });
   QTest::mouseClick(main.findChild<QPushButton*>("cmdExploraOrigen"), Qt::LeftButton);
 
-  driver.Then([&](QWidget* about) {
-    save(about, "update-frmAbout.png");
-    ClickButton(about, "cmdOK");
-  });
-  QTest::keyClick(main.findChild<QLineEdit*>("txtDestino"), Qt::Key_F1);
-
   // Half way through the run: the progress window over the disabled main window.
   main.findChild<QLineEdit*>("txtDestino")->setText(destino);
   common::ProgressWindow& progress = windows.ProgressWindow();
-  run.CancelHalfWay(progress, [&] {
+  run.AboutAndACancelledRun(main, progress, driver, "update", [&] {
     progress.move(0, 0);  // out of the way, so the disabled main window shows
-    save(&main, "update-frmMain-running.png");
-    save(&progress, "frmUpdate.png");
+    run.Save(&main, "update-frmMain-running.png");
+    run.Save(&progress, "frmUpdate.png");
   });
-  driver.Then([&](QWidget* question) {
-    save(question, "update-question.png");
-    ClickMessageButton(question, QMessageBox::Yes);
-  });
-  driver.Then([&](QWidget* errors) {
-    save(errors, "frmErrores.png");
-    QTest::keyClick(errors, Qt::Key_Escape);
-  });
-  QTest::mouseClick(main.findChild<QPushButton*>("cmdActualizar"), Qt::LeftButton);
 
   return run.ExitStatus(driver);
 }
