@@ -46,16 +46,31 @@ uint64_t gEntries = 0, gDiffer = 0, gBytes = 0;
   std::exit(2);
 }
 
-// Visits every entry below the folder open as dirfd; path is its name.
-template <class Visit>
-void WalkAt(int dirfd, const std::string& path, bool statEach, Visit& visit) {
+// The folder open as dirfd (taken over), to be read with NextEntry.
+DIR* OpenListing(int dirfd, const std::string& path) {
   DIR* d = fdopendir(dirfd);
   if (!d) Die("fdopendir " + path);
-  std::vector<std::string> subdirs;
+  return d;
+}
+
+// The next entry but . and .., counted; null at the end.
+dirent* NextEntry(DIR* d) {
   while (dirent* e = readdir(d)) {
     const char* n = e->d_name;
     if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
     ++gEntries;
+    return e;
+  }
+  return nullptr;
+}
+
+// Visits every entry below the folder open as dirfd; path is its name.
+template <class Visit>
+void WalkAt(int dirfd, const std::string& path, bool statEach, Visit& visit) {
+  DIR* d = OpenListing(dirfd, path);
+  std::vector<std::string> subdirs;
+  while (dirent* e = NextEntry(d)) {
+    const char* n = e->d_name;
     bool isDir = e->d_type == DT_DIR;
     bool isReg = e->d_type == DT_REG;
     if (statEach || e->d_type == DT_UNKNOWN) {
@@ -143,13 +158,10 @@ int Compare(const std::string& a, const std::string& b) {
 // The folders a and b, open, walked side by side: every regular file of a
 // is compared with the file of the same name in b.
 void ReadAllAt(int dirA, int dirB, const std::string& path, char* bufA, char* bufB) {
-  DIR* d = fdopendir(dirA);
-  if (!d) Die("fdopendir " + path);
+  DIR* d = OpenListing(dirA, path);
   std::vector<std::string> subdirs;
-  while (dirent* e = readdir(d)) {
+  while (dirent* e = NextEntry(d)) {
     const char* n = e->d_name;
-    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-    ++gEntries;
     if (e->d_type == DT_DIR) {
       subdirs.emplace_back(n);
       continue;

@@ -218,6 +218,30 @@ verify_mirror() {
 }
 # Runs one command once outside the timing; prints its exit status.
 run_plain() { local rc=0; "$@" </dev/null >>"$OUT" 2>&1 || rc=$?; echo "$rc"; }
+# The untimed first run of update, then the check that dst mirrors src.
+update_and_verify() {  # src dst
+  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$1" "$2")" = 0 ] || check "update: exit status not 0"
+  verify_mirror update "$1" "$2"
+}
+cmd_update() { cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$1" "$2"; }
+# update beside rsync and cp in a mirror: cmd_mirror SRC DST [RSYNC_FLAGS]
+cmd_mirror() {
+  cmd_update "$1" "$2"
+  cmd "rsync -a${3:-} --delete" peer 0 rsync "-a${3:-}" --delete "$1/" "$2/"
+  cmd "cp -a" peer 0 cp -a "$1/." "$2/"
+}
+# The untimed first run of compare on identical trees, which must find nothing:
+# check_identical LABEL WHAT COMPARE_ARGS...
+check_identical() {
+  local label=$1 what=$2 rc
+  rc=$(run_plain "$COMPARE" /u "/logfile:$CLOG" "${@:3}")
+  [ "$rc" = 0 ] && check "$label: ok (status 0)" || check "$label: WRONG RESULT: status $rc on identical $what"
+}
+# Our compare, and the earlier build if given: cmd_compare LABEL STATUS COMPARE_ARGS...
+cmd_compare() {
+  cmd "$1" ours "$2" "$COMPARE" /u "/logfile:$CLOG" "${@:3}"
+  compare_before "$2" "${@:3}"
+}
 # Counts the lines of the last block of a compare log by prefix:
 # "missing-in-copy missing-in-origin content size folder other".
 log_counts() {
@@ -238,22 +262,24 @@ PY
 }
 
 # ---------------------------------------------------------------- scenarios
-scenario_mirror_tmpfs() {
+# An initial mirror of the tree from, copied to the tmpfs first, into an
+# empty folder there.
+mirror_on_tmpfs() {  # scenario description from
   need_tmpfs
-  new_scenario mirror-tmpfs
-  log "== $SCEN: initial mirror of $FILES files into an empty folder, all on tmpfs"
-  rm -rf "$TMPFS/A" "$TMPFS/M"; cp -a "$DATA/A" "$TMPFS/A"
-  local src=$TMPFS/A dst=$TMPFS/M
-  rm -rf "$dst"; mkdir "$dst"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
+  new_scenario "$1"
+  log "== $SCEN: $2"
+  local src=$TMPFS/src dst=$TMPFS/dst
+  rm -rf "$src" "$dst"; cp -a "$3" "$src"; mkdir "$dst"
+  update_and_verify "$src" "$dst"
   PREPARE="rm -rf '$dst'; mkdir '$dst'"
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
-  cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
-  cmd "cp -a" peer 0 cp -a "$src/." "$dst/"
+  cmd_mirror "$src" "$dst"
   target update "rsync -a --delete,cp -a" 1.0
   measure_scenario "$(runs 5)"
-  rm -rf "$TMPFS/A" "$TMPFS/M"
+  rm -rf "$src" "$dst"
+}
+
+scenario_mirror_tmpfs() {
+  mirror_on_tmpfs mirror-tmpfs "initial mirror of $FILES files into an empty folder, all on tmpfs" "$DATA/A"
 }
 
 scenario_mirror_cold() {
@@ -262,12 +288,9 @@ scenario_mirror_cold() {
   log "== $SCEN: initial mirror of $FILES files on disk, page cache dropped before each run"
   local src=$DATA/A dst=$RUN/M
   rm -rf "$dst"; mkdir -p "$dst"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
+  update_and_verify "$src" "$dst"
   PREPARE="rm -rf '$dst'; mkdir '$dst'; sync; echo 3 > /proc/sys/vm/drop_caches"
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
-  cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
-  cmd "cp -a" peer 0 cp -a "$src/." "$dst/"
+  cmd_mirror "$src" "$dst"
   cmd "cp -a; sync -f" peer 0 sh -c 'cp -a "$1/." "$2/" && sync -f "$2"' sh "$src" "$dst"
   target update "rsync -a --delete,cp -a" 1.0
   measure_scenario "$(runs 3)"
@@ -282,7 +305,7 @@ scenario_resync_nochange() {
   if [ -z "$(rsync -ani --delete "$src/" "$dst/" | head -1)" ]; then check "update: ok (copy untouched)"
   else check "update: WRONG RESULT: changed an identical copy"; fi
   WARMUP=1
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
+  cmd_update "$src" "$dst"
   cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
   cmd "walk (lstat both)" limit 0 "$LIMITS" walk "$src" "$dst"
   target update "rsync -a --delete" 0.5
@@ -294,11 +317,10 @@ scenario_resync_1pct() {
   log "== $SCEN: resync after $CHANGED changed, $DELETED deleted, $ADDED added files, warm cache"
   local src=$DATA/S1 dst=$RUN/D
   mkdir -p "$dst"; rsync -a --delete "$DATA/B/" "$dst/"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
+  update_and_verify "$src" "$dst"
   PREPARE="rsync -a --delete '$DATA/B/' '$dst/'; sync"
   WARMUP=1
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
+  cmd_update "$src" "$dst"
   cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
   cmd "rsync -a --delete; sync -f" peer 0 sh -c 'rsync -a --delete "$1/" "$2/" && sync -f "$2"' sh "$src" "$dst"
   target update "rsync -a --delete" 0.6
@@ -310,10 +332,9 @@ scenario_remove_subtree() {
   log "== $SCEN: the copy holds a subtree of $FILES files that the source lacks"
   local src=$DATA/rm/src dst=$RUN/R
   rm -rf "$dst"; cp -a "$DATA/rm/tpl" "$dst"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
+  update_and_verify "$src" "$dst"
   PREPARE="rm -rf '$dst'; cp -a '$DATA/rm/tpl' '$dst'; sync"
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
+  cmd_update "$src" "$dst"
   cmd "rm -rf" peer 0 rm -rf "$dst/sobra"
   cmd "rm -rf; sync -f" peer 0 sh -c 'rm -rf "$1/sobra" && sync -f "$1"' sh "$dst"
   cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
@@ -325,12 +346,10 @@ scenario_remove_subtree() {
 scenario_compare_identical() {
   new_scenario compare-identical
   log "== $SCEN: full comparison of two identical trees of $FILES files, warm cache"
-  local src=$DATA/A dst=$DATA/B rc
-  rc=$(run_plain "$COMPARE" /u "/logfile:$CLOG" "$src" "$dst")
-  [ "$rc" = 0 ] && check "compare: ok (status 0)" || check "compare: WRONG RESULT: status $rc on identical trees"
+  local src=$DATA/A dst=$DATA/B
+  check_identical compare trees "$src" "$dst"
   WARMUP=1
-  cmd compare ours 0 "$COMPARE" /u "/logfile:$CLOG" "$src" "$dst"
-  compare_before 0 "$src" "$dst"
+  cmd_compare compare 0 "$src" "$dst"
   cmd "diff -rq" peer 0 diff -rq "$src" "$dst"
   cmd "rsync -anc" peer 0 rsync -anc --delete "$src/" "$dst/"
   cmd "read+memcmp (fewest calls)" limit 0 "$LIMITS" readall "$src" "$dst"
@@ -370,8 +389,7 @@ scenario_compare_1pct() {
   log "== $SCEN: full comparison, the origin has 1% changed, 1% deleted, 1% added files"
   check_diff_log 0
   WARMUP=1
-  cmd compare ours 1 "$COMPARE" /u "/logfile:$CLOG" "$DATA/S1" "$DATA/B"
-  compare_before 1 "$DATA/S1" "$DATA/B"
+  cmd_compare compare 1 "$DATA/S1" "$DATA/B"
   cmd "diff -rq" peer 1 diff -rq "$DATA/S1" "$DATA/B"
   target compare "diff -rq" 0.6
   measure_scenario "$(runs 5)"
@@ -380,12 +398,9 @@ scenario_compare_1pct() {
 scenario_compare_quick() {
   new_scenario compare-quick
   log "== $SCEN: compare /q (sizes only) of two identical trees of $FILES files"
-  local rc
-  rc=$(run_plain "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/A" "$DATA/B")
-  [ "$rc" = 0 ] && check "compare /q: ok (status 0)" || check "compare /q: WRONG RESULT: status $rc on identical trees"
+  check_identical "compare /q" trees /q "$DATA/A" "$DATA/B"
   WARMUP=1
-  cmd "compare /q" ours 0 "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/A" "$DATA/B"
-  compare_before 0 /q "$DATA/A" "$DATA/B"
+  cmd_compare "compare /q" 0 /q "$DATA/A" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/A/" "$DATA/B/"
   cmd "walk (lstat both)" limit 0 "$LIMITS" walk "$DATA/A" "$DATA/B"
   target "compare /q" "rsync -an --delete" 0.4
@@ -397,8 +412,7 @@ scenario_compare_quick_1pct() {
   log "== $SCEN: compare /q of the trees with 1% differences"
   check_diff_log 1
   WARMUP=1
-  cmd "compare /q" ours 1 "$COMPARE" /u "/logfile:$CLOG" /q "$DATA/S1" "$DATA/B"
-  compare_before 1 /q "$DATA/S1" "$DATA/B"
+  cmd_compare "compare /q" 1 /q "$DATA/S1" "$DATA/B"
   cmd "rsync -an --delete" peer 0 rsync -an --delete "$DATA/S1/" "$DATA/B/"
   target "compare /q" "rsync -an --delete" 0.4
   measure_scenario "$(runs 5)"
@@ -407,12 +421,10 @@ scenario_compare_quick_1pct() {
 scenario_compare_big() {
   new_scenario compare-big
   log "== $SCEN: full comparison of $BIG_COUNT identical files of $BIG_MIB MiB, warm cache"
-  local a=$DATA/big/A b=$DATA/big/B rc
-  rc=$(run_plain "$COMPARE" /u "/logfile:$CLOG" "$a" "$b")
-  [ "$rc" = 0 ] && check "compare: ok (status 0)" || check "compare: WRONG RESULT: status $rc on identical files"
+  local a=$DATA/big/A b=$DATA/big/B
+  check_identical compare files "$a" "$b"
   WARMUP=1
-  cmd compare ours 0 "$COMPARE" /u "/logfile:$CLOG" "$a" "$b"
-  compare_before 0 "$a" "$b"
+  cmd_compare compare 0 "$a" "$b"
   cmd "diff -rq" peer 0 diff -rq "$a" "$b"
   cmd cmp peer 0 sh -c 'cd "$1" && for f in *; do cmp -s "$f" "$2/$f" || exit 1; done' sh "$a" "$b"
   # The limit is the best of several read sizes.
@@ -427,21 +439,7 @@ scenario_compare_big() {
 }
 
 scenario_mirror_big() {
-  need_tmpfs
-  new_scenario mirror-big
-  log "== $SCEN: initial mirror of $BIG_COUNT files of $BIG_MIB MiB, all on tmpfs"
-  rm -rf "$TMPFS/BA" "$TMPFS/BM"; cp -a "$DATA/big/A" "$TMPFS/BA"
-  local src=$TMPFS/BA dst=$TMPFS/BM
-  mkdir "$dst"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
-  PREPARE="rm -rf '$dst'; mkdir '$dst'"
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
-  cmd "rsync -a --delete" peer 0 rsync -a --delete "$src/" "$dst/"
-  cmd "cp -a" peer 0 cp -a "$src/." "$dst/"
-  target update "rsync -a --delete,cp -a" 1.0
-  measure_scenario "$(runs 5)"
-  rm -rf "$TMPFS/BA" "$TMPFS/BM"
+  mirror_on_tmpfs mirror-big "initial mirror of $BIG_COUNT files of $BIG_MIB MiB, all on tmpfs" "$DATA/big/A"
 }
 
 # A disk image: 1 GiB with a few written blocks (holes elsewhere, one at the
@@ -459,15 +457,12 @@ scenario_mirror_sparse() {
     head -c 4096 < <(yes "bloque $at") | dd of="$src/disco.img" bs=4096 seek="$at" conv=notrunc status=none
   done
   touch -d @1700000000 "$src/disco.img"
-  [ "$(run_plain "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst")" = 0 ] || check "update: exit status not 0"
-  verify_mirror update "$src" "$dst"
+  update_and_verify "$src" "$dst"
   used=$(( $(stat -c '%b * %B' "$dst/disco.img") ))
   if [ "$used" -le $((1 << 20)) ]; then check "update: ok (the copy takes $used bytes)"
   else check "update: WRONG RESULT: the copy takes $used bytes"; fi
   PREPARE="rm -rf '$dst'; mkdir '$dst'"
-  cmd update ours 0 "$UPDATE" /u "/logfile:$ULOG" "$src" "$dst"
-  cmd "rsync -aS --delete" peer 0 rsync -aS --delete "$src/" "$dst/"
-  cmd "cp -a" peer 0 cp -a "$src/." "$dst/"
+  cmd_mirror "$src" "$dst" S
   target update "rsync -aS --delete,cp -a" 1.0
   measure_scenario "$(runs 5)"
   rm -rf "$src" "$dst"

@@ -30,18 +30,27 @@ char* CopyBuffer() {
   return buffer.get();
 }
 
+// call() after the fault check of op on path, both again after EINTR; n
+// is what it returned. Gives the error of the check or the call.
+template <class Call>
+int CheckedCall(FaultInjector* faults, FsOp op, const std::string& path, ssize_t& n, Call call) {
+  for (;;) {
+    int error = Fault(faults, op, path);
+    if (error == 0) {
+      n = call();
+      if (n < 0) error = errno;
+    }
+    if (error != EINTR) return error;
+  }
+}
+
 // pwrite() at offset until all of it is written.
 FsError WriteAll(FaultInjector* faults, int fd, const std::string& target, const char* data, size_t size,
                  int64_t offset) {
   while (size > 0) {
-    int error = Fault(faults, FsOp::Write, target);
     ssize_t n = -1;
-    if (error == 0) {
-      n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
-      if (n < 0) error = errno;
-    }
-    if (error == EINTR) continue;
-    if (error != 0) return Failed(error, FsOp::Write, target);
+    auto write = [&] { return ::pwrite(fd, data, size, static_cast<off_t>(offset)); };
+    if (int error = CheckedCall(faults, FsOp::Write, target, n, write)) return Failed(error, FsOp::Write, target);
     data += n;
     offset += n;
     size -= static_cast<size_t>(n);
@@ -91,14 +100,9 @@ FsError CopyRange(FaultInjector* faults, int in, const std::string& source, int 
   char* buffer = CopyBuffer();
   while (done < end) {
     size_t want = static_cast<size_t>(std::min<int64_t>(end - done, FileSystem::kCopyBuffer));
-    int error = Fault(faults, FsOp::Read, source);
     ssize_t n = -1;
-    if (error == 0) {
-      n = ::pread(in, buffer, want, static_cast<off_t>(done));
-      if (n < 0) error = errno;
-    }
-    if (error == EINTR) continue;
-    if (error != 0) return Failed(error, FsOp::Read, source);
+    auto read = [&] { return ::pread(in, buffer, want, static_cast<off_t>(done)); };
+    if (int error = CheckedCall(faults, FsOp::Read, source, n, read)) return Failed(error, FsOp::Read, source);
     if (n == 0) return {};
     if (FsError e = WriteAll(faults, out, target, buffer, static_cast<size_t>(n), done)) return e;
     done += n;

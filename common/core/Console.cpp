@@ -43,14 +43,7 @@ unsigned TerminalColumns(int) {
   return static_cast<unsigned>(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
-void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    int n = ::_write(fd, text.data() + done, static_cast<unsigned>(text.size() - done));
-    if (n <= 0) return;  // a progress line is not worth retrying
-    done += static_cast<size_t>(n);
-  }
-}
+long WriteSome(int fd, const char* data, size_t size) { return ::_write(fd, data, static_cast<unsigned>(size)); }
 #else
 constexpr int kStdin = STDIN_FILENO;
 constexpr int kStderr = STDERR_FILENO;
@@ -69,15 +62,17 @@ unsigned TerminalColumns(int fd) {
   return 0;
 }
 
+long WriteSome(int fd, const char* data, size_t size) { return ::write(fd, data, size); }
+#endif
+
 void WriteAll(int fd, const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    long n = WriteSome(fd, text.data() + done, text.size() - done);
     if (n <= 0) return;  // a progress line is not worth retrying
     done += static_cast<size_t>(n);
   }
 }
-#endif
 
 // A folder name as one terminal line of at most maxColumns characters:
 // control bytes become "?", and a long name keeps its end.

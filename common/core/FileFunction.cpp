@@ -1,17 +1,12 @@
 #include "common/core/FileFunction.h"
 
 #include "common/core/FileSystem.h"
+#include "common/core/FsShared.h"
 
 namespace common {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == kPathSeparator) return folder + name;
-  std::string out;
-  out.reserve(folder.size() + 1 + name.size());
-  out += folder;
-  out += kPathSeparator;
-  out += name;
-  return out;
+  return fsshared::JoinName(folder, name, kPathSeparator);
 }
 
 std::string GetFileName(const std::string& path) {

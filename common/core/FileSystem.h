@@ -172,6 +172,9 @@ class FileSystem {
   FaultInjector* Faults() const { return faults_; }
 
  private:
+  // The frame of both OpenFolder (in FsShared.h).
+  template <class Open>
+  FsError OpenFolderWith(const std::string& path, Folder& out, int refused, Open open) const;
   // Takes an opened descriptor (closed on failure) as out when it is a
   // regular file; path names it in fault checks.
   FsError AdoptForReading(int fd, std::string path, ReadFile& out) const;

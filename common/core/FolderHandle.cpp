@@ -47,8 +47,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 Folder::~Folder() { Close(); }
 
 void Folder::Close() {
-  if (fd_ >= 0) ::close(fd_);  // read-only: nothing to lose at close
-  fd_ = -1;
+  CloseReadOnly(fd_);
   listed_ = false;
 }
 
@@ -93,30 +92,22 @@ FsError FileSystem::RealPath(const std::string& path, std::string& out) const {
 }
 
 FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
-  out.Close();
-  out.path_ = path;
-  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (links == LinkPolicy::NoFollow) flags |= O_NOFOLLOW;
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return Failed(errno, FsOp::Open, path);
-  out.fd_ = fd;
-  return {};
+  return OpenFolderWith(path, out, 0, [&](int& fd) {
+    fd = ::open(path.c_str(), flags);
+    return fd < 0 ? errno : 0;
+  });
 }
 
 FsError FileSystem::OpenFolder(const Folder& parent, std::string_view name, Folder& out) const {
-  std::string path = parent.PathOf(name);
-  out.Close();
-  out.path_ = path;
   // A parent that could not be opened has no folders in it.
-  if (!parent.IsOpen()) return Failed(ENOENT, FsOp::Open, path);
-  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
-  // O_NOFOLLOW: a link put where the folder was is refused, never entered.
-  std::string leaf(name);
-  int fd = ::openat(parent.fd_, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return Failed(errno, FsOp::Open, path);
-  out.fd_ = fd;
-  return {};
+  return OpenFolderWith(parent.PathOf(name), out, parent.IsOpen() ? 0 : ENOENT, [&](int& fd) {
+    // O_NOFOLLOW: a link put where the folder was is refused, never entered.
+    std::string leaf(name);
+    fd = ::openat(parent.fd_, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return fd < 0 ? errno : 0;
+  });
 }
 
 FsError FileSystem::DeviceOf(const Folder& folder, uint64_t& device) const {

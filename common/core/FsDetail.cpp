@@ -21,22 +21,6 @@ void FillFromStat(EntryInfo& entry, const struct stat& st) {
   entry.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
 
-std::string JoinName(const std::string& folder, std::string_view name) {
-  std::string path;
-  path.reserve(folder.size() + 1 + name.size());
-  path = folder;
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-std::string ParentFolder(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 std::string LastComponent(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   if (path == "/") return std::string(path);
@@ -92,6 +76,13 @@ bool TakeOwner(FaultInjector* faults, int dirFd, const char* name, const std::st
 }  // namespace common::fsdetail
 
 namespace common {
+
+std::string fsshared::ParentFolder(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
 
 std::string FsError::Description() const {
   // The GNU strerror_r, in the language of the locale's messages.

@@ -13,18 +13,23 @@
 
 #include "common/core/FaultInjector.h"
 #include "common/core/FsEntry.h"
+#include "common/core/FsShared.h"
 
 namespace common::fsdetail {
 
-// A failure of op on path (the path built only then); success for 0.
-inline FsError Failed(int number, FsOp op, std::string_view path) {
-  return number == 0 ? FsError{} : FsError{number, op, std::string(path)};
-}
+using fsshared::Failed;
+using fsshared::Fault;
 
-inline int Fault(FaultInjector* faults, FsOp op, std::string_view path) {
-  return faults != nullptr ? faults->Check(op, path) : 0;
-}
+// The error of a descriptor that is not open, and of an interrupted call
+// that is made again.
+constexpr int kNotOpen = EBADF;
+constexpr int kInterrupted = EINTR;
 
+// Closes a descriptor opened only to read, if open: nothing to lose at close.
+inline void CloseReadOnly(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
 
 // Closes its descriptor when it goes out of scope.
 class Fd {
@@ -55,9 +60,11 @@ class Fd {
 
 EntryKind KindOfMode(mode_t mode);
 void FillFromStat(EntryInfo& entry, const struct stat& st);
-std::string JoinName(const std::string& folder, std::string_view name);
+inline std::string JoinName(const std::string& folder, std::string_view name) {
+  return fsshared::JoinName(folder, name, '/');
+}
 // The folder part of a path ("." for a bare name), and its last component.
-std::string ParentFolder(const std::string& path);
+using fsshared::ParentFolder;
 std::string LastComponent(std::string_view path);
 
 // readlinkat into a string, growing the buffer for long targets.

@@ -1,26 +1,16 @@
 #include "common/core/FsError.h"
 
+#include <array>
+
 namespace common {
 
 const char* FsOpName(FsOp op) {
-  switch (op) {
-    case FsOp::List: return "list";
-    case FsOp::Lstat: return "lstat";
-    case FsOp::Open: return "open";
-    case FsOp::Read: return "read";
-    case FsOp::Write: return "write";
-    case FsOp::Chmod: return "chmod";
-    case FsOp::SetTimes: return "settimes";
-    case FsOp::Rename: return "rename";
-    case FsOp::Unlink: return "unlink";
-    case FsOp::Mkdir: return "mkdir";
-    case FsOp::Rmdir: return "rmdir";
-    case FsOp::ReadLink: return "readlink";
-    case FsOp::Symlink: return "symlink";
-    case FsOp::Chown: return "chown";
-    case FsOp::Count: break;
-  }
-  return "?";
+  // In the order of FsOp.
+  static constexpr std::array<const char*, static_cast<size_t>(FsOp::Count)> kNames = {
+      "list",   "lstat",  "open",  "read",  "write",    "chmod",   "settimes",
+      "rename", "unlink", "mkdir", "rmdir", "readlink", "symlink", "chown"};
+  const auto i = static_cast<size_t>(op);
+  return i < kNames.size() ? kNames[i] : "?";
 }
 
 }  // namespace common

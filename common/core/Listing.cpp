@@ -94,10 +94,7 @@ FsError ListEntries(FaultInjector* faults, int fd, const std::string& folder, Fo
 }  // namespace
 
 FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDetail detail) const {
-  out.files.clear();
-  out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder.Path())) return Failed(e, FsOp::List, folder.Path());
-  if (!folder.IsOpen()) return Failed(EBADF, FsOp::List, folder.Path());
+  if (FsError e = fsshared::BeginListing(faults_, folder, out, EBADF)) return e;
   const Rewind rewind = folder.listed_ ? Rewind::Yes : Rewind::No;
   folder.listed_ = true;
   return ListEntries(faults_, folder.fd_, folder.Path(), out, detail, rewind);

@@ -97,27 +97,6 @@ void CutBack(int fd, int64_t size) { (void)::ftruncate(fd, static_cast<off_t>(si
 int CloseFile(int fd) { return ::close(fd) == 0 ? 0 : errno; }
 #endif
 
-// Closes the descriptor on every path out of AppendLogBlock.
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-  ~FdCloser() {
-    if (fd_ >= 0) CloseFile(fd_);
-  }
-  // Closes now and gives the failure of the close (a delayed write error
-  // may only show here).
-  FsError Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return FsError{CloseFile(fd)};
-  }
-
- private:
-  int fd_;
-};
-
 enum class Lock { Held, Unsupported, TimedOut };
 
 // Takes the exclusive lock, waiting at most lockWait for another writer to
@@ -137,10 +116,6 @@ Lock TakeLock(int fd, std::chrono::milliseconds lockWait) {
     pause = std::min(pause * 2, std::chrono::milliseconds{50});
   }
 }
-
-}  // namespace
-
-namespace {
 
 FsError WriteBlock(const FileSystem& fs, int fd, const std::string& fileName,
                    const std::vector<std::string>& lines, std::chrono::milliseconds lockWait) {
@@ -179,10 +154,12 @@ FsError AppendLogBlock(const std::string& fileName, const std::vector<std::strin
                        std::chrono::milliseconds lockWait, const FileSystem& fs) {
   int fd = -1;
   if (FsError e = fs.OpenAppend(fileName, fd)) return e;
-  FdCloser closer(fd);
-  if (FsError e = WriteBlock(fs, fd, fileName, lines, lockWait)) return e;
-  if (FsError e = closer.Close()) return FsError{e.number, FsOp::Write, fileName};
-  return {};
+  const FsError written = WriteBlock(fs, fd, fileName, lines, lockWait);
+  // The close also fails a block that was written: a delayed write error
+  // may only show here.
+  const int closed = CloseFile(fd);
+  if (written) return written;
+  return closed != 0 ? FsError{closed, FsOp::Write, fileName} : FsError{};
 }
 
 void ReportLostLog(const std::string& fileName, const FsError& failure) {

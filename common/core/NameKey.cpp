@@ -7,12 +7,6 @@
 namespace common {
 namespace {
 
-bool IsAscii(std::string_view name) {
-  for (unsigned char c : name)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 // For ASCII, Unicode case folding is plain A-Z to a-z and NFC changes
 // nothing, so the common case needs no trip through utf8proc.
 std::string AsciiKey(std::string_view name) {
@@ -44,11 +38,6 @@ std::string MakeNameKey(std::string_view name) {
   std::string key(reinterpret_cast<const char*>(folded), static_cast<size_t>(len));
   std::free(folded);
   return key;
-}
-
-int CompareNames(std::string_view a, std::string_view b) {
-  int c = MakeNameKey(a).compare(MakeNameKey(b));
-  return (c > 0) - (c < 0);
 }
 
 }  // namespace common

@@ -21,7 +21,18 @@ std::string MakeNameKey(std::string_view name);
 
 // Three-way comparison of two names under the shared comparison:
 // negative, zero (the names are equal, such as "A.txt" and "a.TXT"), positive.
-int CompareNames(std::string_view a, std::string_view b);
+inline int CompareNames(std::string_view a, std::string_view b) {
+  int c = MakeNameKey(a).compare(MakeNameKey(b));
+  return (c > 0) - (c < 0);
+}
+
+// Whether every byte of the name is ASCII: the common case, which both
+// platforms fold without the full Unicode tables.
+inline bool IsAscii(std::string_view name) {
+  for (unsigned char c : name)
+    if (c >= 0x80) return false;
+  return true;
+}
 
 // Order used by folder listings: by key, and names with equal keys (twins
 // that differ only in case or normalisation) by their bytes, so that both

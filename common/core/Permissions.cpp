@@ -97,27 +97,9 @@ FsError FileSystem::SetFolderMode(const Folder& folder, uint32_t permissionBits)
 }
 
 FsError FileSystem::MakeFolderTree(const std::string& path) const {
-  // The empty path is where a relative chain ends: the current folder.
-  if (path.empty()) return {};
-  EntryInfo info;
-  if (!Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory) return {};
-
-  std::string parent = ParentFolder(path);
-  // "a" has the parent ".", where a relative chain ends.
-  if (parent == "." && path.find('/') == std::string::npos) parent.clear();
-  // The root itself, when it cannot be read as a folder: nothing to climb to.
-  if (parent == path) return Failed(ENOENT, FsOp::Mkdir, path);
-  if (FsError e = MakeFolderTree(parent)) return e;
-
-  if (int e = Fault(faults_, FsOp::Mkdir, path)) return Failed(e, FsOp::Mkdir, path);
-  if (::mkdir(path.c_str(), 0777) == 0) return {};
-  const int error = errno;
-  // A path with a trailing separator names a folder its parent step has
-  // just created, and another program may create it meanwhile: a folder
-  // that is there now counts as success.
-  if (error == EEXIST && !Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory)
-    return {};
-  return Failed(error, FsOp::Mkdir, path);
+  return fsshared::MakeFolderTree(*this, path, '/', ENOENT, EEXIST, [](const std::string& folder) {
+    return ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
+  });
 }
 
 FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source) const {

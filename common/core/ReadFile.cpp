@@ -12,29 +12,11 @@ namespace common {
 
 using namespace fsdetail;
 
-void ReadFile::Close() {
-  if (fd_ >= 0) ::close(fd_);  // read-only: nothing to lose at close
-  fd_ = -1;
-  size_ = 0;
-}
-
-FsError ReadFile::Read(void* buffer, size_t size, size_t& got, ReadCheck check) {
-  got = 0;
-  if (fd_ < 0) return Failed(EBADF, FsOp::Read, path_);
-  char* out = static_cast<char*>(buffer);
-  while (got < size) {
-    int error = check == ReadCheck::Checked ? Fault(faults_, FsOp::Read, path_) : 0;
-    ssize_t n = -1;
-    if (error == 0) {
-      n = ::read(fd_, out + got, size - got);
-      if (n < 0) error = errno;
-    }
-    if (error == EINTR) continue;
-    if (error != 0) return Failed(error, FsOp::Read, path_);
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  return {};
+int fsshared::ReadPiece(int fd, char* to, size_t most, size_t& n) {
+  ssize_t r = ::read(fd, to, most);
+  if (r < 0) return errno;
+  n = static_cast<size_t>(r);
+  return 0;
 }
 
 FsError FileSystem::OpenRead(const std::string& path, ReadFile& out) const {

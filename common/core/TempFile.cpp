@@ -90,8 +90,6 @@ int PutInPlace(int dirFd, const std::string& tempName, const std::string& target
   return error;
 }
 
-// Errors of copy_file_range after which read/write does the job: another
-
 int TempFile::Create(bool anonymousOnly) {
   if (CanNameAnonymousFiles() || anonymousOnly) {
     int error = Fault(faults_, FsOp::Open, targetPath_);

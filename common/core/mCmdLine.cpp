@@ -42,13 +42,8 @@ std::string TakeToken(std::string_view& s) {
     return token;
   }
   size_t p = s.find(' ');
-  if (p == std::string_view::npos) {
-    std::string token(s);
-    s = {};
-    return token;
-  }
   std::string token(s.substr(0, p));
-  s = Trim(s.substr(p));
+  s = p == std::string_view::npos ? std::string_view() : Trim(s.substr(p));
   return token;
 }
 

@@ -31,26 +31,8 @@ void UpdateEngine::CopyGuarded(const Folder& sourceFolder, const EntryInfo& sour
   copiedAny_ = true;
 }
 
-void UpdateEngine::UpdateFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                              const Folder& copyFolder, const std::string& copyName) {
-  view_.SetFileLabel(sourceInfo.name);
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpUpdate) == 0) return;
-  CopyAction(OpUpdate, "update", sourceFolder, sourceInfo, copyFolder, copyName);
-}
-
-void UpdateEngine::CreateNewFile(const Folder& sourceFolder, const EntryInfo& sourceInfo,
-                                 const Folder& copyFolder, const std::string& copyName) {
-  view_.SetFileLabel(sourceInfo.name);
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpCreate) == 0) return;
-  CopyAction(OpCreate, "create", sourceFolder, sourceInfo, copyFolder, copyName);
-}
-
 bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceInfo) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpCreate) == 0) return true;
+  if (!StartStep(OpCreate)) return true;
   const std::string folder = copyFolder.PathOf(sourceInfo.name);
   Trace(OpCreate, "createdir", folder);
   if (options_.TestMode) return true;
@@ -67,6 +49,7 @@ bool UpdateEngine::CreateDir(const Folder& copyFolder, const EntryInfo& sourceIn
 void UpdateEngine::CopyAction(int32_t op, const char* keyword, const Folder& sourceFolder,
                               const EntryInfo& sourceInfo, const Folder& copyFolder,
                               const std::string& copyName) {
+  if (!StartStep(op, sourceInfo.name)) return;
   // A create never replaces what holds its name (a twin's copy on a
   // case-insensitive copy): it fails instead.
   const auto placement = op == OpCreate ? common::Placement::Create : common::Placement::Replace;

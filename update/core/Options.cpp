@@ -9,15 +9,10 @@ namespace {
 
 enum class MacroCase { Exact, AnyCase };
 
-std::string TwoDigits(int n) {
+// n with at least width digits, zeros in front.
+std::string Digits(int n, int width) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", n);
-  return buf;
-}
-
-std::string FourDigits(int n) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d", n);
+  std::snprintf(buf, sizeof buf, "%0*d", width, n);
   return buf;
 }
 
@@ -55,12 +50,8 @@ void ReplaceMacro(std::string& text, char marker, char letter, MacroCase matchin
 int32_t ParseOps(std::string_view letters) {
   int32_t ops = 0;
   for (char ch : letters) {
-    switch (std::tolower(static_cast<unsigned char>(ch))) {
-      case 'c': ops |= OpCreate; break;
-      case 'u': ops |= OpUpdate; break;
-      case 'd': ops |= OpDelete; break;
-      default: break;
-    }
+    const int c = std::tolower(static_cast<unsigned char>(ch));
+    ops |= c == 'c' ? OpCreate : c == 'u' ? OpUpdate : c == 'd' ? OpDelete : 0;
   }
   return ops;
 }
@@ -111,22 +102,22 @@ std::string UsageText() {
 // cross a day between two of them.
 std::string ExpandPathMacros(std::string path, const common::Clock& clock) {
   if (path.find('$') == std::string::npos) return path;
-  ReplaceMacro(path, '$', 'd', MacroCase::Exact, TwoDigits(clock.Now().day));
+  ReplaceMacro(path, '$', 'd', MacroCase::Exact, Digits(clock.Now().day, 2));
   ReplaceMacro(path, '$', 'w', MacroCase::Exact, std::to_string(clock.Now().weekday + 1));
-  ReplaceMacro(path, '$', 'm', MacroCase::Exact, TwoDigits(clock.Now().month));
-  ReplaceMacro(path, '$', 'y', MacroCase::Exact, FourDigits(clock.Now().year));
+  ReplaceMacro(path, '$', 'm', MacroCase::Exact, Digits(clock.Now().month, 2));
+  ReplaceMacro(path, '$', 'y', MacroCase::Exact, Digits(clock.Now().year, 4));
   ReplaceMacro(path, '$', '$', MacroCase::Exact, "$");
   return path;
 }
 
 std::string ExpandPercentMacros(std::string path, const common::Clock& clock) {
   if (path.find('%') == std::string::npos) return path;
-  ReplaceMacro(path, '%', 'd', MacroCase::AnyCase, TwoDigits(clock.Now().day));
+  ReplaceMacro(path, '%', 'd', MacroCase::AnyCase, Digits(clock.Now().day, 2));
   // LocalTime counts Sunday as 0; here Monday is 1 and Sunday 7.
   int weekday = clock.Now().weekday;
   ReplaceMacro(path, '%', 'w', MacroCase::AnyCase, std::to_string(weekday == 0 ? 7 : weekday));
-  ReplaceMacro(path, '%', 'm', MacroCase::AnyCase, TwoDigits(clock.Now().month));
-  ReplaceMacro(path, '%', 'y', MacroCase::AnyCase, FourDigits(clock.Now().year));
+  ReplaceMacro(path, '%', 'm', MacroCase::AnyCase, Digits(clock.Now().month, 2));
+  ReplaceMacro(path, '%', 'y', MacroCase::AnyCase, Digits(clock.Now().year, 4));
   ReplaceMacro(path, '%', '%', MacroCase::AnyCase, "%");
   return path;
 }

@@ -19,9 +19,7 @@ using common::FolderListing;
 using common::FsError;
 
 void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpDelete) == 0) return;
+  if (!StartStep(OpDelete)) return;
   if (!options_.TestMode) MakeWritable(folder);
   if (!copies_.Empty() && !options_.DebugMode) {
     // Copies are running: the deletion (of another name) goes on at once,
@@ -41,9 +39,7 @@ void UpdateEngine::RemoveFile(const Folder& folder, const std::string& name) {
 
 bool UpdateEngine::RemoveDirTree(const Folder& parent, const FolderId& parentId,
                                  const EntryInfo& folderInfo, const FolderId& folderId) {
-  ClearFileLabel();
-  view_.ProcessEvents();
-  if ((options_.ExecOps & OpDelete) == 0) return false;
+  if (!StartStep(OpDelete)) return false;
   const std::string folder = parent.PathOf(folderInfo.name);
   Trace(OpDelete, "deletedir", folder);
   if (options_.TestMode) return false;

@@ -321,7 +321,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
       if (precision == 0) precision = CopyTimePrecision(d, copyId);
       if (IsNewer(f, b.files[j], precision)) {
         // The copy keeps the letter case of its own name.
-        UpdateFile(s, f, d, b.files[j].name);
+        CopyAction(OpUpdate, "update", s, f, d, b.files[j].name);
         if (Stopping()) return false;
       } else {
         ClearFileLabel();
@@ -330,7 +330,7 @@ void UpdateEngine::SyncFolder(const std::string& source, const std::string& copy
       ShowProgress();
     } else if (i >= 0) {
       const EntryInfo& f = a.files[i];
-      CreateNewFile(s, f, d, f.name);
+      CopyAction(OpCreate, "create", s, f, d, f.name);
       if (Stopping()) return false;
       ++FilesDone;
       ShowProgress();
@@ -400,6 +400,12 @@ void UpdateEngine::MakeWritable(const Folder& folder) {
 }
 
 void UpdateEngine::ClearFileLabel() { view_.SetFileLabel(""); }
+
+bool UpdateEngine::StartStep(int32_t op, const std::string& label) {
+  view_.SetFileLabel(label);
+  view_.ProcessEvents();
+  return (options_.ExecOps & op) != 0;
+}
 
 void UpdateEngine::ShowProgress() {
   view_.SetBar(common::ProgressPercent(FilesDone, FilesTotal));

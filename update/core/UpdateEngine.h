@@ -91,10 +91,6 @@ class UpdateEngine {
   int64_t CopyTimePrecision(const common::Folder& copy, const common::FolderId& copyId);
   bool IsNewer(const common::EntryInfo& source, const common::EntryInfo& copy, int64_t precision) const;
 
-  void UpdateFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
-                  const common::Folder& copyFolder, const std::string& copyName);
-  void CreateNewFile(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
-                     const common::Folder& copyFolder, const std::string& copyName);
   // False when the folder should now exist and does not (its creation failed).
   bool CreateDir(const common::Folder& copyFolder, const common::EntryInfo& sourceInfo);
   // Before a step that changes something in folder of the copy: makes it
@@ -106,6 +102,9 @@ class UpdateEngine {
   bool RemoveDirTree(const common::Folder& parent, const common::FolderId& parentId,
                      const common::EntryInfo& folderInfo, const common::FolderId& folderId);
   void ClearFileLabel();
+  // The start of a step: the file label shown (label, or none for a folder
+  // or a deletion) and events handled. False when /exec leaves op out.
+  bool StartStep(int32_t op, const std::string& label = std::string());
   void ShowProgress();
 
   // The overlap note; the run stops. A folder of the source found to be the
@@ -117,8 +116,9 @@ class UpdateEngine {
   void CopyGuarded(const common::Folder& sourceFolder, const common::EntryInfo& sourceInfo,
                    const common::Folder& copyFolder, const std::string& copyName,
                    common::Placement placement);
-  // A create or update that copies: traced and copied at once under
-  // /debug, otherwise handed to the copy queue and recorded when done.
+  // A create (OpCreate, "create") or update (OpUpdate, "update") of a file:
+  // traced and copied at once under /debug, otherwise handed to the copy
+  // queue and recorded when done.
   void CopyAction(int32_t op, const char* keyword, const common::Folder& sourceFolder,
                   const common::EntryInfo& sourceInfo, const common::Folder& copyFolder,
                   const std::string& copyName);

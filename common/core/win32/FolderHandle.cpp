@@ -80,8 +80,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 Folder::~Folder() { Close(); }
 
 void Folder::Close() {
-  if (fd_ >= 0) ::_close(fd_);
-  fd_ = -1;
+  CloseReadOnly(fd_);
 }
 
 std::string Folder::PathOf(std::string_view name) const { return JoinName(path_, name); }
@@ -129,30 +128,26 @@ std::vector<FolderId> FileSystem::FolderChain(const std::string& path) const {
   return out;
 }
 
-FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
-  out.Close();
-  out.path_ = path;
-  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
+namespace {
+
+// The folder at path as a descriptor.
+int OpenFolderDescriptor(const std::string& path, LinkPolicy links, int& fd) {
   Handle h;
-  if (int e = OpenFolderHandle(path, links, h)) return Failed(e, FsOp::Open, path);
-  int fd = DescriptorOf(h.Release());
-  if (fd < 0) return Failed(ERROR_TOO_MANY_OPEN_FILES, FsOp::Open, path);
-  out.fd_ = fd;
-  return {};
+  if (int e = OpenFolderHandle(path, links, h)) return e;
+  fd = DescriptorOf(h.Release());
+  return fd < 0 ? ERROR_TOO_MANY_OPEN_FILES : 0;
+}
+
+}  // namespace
+
+FsError FileSystem::OpenFolder(const std::string& path, Folder& out, LinkPolicy links) const {
+  return OpenFolderWith(path, out, 0, [&](int& fd) { return OpenFolderDescriptor(path, links, fd); });
 }
 
 FsError FileSystem::OpenFolder(const Folder& parent, std::string_view name, Folder& out) const {
   std::string path = parent.PathOf(name);
-  out.Close();
-  out.path_ = path;
-  if (!parent.IsOpen()) return Failed(ERROR_FILE_NOT_FOUND, FsOp::Open, path);
-  if (int e = Fault(faults_, FsOp::Open, path)) return Failed(e, FsOp::Open, path);
-  Handle h;
-  if (int e = OpenFolderHandle(path, LinkPolicy::NoFollow, h)) return Failed(e, FsOp::Open, path);
-  int fd = DescriptorOf(h.Release());
-  if (fd < 0) return Failed(ERROR_TOO_MANY_OPEN_FILES, FsOp::Open, path);
-  out.fd_ = fd;
-  return {};
+  return OpenFolderWith(path, out, parent.IsOpen() ? 0 : ERROR_FILE_NOT_FOUND,
+                        [&](int& fd) { return OpenFolderDescriptor(path, LinkPolicy::NoFollow, fd); });
 }
 
 FsError FileSystem::DeviceOf(const Folder& folder, uint64_t& device) const {

@@ -63,23 +63,6 @@ std::wstring LongPath(const std::string& path) {
   return w;
 }
 
-std::string JoinName(const std::string& folder, std::string_view name) {
-  std::string path;
-  path.reserve(folder.size() + 1 + name.size());
-  path = folder;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  path += name;
-  return path;
-}
-
-std::string ParentFolder(const std::string& path) {
-  size_t sep = path.find_last_of('\\');
-  if (sep == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
-  // The root of a drive stays with its "\".
-  if (sep == 0 || (sep == 2 && path[1] == ':')) return path.substr(0, sep + 1);
-  return path.substr(0, sep);
-}
-
 std::string LastComponent(std::string_view path) {
   while (path.size() > 1 && path.back() == '\\') path.remove_suffix(1);
   size_t sep = path.find_last_of('\\');
@@ -182,6 +165,14 @@ HANDLE HandleOf(int descriptor) { return reinterpret_cast<HANDLE>(::_get_osfhand
 }  // namespace common::win32
 
 namespace common {
+
+std::string fsshared::ParentFolder(const std::string& path) {
+  size_t sep = path.find_last_of('\\');
+  if (sep == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
+  // The root of a drive stays with its "\".
+  if (sep == 0 || (sep == 2 && path[1] == ':')) return path.substr(0, sep + 1);
+  return path.substr(0, sep);
+}
 
 std::string FsError::Description() const {
   // The system's text in its own language, without the line end it carries.

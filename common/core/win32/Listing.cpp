@@ -78,10 +78,7 @@ FsError ListEntries(FaultInjector* faults, const std::string& folder, FolderList
 }  // namespace
 
 FsError FileSystem::ListFolder(const Folder& folder, FolderListing& out, ListDetail detail) const {
-  out.files.clear();
-  out.folders.clear();
-  if (int e = Fault(faults_, FsOp::List, folder.Path())) return Failed(e, FsOp::List, folder.Path());
-  if (!folder.IsOpen()) return Failed(ERROR_INVALID_HANDLE, FsOp::List, folder.Path());
+  if (FsError e = fsshared::BeginListing(faults_, folder, out, ERROR_INVALID_HANDLE)) return e;
   return ListEntries(faults_, folder.Path(), out, detail);
 }
 

@@ -9,12 +9,6 @@
 namespace common {
 namespace {
 
-bool IsAscii(std::string_view name) {
-  for (unsigned char c : name)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 // The key holds each upper-case UTF-16 unit as two bytes, high byte first,
 // so that comparing keys byte by byte compares the units in order.
 std::string UnitsKey(const wchar_t* units, size_t count) {
@@ -60,11 +54,6 @@ std::string MakeNameKey(std::string_view name) {
                                 nullptr, 0);
   if (m == n) units = std::move(upper);
   return UnitsKey(units.data(), units.size());
-}
-
-int CompareNames(std::string_view a, std::string_view b) {
-  int c = MakeNameKey(a).compare(MakeNameKey(b));
-  return (c > 0) - (c < 0);
 }
 
 }  // namespace common

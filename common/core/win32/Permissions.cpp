@@ -64,27 +64,10 @@ FsError FileSystem::SetFolderMode(const Folder& folder, uint32_t permissionBits)
 }
 
 FsError FileSystem::MakeFolderTree(const std::string& path) const {
-  // The empty path is where a relative chain ends: the current folder.
-  if (path.empty()) return {};
-  EntryInfo info;
-  if (!Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory) return {};
-
-  std::string parent = ParentFolder(path);
-  // "a" has the parent ".", where a relative chain ends.
-  if (parent == "." && path.find('\\') == std::string::npos) parent.clear();
-  // A root ("C:\", "\\server\share") that cannot be read as a folder:
-  // nothing to climb to.
-  if (parent == path) return Failed(ERROR_PATH_NOT_FOUND, FsOp::Mkdir, path);
-  if (FsError e = MakeFolderTree(parent)) return e;
-
-  if (int e = Fault(faults_, FsOp::Mkdir, path)) return Failed(e, FsOp::Mkdir, path);
-  if (::CreateDirectoryW(LongPath(path).c_str(), nullptr)) return {};
-  const int error = LastError();
-  // Another program may create it meanwhile: a folder that is there now
-  // counts as success.
-  if (error == ERROR_ALREADY_EXISTS && !Stat(path, info, LinkPolicy::Follow) && info.kind == EntryKind::Directory)
-    return {};
-  return Failed(error, FsOp::Mkdir, path);
+  return fsshared::MakeFolderTree(*this, path, '\\', ERROR_PATH_NOT_FOUND, ERROR_ALREADY_EXISTS,
+                                  [](const std::string& folder) {
+                                    return ::CreateDirectoryW(LongPath(folder).c_str(), nullptr) ? 0 : LastError();
+                                  });
 }
 
 FsError FileSystem::MakeFolder(const std::string& path, const EntryInfo& source) const {

@@ -11,29 +11,13 @@ namespace common {
 
 using namespace win32;
 
-void ReadFile::Close() {
-  if (fd_ >= 0) ::_close(fd_);  // read-only: nothing to lose at close
-  fd_ = -1;
-  size_ = 0;
-}
-
-FsError ReadFile::Read(void* buffer, size_t size, size_t& got, ReadCheck check) {
-  got = 0;
-  if (fd_ < 0) return Failed(ERROR_INVALID_HANDLE, FsOp::Read, path_);
-  char* out = static_cast<char*>(buffer);
-  HANDLE h = HandleOf(fd_);
-  while (got < size) {
-    int error = check == ReadCheck::Checked ? Fault(faults_, FsOp::Read, path_) : 0;
-    DWORD n = 0;
-    if (error == 0) {
-      DWORD want = static_cast<DWORD>(std::min<size_t>(size - got, 1u << 30));
-      if (!::ReadFile(h, out + got, want, &n, nullptr)) error = LastError();
-    }
-    if (error != 0) return Failed(error, FsOp::Read, path_);
-    if (n == 0) break;
-    got += n;
-  }
-  return {};
+int fsshared::ReadPiece(int fd, char* to, size_t most, size_t& n) {
+  // At most 1 GiB a call: the count is 32 bits.
+  DWORD read = 0;
+  if (!::ReadFile(HandleOf(fd), to, static_cast<DWORD>(std::min<size_t>(most, 1u << 30)), &read, nullptr))
+    return LastError();
+  n = read;
+  return 0;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <io.h>
 #include <windows.h>
 // FileSystem::CopyFile is the layer's own.
 #undef CopyFile
@@ -22,6 +23,7 @@
 #include "common/core/FileTime.h"
 #include "common/core/FsEntry.h"
 #include "common/core/FsError.h"
+#include "common/core/FsShared.h"
 
 namespace common::win32 {
 
@@ -33,18 +35,15 @@ std::string Narrow(std::wstring_view text);
 // ".." parts, is made absolute by the system first.
 std::wstring LongPath(const std::string& path);
 
-// A failure of op on path (success for 0), and the injected one.
-inline FsError Failed(int number, FsOp op, std::string_view path) {
-  return number == 0 ? FsError{} : FsError{number, op, std::string(path)};
-}
-inline int Fault(FaultInjector* faults, FsOp op, std::string_view path) {
-  return faults != nullptr ? faults->Check(op, path) : 0;
-}
+using fsshared::Failed;
+using fsshared::Fault;
 inline int LastError() { return static_cast<int>(::GetLastError()); }
 
 // folder and name joined by "\"; the folder part of a path and its last part.
-std::string JoinName(const std::string& folder, std::string_view name);
-std::string ParentFolder(const std::string& path);
+inline std::string JoinName(const std::string& folder, std::string_view name) {
+  return fsshared::JoinName(folder, name, '\\');
+}
+using fsshared::ParentFolder;
 std::string LastComponent(std::string_view path);
 
 // Modification times: 100 ns ticks since 1601 against seconds and
@@ -109,6 +108,17 @@ class Handle {
 // the handle then closed.
 int DescriptorOf(HANDLE handle);
 HANDLE HandleOf(int descriptor);
+
+// The error of a descriptor that is not open; no call is interrupted and
+// made again.
+constexpr int kNotOpen = ERROR_INVALID_HANDLE;
+constexpr int kInterrupted = 0;
+
+// Closes a descriptor opened only to read, if open: nothing to lose at close.
+inline void CloseReadOnly(int& fd) {
+  if (fd >= 0) ::_close(fd);
+  fd = -1;
+}
 
 // Temporary names of the atomic copy: ".~tmp-" + 16 hex digits + ".part".
 std::string NewTempName();
