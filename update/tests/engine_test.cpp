@@ -32,7 +32,7 @@ class Engine : public EngineFixture {
   }
   // Bind-mounts the tree folder from on at (made when missing); skips the
   // test where mounting is not permitted. Callers return when IsSkipped().
-  void Bind(const std::string& from, const std::string& at) {
+  void Bind([[maybe_unused]] const std::string& from, const std::string& at) {
     SKIP_ON_WINDOWS("bind mounts");
     tree.MakeDir(at);
 #ifndef _WIN32
