@@ -18,8 +18,7 @@ class frmErroresTest : public QObject {
   void textEndsEveryLineWithCrLf();
   void boxShowsTheLinesInOrder();
   void escapeClosesFromTheTextBox();
-  void textBoxFillsTheClientArea();
-  void titleAndSizeAsDrawn();
+  void sizeAsDrawnAndTheTextBoxFillsIt();
 };
 
 void frmErroresTest::textEndsEveryLineWithCrLf_data() {
@@ -70,8 +69,12 @@ void frmErroresTest::escapeClosesFromTheTextBox() {
   QCOMPARE(driver.Unexpected(), 0);
 }
 
-void frmErroresTest::textBoxFillsTheClientArea() {
+void frmErroresTest::sizeAsDrawnAndTheTextBoxFillsIt() {
   common::frmErrores window({"uno"});
+  QCOMPARE(window.windowTitle(), QString("Errores"));
+  QCOMPARE(window.size(), common::TwipsSize(6015, 3135));
+  QVERIFY(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+  QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
   window.show();
   auto* box = window.findChild<QPlainTextEdit*>("Text1");
   for (QSize size : {QSize(640, 480), QSize(250, 120), QSize(1, 1)}) {
@@ -79,14 +82,6 @@ void frmErroresTest::textBoxFillsTheClientArea() {
     QCoreApplication::processEvents();
     QCOMPARE(box->geometry(), window.rect());
   }
-}
-
-void frmErroresTest::titleAndSizeAsDrawn() {
-  common::frmErrores window({});
-  QCOMPARE(window.windowTitle(), QString("Errores"));
-  QCOMPARE(window.size(), common::TwipsSize(6015, 3135));
-  QVERIFY(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-  QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
 }
 
 QTEST_MAIN(frmErroresTest)

@@ -62,10 +62,8 @@ class frmSelDirTest : public QObject {
 
   void okReturnsTheFolderItOpened_data();
   void okReturnsTheFolderItOpened();
-  void cancellingReturnsNothing_data();
-  void cancellingReturnsNothing();
-  void listShowsSubfoldersOnly();
-  void okReturnsTheOpenFolderNotTheHighlightedOne();
+  void howThePickerEnds_data();
+  void howThePickerEnds();
   void doubleClickOpensAFolder();
   void unreadableDriveIsRefusedWithAMessage();
   void startOnAnUnreadableDriveWarnsOnceThenOpensTheProgramFolder();
@@ -122,52 +120,41 @@ void frmSelDirTest::okReturnsTheFolderItOpened() {
   QVERIFY(drive == "/" || expected.startsWith(drive + "/"));
 }
 
-void frmSelDirTest::cancellingReturnsNothing_data() {
-  testsupport::Rows<QString>("how", {{"Cancelar", "button"}, {"Escape", "escape"}, {"close box", "close"}});
+void frmSelDirTest::howThePickerEnds_data() {
+  QTest::addColumn<QString>("how");
+  QTest::addColumn<bool>("returnsTheFolder");
+  QTest::newRow("Cancelar") << "button" << false;
+  QTest::newRow("Escape") << "escape" << false;
+  QTest::newRow("close box") << "close" << false;
+  // Enter is Aceptar: the open folder, not the highlighted one.
+  QTest::newRow("Enter on a highlighted row") << "enter" << true;
 }
 
-void frmSelDirTest::cancellingReturnsNothing() {
+void frmSelDirTest::howThePickerEnds() {
   QFETCH(QString, how);
-  ModalDriver driver;
-  driver.Then([&](QWidget* picker) {
-    if (how == "button") ClickButton(picker, "cmdCancelar");
-    if (how == "escape") QTest::keyClick(FolderList(picker), Qt::Key_Escape);
-    if (how == "close") picker->close();
-  });
-  common::frmSelDir picker(nullptr);
-  QCOMPARE(picker.SelDir(root_), QString());
-  QCOMPARE(driver.Pending(), 0);
-}
-
-void frmSelDirTest::listShowsSubfoldersOnly() {
+  QFETCH(bool, returnsTheFolder);
   ModalDriver driver;
   QStringList names;
   driver.Then([&](QWidget* picker) {
     names = Subfolders(picker);
-    ClickButton(picker, "cmdCancelar");
-  });
-  common::frmSelDir picker(nullptr);
-  picker.SelDir(root_);
-  // Folders, dot-folders too, never files; in name order regardless of case.
-  QCOMPARE(names.size(), 3);
-  QVERIFY(names.contains(".oculta"));
-  QVERIFY(!names.contains("archivo.txt"));
-  QVERIFY(names.indexOf("Alpha") < names.indexOf("beta"));
-}
-
-void frmSelDirTest::okReturnsTheOpenFolderNotTheHighlightedOne() {
-  ModalDriver driver;
-  driver.Then([&](QWidget* picker) {
-    QListWidgetItem* beta = Row(picker, "beta");
-    QVERIFY(beta);
     QListWidget* list = FolderList(picker);
-    list->scrollToItem(beta);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(beta).center());
-    QCOMPARE(list->currentItem(), beta);
-    QTest::keyClick(list, Qt::Key_Return);  // Enter is OK
+    if (how == "button") ClickButton(picker, "cmdCancelar");
+    if (how == "escape") QTest::keyClick(list, Qt::Key_Escape);
+    if (how == "close") picker->close();
+    if (how == "enter") {
+      QListWidgetItem* beta = Row(picker, "beta");
+      QVERIFY(beta);
+      list->scrollToItem(beta);
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(beta).center());
+      QCOMPARE(list->currentItem(), beta);
+      QTest::keyClick(list, Qt::Key_Return);
+    }
   });
   common::frmSelDir picker(nullptr);
-  QCOMPARE(picker.SelDir(root_), root_);
+  QCOMPARE(picker.SelDir(root_), returnsTheFolder ? root_ : QString());
+  QCOMPARE(driver.Pending(), 0);
+  // Folders, dot-folders too, never files; in name order regardless of case.
+  QCOMPARE(names, (QStringList{".oculta", "Alpha", "beta"}));
 }
 
 void frmSelDirTest::doubleClickOpensAFolder() {
