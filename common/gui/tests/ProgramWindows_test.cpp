@@ -81,6 +81,16 @@ const Program kCompare{
     .update = false,
 };
 
+// A key pressed on a control of the main window, and what follows.
+struct Keystroke {
+  QString focus;  // "last": the last control in tab order
+  Qt::Key key = Qt::Key_unknown;
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+  bool about = false;  // the About window opens
+  bool updateOpen = true;
+  bool compareOpen = true;
+};
+
 QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
@@ -93,6 +103,8 @@ QStringList Entries(const QString& folder) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(Keystroke)
+
 class ProgramWindowsTest : public QObject {
   Q_OBJECT
 
@@ -101,8 +113,7 @@ class ProgramWindowsTest : public QObject {
   void init();
   void cleanup() { s_.reset(); }
 
-  void mainWindowFollowsTheDrawing();
-  void progressWindowFollowsTheDrawing();
+  void windowsFollowTheDrawing();
   void anEmptyBoxOpensItsPickerAndNothingRuns_data();
   void anEmptyBoxOpensItsPickerAndNothingRuns();
   void cancelledPickerLeavesTheText();
@@ -112,13 +123,11 @@ class ProgramWindowsTest : public QObject {
   void closeBoxDuringARun();
   void keysOfTheMainWindow_data();
   void keysOfTheMainWindow();
-  void accessKeysMoveTheFocus();
-  void focusAtStartUp_data();
-  void focusAtStartUp();
+  void focusAtStartUpAndAccessKeys_data();
+  void focusAtStartUpAndAccessKeys();
 
   // update
   void emptyDestinationIsPickedThenTheRunStarts();
-  void enterRunsFromTheBox();
   void emptySourceAsksBeforeEmptyingTheCopy_data();
   void emptySourceAsksBeforeEmptyingTheCopy();
 
@@ -173,7 +182,7 @@ void ProgramWindowsTest::init() {
     s_ = std::make_unique<testsupport::SessionOf<compare::frmMain>>();
 }
 
-void ProgramWindowsTest::mainWindowFollowsTheDrawing() {
+void ProgramWindowsTest::windowsFollowTheDrawing() {
   common::FolderPairForm& window = s_->Window();
   QCOMPARE(window.windowTitle(), p_.title);
   QCOMPARE(window.size(), common::TwipsSize(p_.client.width(), p_.client.height()));
@@ -218,9 +227,7 @@ void ProgramWindowsTest::mainWindowFollowsTheDrawing() {
   QCOMPARE(order, p_.tabOrder);
   QVERIFY2(testsupport::TextsCutOff(&window).isEmpty(),
            qPrintable(testsupport::TextsCutOff(&window).join(", ")));
-}
 
-void ProgramWindowsTest::progressWindowFollowsTheDrawing() {
   common::ProgressWindow& progress = s_->Windows().ProgressWindow();
   QCOMPARE(progress.windowTitle(), p_.progressCaption);
   QCOMPARE(progress.size(), common::TwipsSize(p_.progressClient.width(), p_.progressClient.height()));
@@ -276,7 +283,10 @@ void ProgramWindowsTest::runDisablesTheWindowUntilItEnds() {
   // compare finds the copy empty and asks; update has nothing to report.
   ModalDriver driver;
   driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
-  ClickRun();
+  // Enter in a box is the run button.
+  Box("txtOrigen")->setFocus();
+  QTest::keyClick(Box("txtOrigen"), Qt::Key_Return);
+  QCOMPARE(QFile::exists(s_->destino + "/sub/b.txt"), p_.update);
   QVERIFY(!enabledDuringRun);
   QVERIFY(progressShown);
   QCOMPARE(driver.Unexpected(), 0);
@@ -332,63 +342,45 @@ void ProgramWindowsTest::closeBoxDuringARun() {
 }
 
 void ProgramWindowsTest::keysOfTheMainWindow_data() {
-  QTest::addColumn<QString>("focus");  // "last": the last control in tab order
-  QTest::addColumn<int>("key");
-  QTest::addColumn<int>("modifiers");
-  QTest::addColumn<bool>("about");
-  QTest::addColumn<bool>("updateOpen");
-  QTest::addColumn<bool>("compareOpen");
-  const int ctrl = Qt::ControlModifier;
-  QTest::newRow("F1 in txtOrigen") << "txtOrigen" << int(Qt::Key_F1) << 0 << true << true << true;
-  QTest::newRow("F1 on the last control") << "last" << int(Qt::Key_F1) << 0 << true << true << true;
-  QTest::newRow("Escape in txtDestino") << "txtDestino" << int(Qt::Key_Escape) << 0 << false << false
-                                        << false;
-  // Ctrl+W closes compare's window, whatever has the focus.
-  QTest::newRow("Ctrl+W in txtOrigen") << "txtOrigen" << int(Qt::Key_W) << ctrl << false << true
-                                       << false;
-  QTest::newRow("Ctrl+W on the last control") << "last" << int(Qt::Key_W) << ctrl << false << true
-                                              << false;
-  QTest::newRow("Ctrl+Shift+W") << "txtOrigen" << int(Qt::Key_W) << int(ctrl | Qt::ShiftModifier)
-                                << false << true << true;
+  const auto ctrl = Qt::ControlModifier;
+  Rows<Keystroke>(
+      "stroke",
+      {{"F1 in txtOrigen", {.focus = "txtOrigen", .key = Qt::Key_F1, .about = true}},
+       {"F1 on the last control", {.focus = "last", .key = Qt::Key_F1, .about = true}},
+       {"Escape in txtDestino",
+        {.focus = "txtDestino", .key = Qt::Key_Escape, .updateOpen = false, .compareOpen = false}},
+       // Ctrl+W closes compare's window, whatever has the focus.
+       {"Ctrl+W in txtOrigen",
+        {.focus = "txtOrigen", .key = Qt::Key_W, .modifiers = ctrl, .compareOpen = false}},
+       {"Ctrl+W on the last control",
+        {.focus = "last", .key = Qt::Key_W, .modifiers = ctrl, .compareOpen = false}},
+       {"Ctrl+Shift+W", {.focus = "txtOrigen", .key = Qt::Key_W, .modifiers = ctrl | Qt::ShiftModifier}}});
 }
 
 void ProgramWindowsTest::keysOfTheMainWindow() {
-  QFETCH(QString, focus);
-  QFETCH(int, key);
-  QFETCH(int, modifiers);
-  QFETCH(bool, about);
-  QFETCH(bool, updateOpen);
-  QFETCH(bool, compareOpen);
-  const bool stillOpen = p_.update ? updateOpen : compareOpen;
+  QFETCH(Keystroke, stroke);
+  const bool stillOpen = p_.update ? stroke.updateOpen : stroke.compareOpen;
   s_->Fill();
   ModalDriver driver;
-  if (about) driver.Then([](QWidget* window) { ClickButton(window, "cmdOK"); });
-  QWidget* target = s_->Window().findChild<QWidget*>(focus == "last" ? p_.tabOrder.last() : focus);
+  if (stroke.about) driver.Then([](QWidget* window) { ClickButton(window, "cmdOK"); });
+  const QString focus = stroke.focus == "last" ? p_.tabOrder.last() : stroke.focus;
+  QWidget* target = s_->Window().findChild<QWidget*>(focus);
   target->setFocus();
-  QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-  QCOMPARE(driver.Seen(), about ? QStringList{"Acerca de " + p_.title} : QStringList{});
+  QTest::keyClick(target, stroke.key, stroke.modifiers);
+  QCOMPARE(driver.Seen(), stroke.about ? QStringList{"Acerca de " + p_.title} : QStringList{});
   QCOMPARE(s_->Window().isVisible(), stillOpen);
   QCOMPARE(s_->Window().Loaded(), stillOpen);
   QCOMPARE(Entries(s_->destino), QStringList{});  // nothing ran
 }
 
-void ProgramWindowsTest::accessKeysMoveTheFocus() {
-  QApplication::setActiveWindow(&s_->Window());
-  QVERIFY(QTest::qWaitForWindowActive(&s_->Window()));
-  QTest::keyClick(&s_->Window(), Qt::Key_D, Qt::AltModifier);
-  QCOMPARE(QApplication::focusWidget(), Box("txtDestino"));
-  QTest::keyClick(&s_->Window(), Qt::Key_O, Qt::AltModifier);
-  QCOMPARE(QApplication::focusWidget(), Box("txtOrigen"));
-}
-
-void ProgramWindowsTest::focusAtStartUp_data() {
+void ProgramWindowsTest::focusAtStartUpAndAccessKeys_data() {
   QTest::addColumn<QString>("origen");
   QTest::addColumn<QString>("focus");
   QTest::newRow("no folder") << "" << "txtOrigen";
   QTest::newRow("one folder") << "/datos/fotos" << "txtDestino";
 }
 
-void ProgramWindowsTest::focusAtStartUp() {
+void ProgramWindowsTest::focusAtStartUpAndAccessKeys() {
   QFETCH(QString, origen);
   QFETCH(QString, focus);
   common::FolderPairForm& window = s_->Windows().ShowMainWindow(origen.toStdString());
@@ -397,6 +389,11 @@ void ProgramWindowsTest::focusAtStartUp() {
   QCOMPARE(QApplication::focusWidget()->objectName(), focus);
   // One box has the focus, and only that one shows a cursor.
   QCOMPARE(testsupport::BlinkingCursors(&window), QStringList{focus});
+  // The access keys of the labels move the focus to their boxes.
+  QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+  QCOMPARE(QApplication::focusWidget(), Box("txtDestino"));
+  QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+  QCOMPARE(QApplication::focusWidget(), Box("txtOrigen"));
 }
 
 void ProgramWindowsTest::emptyDestinationIsPickedThenTheRunStarts() {
@@ -412,15 +409,6 @@ void ProgramWindowsTest::emptyDestinationIsPickedThenTheRunStarts() {
   QVERIFY(QFile::exists(s_->destino + "/a.txt"));
   QVERIFY(QFile::exists(s_->destino + "/sub/b.txt"));
   QCOMPARE(driver.Unexpected(), 0);  // nothing failed: no question
-}
-
-void ProgramWindowsTest::enterRunsFromTheBox() {
-  UPDATE_ONLY();
-  s_->Fill();
-  Box("txtOrigen")->setFocus();
-  QTest::keyClick(Box("txtOrigen"), Qt::Key_Return);
-  QVERIFY(s_->Window().isVisible());
-  QVERIFY(QFile::exists(s_->destino + "/sub/b.txt"));
 }
 
 void ProgramWindowsTest::emptySourceAsksBeforeEmptyingTheCopy_data() { testsupport::YesNoRows(); }
