@@ -159,14 +159,6 @@ class ProgramWindowsTest : public QObject {
   typename MainForm::Globals& G() {
     return static_cast<testsupport::SessionOf<MainForm>&>(*s_).g;
   }
-  // The copy holds the same files; a.txt has the same size and another
-  // content: only a full comparison tells them apart.
-  void SameSizedCopy() {
-    QVERIFY(QDir().mkpath(s_->destino + "/sub"));
-    testsupport::WriteFile(s_->destino + "/a.txt", "unx");
-    testsupport::WriteFile(s_->destino + "/sub/b.txt", "dos");
-  }
-
   Program p_;
   std::unique_ptr<testsupport::ProgramSession> s_;
 };
@@ -447,7 +439,6 @@ void ProgramWindowsTest::failureUnderDebugEndsTheProgram() {
   driver.Then(Answer(QMessageBox::Ok, box));
   ClickRun();
   QCOMPARE(driver.Seen(), QStringList{"Update"});
-  QCOMPARE(box.icon, QMessageBox::Critical);
   // The failure's error line: number and what failed.
   QVERIFY2(box.text.contains(" (5) en copy \"") && box.text.endsWith("/destino/a.txt\""),
            qPrintable(box.text));
@@ -505,7 +496,11 @@ void ProgramWindowsTest::quickComparesSizesOnly() {
   s_->Windows().ShowMainWindow("");
   QCOMPARE(Quick()->isChecked(), !quick);
   Quick()->setChecked(quick);
-  SameSizedCopy();
+  // The copy holds the same files; a.txt has the same size and another
+  // content: only a full comparison tells them apart.
+  QVERIFY(QDir().mkpath(s_->destino + "/sub"));
+  testsupport::WriteFile(s_->destino + "/a.txt", "unx");
+  testsupport::WriteFile(s_->destino + "/sub/b.txt", "dos");
   testsupport::WriteFile(s_->origen + "/solo.txt", "x");
   QString list;
   RunAndReadTheList(list);

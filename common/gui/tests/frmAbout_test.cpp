@@ -10,11 +10,13 @@
 
 #include "common/gui/FormLayout.h"
 #include "common/gui/frmAbout.h"
+#include "common/gui/tests/support/DataRows.h"
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/WindowChecks.h"
 
 using testsupport::ClickButton;
-using testsupport::ClickMessageButton;
+using testsupport::Answer;
+using testsupport::MessageSeen;
 using testsupport::ModalDriver;
 
 namespace {
@@ -61,7 +63,18 @@ void MakeTool(const QString& folder, const QString& name, const QString& mark) {
   QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
+// One program's About window.
+struct Program {
+  QString title;
+  int major = 0;
+  int minor = 0;
+  int revision = 0;
+  QString version;  // as lblVersion shows it
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Program)
 
 class frmAboutTest : public QObject {
   Q_OBJECT
@@ -69,30 +82,26 @@ class frmAboutTest : public QObject {
  private slots:
   void windowOfEachProgram_data();
   void windowOfEachProgram();
-  void withoutAToolTheMessageIsShown();
-  void theFirstToolFoundIsStarted();
+  void systemInformation_data();
+  void systemInformation();
 };
 
 void frmAboutTest::windowOfEachProgram_data() {
-  QTest::addColumn<QString>("title");
-  QTest::addColumn<int>("major");
-  QTest::addColumn<int>("minor");
-  QTest::addColumn<int>("revision");
-  QTest::addColumn<QString>("version");
-  QTest::newRow("update") << "Update" << 1 << 1 << 17 << "Versi\u00f3n 1.1.17";
-  QTest::newRow("compare") << "Compare" << 1 << 1 << 2 << "Versi\u00f3n 1.1.2";
+  testsupport::Rows<Program>(
+      "program",
+      {{"update",
+        {.title = "Update", .major = 1, .minor = 1, .revision = 17, .version = "Versi\u00f3n 1.1.17"}},
+       {"compare",
+        {.title = "Compare", .major = 1, .minor = 1, .revision = 2, .version = "Versi\u00f3n 1.1.2"}}});
 }
 
 void frmAboutTest::windowOfEachProgram() {
-  QFETCH(QString, title);
-  QFETCH(int, major);
-  QFETCH(int, minor);
-  QFETCH(int, revision);
-  QFETCH(QString, version);
-  common::frmAbout about(Info(title, major, minor, revision));
+  QFETCH(Program, program);
+  const QString title = program.title;
+  common::frmAbout about(Info(title, program.major, program.minor, program.revision));
   QCOMPARE(about.windowTitle(), "Acerca de " + title);
   QCOMPARE(LabelText(&about, "lblTitle"), title);
-  QCOMPARE(LabelText(&about, "lblVersion"), version);
+  QCOMPARE(LabelText(&about, "lblVersion"), program.version);
   const QString disclaimer = LabelText(&about, "lblDisclaimer");
   QVERIFY(disclaimer.startsWith(QString(kNotice) + ". "));
   QVERIFY(!disclaimer.contains('$'));
@@ -119,48 +128,40 @@ void frmAboutTest::windowOfEachProgram() {
   QCOMPARE(driver.Unexpected(), 0);
 }
 
-void frmAboutTest::withoutAToolTheMessageIsShown() {
-  QTemporaryDir empty;
-  SearchPath path(empty.path());
+void frmAboutTest::systemInformation_data() {
+  QTest::addColumn<QStringList>("tools");  // the stand-ins on PATH, in this order
+  QTest::addColumn<QString>("started");    // "": none, and the message instead
+  QTest::newRow("no tool") << QStringList{} << "";
+  QTest::newRow("two tools") << QStringList{"kinfocenter", "hardinfo"} << "hardinfo";
+}
+
+void frmAboutTest::systemInformation() {
+  QFETCH(QStringList, tools);
+  QFETCH(QString, started);
+  QTemporaryDir folder;
+  for (const QString& tool : tools) MakeTool(folder.path(), tool, folder.filePath(tool + ".ran"));
+  SearchPath path(folder.path());
   ModalDriver driver;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::Critical;
-  driver.Then([&](QWidget* window) {
-    // The About window stays open behind the message.
+  MessageSeen box;
+  driver.Then([](QWidget* window) {
     ClickButton(window, "cmdSysInfo");
+    // The About window stays open behind any message.
     QVERIFY(window->isVisible());
     ClickButton(window, "cmdOK");
   });
-  driver.Then([&](QWidget* box) {
-    text = static_cast<QMessageBox*>(box)->text();
-    icon = static_cast<QMessageBox*>(box)->icon();
-    ClickMessageButton(box, QMessageBox::Ok);
-  });
+  if (started.isEmpty()) driver.Then(Answer(QMessageBox::Ok, box));
   common::frmAbout about(Info("Compare", 1, 1, 2));
   about.exec();
-  QCOMPARE(driver.Seen(), (QStringList{"Acerca de Compare", "Compare"}));
-  QCOMPARE(text, QString("La informaci\u00f3n del sistema no est\u00e1 disponible en este momento"));
-  QCOMPARE(icon, QMessageBox::NoIcon);
-}
-
-void frmAboutTest::theFirstToolFoundIsStarted() {
-  QTemporaryDir tools;
-  const QString first = tools.filePath("hardinfo.ran");
-  const QString later = tools.filePath("kinfocenter.ran");
-  MakeTool(tools.path(), "kinfocenter", later);
-  MakeTool(tools.path(), "hardinfo", first);
-  SearchPath path(tools.path());
-  ModalDriver driver;
-  driver.Then([](QWidget* window) {
-    ClickButton(window, "cmdSysInfo");
-    ClickButton(window, "cmdOK");
-  });
-  common::frmAbout about(Info("Update", 1, 1, 17));
-  about.exec();
-  // The tool runs on its own; the window does not wait for it.
-  QTRY_VERIFY(QFile::exists(first));
-  QVERIFY(!QFile::exists(later));
-  QCOMPARE(driver.Seen(), QStringList{"Acerca de Update"});
+  if (started.isEmpty()) {
+    QCOMPARE(driver.Seen(), (QStringList{"Acerca de Compare", "Compare"}));
+    QCOMPARE(box.text, QString("La informaci\u00f3n del sistema no est\u00e1 disponible en este momento"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    return;
+  }
+  QCOMPARE(driver.Seen(), QStringList{"Acerca de Compare"});
+  // The first tool found runs on its own; the window does not wait for it.
+  QTRY_VERIFY(QFile::exists(folder.filePath(started + ".ran")));
+  for (const QString& tool : tools) QCOMPARE(QFile::exists(folder.filePath(tool + ".ran")), tool == started);
 }
 
 QTEST_MAIN(frmAboutTest)
