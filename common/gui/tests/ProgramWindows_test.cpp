@@ -117,10 +117,9 @@ class ProgramWindowsTest : public QObject {
   void anEmptyBoxOpensItsPickerAndNothingRuns_data();
   void anEmptyBoxOpensItsPickerAndNothingRuns();
   void cancelledPickerLeavesTheText();
-  void runDisablesTheWindowUntilItEnds();
+  void runDisablesTheWindowAndItsCloseBoxUntilItEnds();
   void cancelEndsTheRunWithTheNoteLine_data();
   void cancelEndsTheRunWithTheNoteLine();
-  void closeBoxDuringARun();
   void keysOfTheMainWindow_data();
   void keysOfTheMainWindow();
   void focusAtStartUpAndAccessKeys_data();
@@ -159,6 +158,7 @@ class ProgramWindowsTest : public QObject {
   typename MainForm::Globals& G() {
     return static_cast<testsupport::SessionOf<MainForm>&>(*s_).g;
   }
+
   Program p_;
   std::unique_ptr<testsupport::ProgramSession> s_;
 };
@@ -264,13 +264,15 @@ void ProgramWindowsTest::cancelledPickerLeavesTheText() {
   QCOMPARE(startedIn, QCoreApplication::applicationDirPath());
 }
 
-void ProgramWindowsTest::runDisablesTheWindowUntilItEnds() {
+void ProgramWindowsTest::runDisablesTheWindowAndItsCloseBoxUntilItEnds() {
   s_->Fill();
   bool enabledDuringRun = true;
   bool progressShown = false;
+  bool closeRefused = false;
   QTimer::singleShot(0, [&] {
     enabledDuringRun = s_->Window().isEnabled();
     progressShown = s_->Windows().ProgressWindow().isVisible();
+    closeRefused = !CloseFromWindowSystem(&s_->Window());
   });
   // compare finds the copy empty and asks; update has nothing to report.
   ModalDriver driver;
@@ -280,12 +282,17 @@ void ProgramWindowsTest::runDisablesTheWindowUntilItEnds() {
   QTest::keyClick(Box("txtOrigen"), Qt::Key_Return);
   QCOMPARE(QFile::exists(s_->destino + "/sub/b.txt"), p_.update);
   QVERIFY(!enabledDuringRun);
+  QVERIFY(closeRefused);
   QVERIFY(progressShown);
   QCOMPARE(driver.Unexpected(), 0);
   QVERIFY(s_->Window().isEnabled());
   QVERIFY(!s_->Windows().ProgressWindow().isVisible());
   QCOMPARE(Box("txtOrigen")->text(), s_->origen);
   QCOMPARE(Box("txtDestino")->text(), s_->destino);
+  // Idle again, the main window closes like any other.
+  QVERIFY(s_->Window().isVisible());
+  QVERIFY(CloseFromWindowSystem(&s_->Window()));
+  QVERIFY(!s_->Window().Loaded());
 }
 
 void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine_data() {
@@ -311,26 +318,6 @@ void ProgramWindowsTest::cancelEndsTheRunWithTheNoteLine() {
   QCOMPARE(list, QString("Cancelado por el usuario\r\n"));  // nothing was compared or done
   QCOMPARE(Entries(s_->destino), QStringList{});
   QVERIFY(s_->Window().isEnabled());
-}
-
-void ProgramWindowsTest::closeBoxDuringARun() {
-  s_->Fill();
-  // The progress window's own close box: ProgressWindow_test.
-  bool mainRefused = false;
-  QTimer::singleShot(0, [&] {
-    mainRefused = !CloseFromWindowSystem(&s_->Window());
-    QTest::mouseClick(s_->ProgressButton(), Qt::LeftButton);
-  });
-  ModalDriver driver;
-  driver.Then([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
-  ClickRun();
-  QVERIFY(mainRefused);
-  QCOMPARE(driver.Seen(), QStringList{p_.question});
-  QVERIFY(s_->Window().isVisible());
-  QVERIFY(s_->Window().isEnabled());
-  // Idle again, the main window closes like any other.
-  QVERIFY(CloseFromWindowSystem(&s_->Window()));
-  QVERIFY(!s_->Window().Loaded());
 }
 
 void ProgramWindowsTest::keysOfTheMainWindow_data() {
