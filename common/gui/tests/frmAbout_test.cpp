@@ -14,8 +14,8 @@
 #include "common/gui/tests/support/ModalDriver.h"
 #include "common/gui/tests/support/WindowChecks.h"
 
-using testsupport::ClickButton;
 using testsupport::Answer;
+using testsupport::ClickButton;
 using testsupport::MessageSeen;
 using testsupport::ModalDriver;
 

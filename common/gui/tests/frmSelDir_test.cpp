@@ -125,18 +125,15 @@ void frmSelDirTest::okReturnsTheFolderItOpened() {
 }
 
 void frmSelDirTest::howThePickerEnds_data() {
-  QTest::addColumn<QString>("how");
-  QTest::addColumn<bool>("returnsTheFolder");
-  QTest::newRow("Cancelar") << "button" << false;
-  QTest::newRow("Escape") << "escape" << false;
-  QTest::newRow("close box") << "close" << false;
   // Enter is Aceptar: the open folder, not the highlighted one.
-  QTest::newRow("Enter on a highlighted row") << "enter" << true;
+  testsupport::Rows<QString>("how", {{"Cancelar", "button"},
+                                     {"Escape", "escape"},
+                                     {"close box", "close"},
+                                     {"Enter on a highlighted row", "enter"}});
 }
 
 void frmSelDirTest::howThePickerEnds() {
   QFETCH(QString, how);
-  QFETCH(bool, returnsTheFolder);
   ModalDriver driver;
   QStringList names;
   driver.Then([&](QWidget* picker) {
@@ -152,7 +149,7 @@ void frmSelDirTest::howThePickerEnds() {
     }
   });
   common::frmSelDir picker(nullptr);
-  QCOMPARE(picker.SelDir(root_), returnsTheFolder ? root_ : QString());
+  QCOMPARE(picker.SelDir(root_), how == "enter" ? root_ : QString());
   QCOMPARE(driver.Pending(), 0);
   // Folders, dot-folders too, never files; in name order regardless of case.
   QCOMPARE(names, (QStringList{".oculta", "Alpha", "beta"}));
